@@ -1,0 +1,15 @@
+# Writes a C++ source that holds the given text files as string constants.
+# Usage: cmake -DOUTPUT=file.cpp -DNAMES="a;b" -DFILES="x;y" -P EmbedText.cmake
+set(content "// Generated at build time from resources/: do not edit.\n#include <string_view>\n\nnamespace embedded {\n")
+list(LENGTH NAMES count)
+math(EXPR last "${count} - 1")
+foreach(i RANGE ${last})
+  list(GET NAMES ${i} name)
+  list(GET FILES ${i} file)
+  file(READ "${file}" text)
+  string(APPEND content "extern const std::string_view ${name};\nconst std::string_view ${name} = R\"EMBED(${text})EMBED\";\n")
+endforeach()
+string(APPEND content "}  // namespace embedded\n")
+file(WRITE "${OUTPUT}.tmp" "${content}")
+file(COPY_FILE "${OUTPUT}.tmp" "${OUTPUT}" ONLY_IF_DIFFERENT)
+file(REMOVE "${OUTPUT}.tmp")

@@ -1,0 +1,97 @@
+#include "infra/StringTable.h"
+
+#include <atomic>
+#include <charconv>
+
+namespace embedded {
+extern const std::string_view englishStrings;
+extern const std::string_view koreanStrings;
+}  // namespace embedded
+
+namespace {
+
+std::atomic<Language> g_language{Language::English};
+
+std::string Unescape(std::string_view text)
+{
+    std::string result;
+    result.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size()) {
+            const char next = text[++i];
+            result += next == 'n' ? '\n' : next == 't' ? '\t' : next;
+        } else {
+            result += text[i];
+        }
+    }
+    return result;
+}
+
+}  // namespace
+
+StringTable StringTable::Parse(std::string_view source)
+{
+    StringTable table;
+    while (!source.empty()) {
+        const size_t end = source.find('\n');
+        std::string_view line = source.substr(0, end);
+        source = end == std::string_view::npos ? std::string_view() : source.substr(end + 1);
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (line.empty() || line.front() == '#')
+            continue;
+        const size_t tab = line.find('\t');
+        if (tab == std::string_view::npos)
+            continue;
+        int id = 0;
+        auto [ptr, error] = std::from_chars(line.data(), line.data() + tab, id);
+        if (error != std::errc() || ptr != line.data() + tab)
+            continue;
+        table.m_texts[id] = Unescape(line.substr(tab + 1));
+    }
+    return table;
+}
+
+const StringTable& StringTable::Get(Language language)
+{
+    static const StringTable english = Parse(embedded::englishStrings);
+    static const StringTable korean = Parse(embedded::koreanStrings);
+    return language == Language::Korean ? korean : english;
+}
+
+std::optional<std::string> StringTable::Find(int id) const
+{
+    auto found = m_texts.find(id);
+    if (found == m_texts.end())
+        return std::nullopt;
+    return found->second;
+}
+
+std::vector<int> StringTable::Ids() const
+{
+    std::vector<int> ids;
+    ids.reserve(m_texts.size());
+    for (const auto& entry : m_texts)
+        ids.push_back(entry.first);
+    return ids;
+}
+
+Language CurrentLanguage()
+{
+    return g_language.load();
+}
+
+void SetCurrentLanguage(Language language)
+{
+    g_language.store(language);
+}
+
+std::string LoadString(int id, Language language)
+{
+    return StringTable::Get(language).Find(id).value_or("#" + std::to_string(id));
+}
+
+std::string LoadString(int id)
+{
+    return LoadString(id, CurrentLanguage());
+}
