@@ -46,7 +46,7 @@ public:
         t = t.Plus(3);
 
         for (int i = 0; i < drivingCount; ++i, t = t.Plus(seconds)) {
-            const char* prefix = i % 4 != 2 ? "REC" : (i / 4) % 2 == 0 ? "EVT" : "EVS";
+            const char* prefix = i % 3 != 2 ? "REC" : (i / 3) % 2 == 0 ? "EVT" : "EVS";
             Add(*FindRecordingKind(prefix), t, seconds, 2, "recording");
         }
         Add(*FindRecordingKind("REC"), t, seconds, 1, "one-channel");  // the rear camera was unplugged
