@@ -5,6 +5,7 @@
 #include "VideoEncoder.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <tuple>
@@ -47,11 +48,12 @@ struct TimedChunk {
     MediaChunk chunk;
 };
 
+// The shortest text that reads back as exactly the same double.
 std::string Number(double value)
 {
     char text[40];
-    std::snprintf(text, sizeof text, "%.10g", value);
-    return text;
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
 }
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
