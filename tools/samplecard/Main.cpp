@@ -232,8 +232,7 @@ int main(int argc, char** argv)
         ok = ParseArguments(argc, argv, {"--recordings", "--seconds", "--seed"}, {}, line, reason) &&
              RunCard(line, reason);
     } else {
-        std::fputs(kUsage, stderr);
-        return 2;
+        reason = "unknown command " + command + " (run without arguments for the usage)";
     }
     if (!ok) {
         std::fprintf(stderr, "tessaro-samplecard: %s\n", reason.c_str());
