@@ -144,8 +144,8 @@ RecordingList CFileLoader::BuildRecordings(const std::vector<std::string>& paths
             AddRecording(path);
     }
     ReportScanResult(sawVideo, sawOther);
-    SortByStartTime();
-    RenumberRecordings();
+    SortByStartTime(m_recordings);
+    RenumberRecordings(m_recordings);
     return std::move(m_recordings);
 }
 
@@ -226,23 +226,23 @@ void CFileLoader::ReportScanResult(bool sawVideo, bool sawOther) const
         ReportString(kStringNoVideoFound);
 }
 
-void CFileLoader::SortByStartTime()
+void CFileLoader::SortByStartTime(RecordingList& recordings)
 {
     // A bubble sort on purpose: items without a valid start time never move past a neighbour, and
     // equal times keep the order in which the files were found.
-    const std::size_t count = m_recordings.size();
+    const std::size_t count = recordings.size();
     for (std::size_t i = count; i-- > 0;) {
         for (std::size_t j = 1; j <= i; ++j) {
-            const DateTime& before = m_recordings[j - 1]->startTime;
-            const DateTime& current = m_recordings[j]->startTime;
+            const DateTime& before = recordings[j - 1]->startTime;
+            const DateTime& current = recordings[j]->startTime;
             if (before.IsValid() && current.IsValid() && current.value < before.value)
-                std::swap(m_recordings[j - 1], m_recordings[j]);
+                std::swap(recordings[j - 1], recordings[j]);
         }
     }
 }
 
-void CFileLoader::RenumberRecordings()
+void CFileLoader::RenumberRecordings(RecordingList& recordings)
 {
-    for (std::size_t k = 0; k < m_recordings.size(); ++k)
-        m_recordings[k]->number = static_cast<int32_t>(k + 1);
+    for (std::size_t k = 0; k < recordings.size(); ++k)
+        recordings[k]->number = static_cast<int32_t>(k + 1);
 }

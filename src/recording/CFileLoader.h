@@ -39,8 +39,8 @@ public:
     static DateTime GetStartTimeFromName(const std::string& name, const std::string& path);
     static RecordingType GetRecordingType(const std::string& name);
     void ReportScanResult(bool sawVideo, bool sawOther) const;
-    void SortByStartTime();
-    void RenumberRecordings();
+    static void SortByStartTime(RecordingList& recordings);
+    static void RenumberRecordings(RecordingList& recordings);
 
 private:
     RefusingRepair m_refusingRepair;

@@ -117,3 +117,23 @@ inline std::string GSensorRecord(int8_t x, int8_t y, int8_t z)
 }
 
 }  // namespace riff
+
+namespace riff {
+
+// A small recording that the reader accepts (large enough not to count as aborted).
+inline std::string ValidRecording()
+{
+    CameraFile file;
+    file.chunks = {{"00dc", std::string(32000, 'v')}, {"03tx", GSensorRecord(1, 2, 3) + '\0'}};
+    return file.Bytes();
+}
+
+// A power-cut recording: the RIFF size still holds 0 and there is no index.
+inline std::string PowerCutRecording()
+{
+    std::string bytes = ValidRecording();
+    bytes.replace(4, 4, Le32(0));
+    return bytes.substr(0, bytes.rfind("idx1"));
+}
+
+}  // namespace riff
