@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <fstream>
 
+namespace fs = std::filesystem;
+
 namespace {
 
 using riff::Chunk;
@@ -307,4 +309,47 @@ TEST(AVIFileParser, PositionsBeyondTwoGigabytesDoNotWrap)
     AVIFileParser parser;
     ASSERT_TRUE(parser.Open(path));
     EXPECT_EQ(Ids(parser.TopLevel()[0]->Children()), std::vector<std::string>{"big!"});
+}
+
+namespace {
+
+// Bytes this process has read through system calls so far.
+long long BytesReadSoFar()
+{
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    long long value = 0;
+    while (io >> key >> value)
+        if (key == "rchar:")
+            return value;
+    return -1;
+}
+
+}  // namespace
+
+TEST(AVIFileParser, OpeningReadsOnlyTheHeadersWhateverTheLength)
+{
+    TempDir dir;
+    riff::CameraFile file;
+    for (int i = 0; i < 4000; ++i) {
+        file.chunks.push_back({"00dc", std::string(1200, 'v')});
+        file.chunks.push_back({"03tx", riff::GSensorRecord(1, 2, 3) + '\0'});
+    }
+    const std::string path = dir / "REC_long.avi";
+    WriteFileBytes(path, file.Bytes());
+    ASSERT_GT(fs::file_size(path), 5'000'000u);
+
+    const long long before = BytesReadSoFar();
+    if (before < 0)
+        GTEST_SKIP() << "no /proc/self/io";
+    AVIFileParser parser;
+    ASSERT_TRUE(parser.Open(path));
+    EXPECT_EQ(parser.CountVideoStreams(), 2);
+    EXPECT_EQ(parser.GetDurationSeconds(), 60);
+    const long long read = BytesReadSoFar() - before;
+    EXPECT_LE(read, 64 * 1024);
+    RecordProperty("bytesRead", std::to_string(read));
+
+    // Asking for the movie list's children walks them, and finds them all.
+    EXPECT_EQ(parser.FindListByType("movi")->Children().size(), 8000u);
 }
