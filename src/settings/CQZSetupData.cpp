@@ -230,16 +230,21 @@ bool CQZSetupData::Save()
     return WriteTextFile(m_setupFileName, m_folder, BuildText()) != TextFileWrite::NotReplaced;
 }
 
-void CQZSetupData::SetFolderFromItem(const std::string& text)
+std::string FolderFromDriveItem(const std::string& text)
 {
-    const size_t open = text.rfind('(');
-    if (open == std::string::npos) {
-        m_folder = text.substr(0, 3);
-        return;
-    }
+    size_t open = text.rfind("(/");
+    if (open == std::string::npos)
+        open = text.rfind('(');
+    if (open == std::string::npos)
+        return text.substr(0, 3);
     const size_t close = text.rfind(')');
     const size_t end = close != std::string::npos && close > open ? close : text.size();
-    m_folder = text.substr(open + 1, end - open - 1);
+    return text.substr(open + 1, end - open - 1);
+}
+
+void CQZSetupData::SetFolderFromItem(const std::string& text)
+{
+    m_folder = FolderFromDriveItem(text);
 }
 
 std::tm CQZSetupData::LocalNow() const

@@ -28,6 +28,12 @@ std::string ReadTextFile(const std::string& path);
 // level) when it is missing. The new copy replaces the old one only once it is safely on the disk.
 TextFileWrite WriteTextFile(const std::string& fileName, const std::string& folder, const std::string& text);
 
+// The folder of a drive item, label + "(" + mount point + ")": the text between the "(" that opens the
+// mount point and the last ")". A mount point is absolute, so it opens at the last "(/" (a label or mount
+// point such as "CARD(1)" may hold brackets of its own); without one, at the last "(". An item without
+// "(" gives its first three characters.
+std::string FolderFromDriveItem(const std::string& text);
+
 // The camera's setup.cfg and time.cfg in one folder (the card's mount point).
 class CQZSetupData : public CSetupDataEx {
 public:
@@ -41,8 +47,7 @@ public:
     std::string BuildText() const override;
 
     void ResetToDefaults();
-    // A drive item reads label + "(" + mount point + ")": the folder is the text between the last "(" and
-    // the last ")" after it. An item without "(" gives its first three characters.
+    // Folder = FolderFromDriveItem(text).
     void SetFolderFromItem(const std::string& text);
     void SetFolder(const std::string& folder) { m_folder = folder; }
     const std::string& GetFolder() const { return m_folder; }

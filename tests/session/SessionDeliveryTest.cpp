@@ -19,14 +19,20 @@ TEST(SessionDelivery, EachMessageReachesEveryListenerInOrderBeforeTheNextOne)
     session.AddListener(&first);
     session.AddListener(&second);
 
-    // A message posted while another is being delivered waits until the current one reached everyone.
+    // A message posted while another is being delivered waits until the current one reached everyone,
+    // behind whatever was already waiting.
+    Gate gate;
     first.onUpdate = [&](int32_t message, MessageParam*) {
+        if (message == VIDEO_INDEX_SELECT)
+            gate.WaitInside();
         if (message == VIDEO_OPENING)
             session.Post(VIDEO_METADATA_CREATED);
     };
     session.Post(VIDEO_INDEX_SELECT, WithIndex(4));
+    ASSERT_TRUE(gate.WaitUntilEntered());
     session.Post(VIDEO_OPENING);
     session.Post(VIDEO_STOP);
+    gate.Open();
     ASSERT_TRUE(log.WaitForCount(8));
     EXPECT_EQ(log.Snapshot(), (std::vector<Entry>{
                                   {"first", VIDEO_INDEX_SELECT, 4},
