@@ -1,4 +1,4 @@
-#include "SampleCardSupport.h"
+#include "GeneratedFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -7,148 +7,145 @@
 
 namespace {
 
-struct ExpectedStream {
-    const char* chunkId;
-    const char* fccType;
-    uint32_t rate;
-    uint32_t formatSize;
-    uint32_t chunksPerSecond;
+struct StreamFacts {
+    uint32_t chunks = 0;
+    uint32_t largest = 0;
+    uint64_t bytes = 0;
 };
 
-// Header fields that the camera fills in when it closes a recording, checked against the chunks.
-void ExpectFinishedHeader(const GeneratedFile& file, const std::vector<ExpectedStream>& expected, int seconds)
+// Counts and sizes measured from the movie list itself, not taken from the generator's claims.
+std::map<std::string, StreamFacts> MeasureStreams(const std::string& bytes)
 {
-    const ParsedAvi& avi = file.avi;
-    EXPECT_EQ(avi.riffSize, avi.bytes.size() - 8);
-    ASSERT_EQ(avi.streams.size(), expected.size());
-    EXPECT_EQ(avi.streamCount, expected.size());
-    ASSERT_TRUE(avi.hasIndex);
-    EXPECT_EQ(avi.idx1Offset, avi.moviOffset + 8 + avi.moviSize) << "idx1 follows the movie list directly";
-    EXPECT_EQ(avi.idx1Offset + 8 + avi.index.size() * 16, avi.bytes.size()) << "idx1 is the last chunk";
-
-    uint32_t videoFrames = 0;
-    for (size_t i = 0; i < expected.size(); ++i) {
-        SCOPED_TRACE(expected[i].chunkId);
-        const AviStreamHeader& s = avi.streams[i];
-        const auto chunks = avi.ChunksWithId(expected[i].chunkId);
-        EXPECT_EQ(s.fccType, expected[i].fccType);
-        EXPECT_EQ(s.rate, expected[i].rate);
-        EXPECT_EQ(s.formatSize, expected[i].formatSize);
-        EXPECT_EQ(chunks.size(), expected[i].chunksPerSecond * seconds);
-        EXPECT_EQ(s.length, chunks.size());
-        uint32_t largest = 0;
-        for (const AviChunk* c : chunks)
-            largest = std::max(largest, c->size);
-        EXPECT_EQ(s.suggestedBufferSize, largest);
-        // About the nominal rate, and the whole seconds come back when the frames are divided by it.
-        const double perSecond = static_cast<double>(s.rate) / s.scale;
-        EXPECT_NEAR(perSecond, expected[i].chunksPerSecond, expected[i].chunksPerSecond * 0.005);
-        EXPECT_EQ(static_cast<int>(s.length / perSecond), seconds);
-        if (s.fccType == "vids")
-            videoFrames += s.length;
-
-        const JsonValue& truth = file.truth["streams"][i];
-        EXPECT_EQ(truth["chunkId"].AsString(), expected[i].chunkId);
-        EXPECT_EQ(truth["length"].AsInt(), s.length);
-        EXPECT_EQ(truth["suggestedBufferSize"].AsInt(), s.suggestedBufferSize);
-        EXPECT_EQ(truth["scale"].AsInt(), s.scale);
+    std::map<std::string, StreamFacts> facts;
+    for (const ChunkAt& chunk : MovieChunks(bytes, 520)) {
+        StreamFacts& f = facts[chunk.id];
+        ++f.chunks;
+        f.largest = std::max(f.largest, chunk.size);
+        f.bytes += chunk.size;
     }
-    EXPECT_EQ(avi.totalFrames, videoFrames);
-    EXPECT_EQ(file.truth["totalFrames"].AsInt(), videoFrames);
-    EXPECT_EQ(file.truth["durationSeconds"].AsInt(), seconds);
-    EXPECT_EQ(file.truth["fileLength"].AsInt(), static_cast<int64_t>(avi.bytes.size()));
+    return facts;
 }
 
-// Every idx1 entry points at its chunk (offsets count from "movi"), in file order, with the camera's
-// key flags; every chunk is padded to an even length.
-void ExpectIndexMatchesChunks(const ParsedAvi& avi)
+TEST(SampleCardLayout, HeaderFieldsHoldWhatAFinishedRecordingHas)
 {
-    ASSERT_EQ(avi.index.size(), avi.chunks.size());
-    for (size_t i = 0; i < avi.chunks.size(); ++i) {
-        const AviChunk& chunk = avi.chunks[i];
-        const AviIndexEntry& entry = avi.index[i];
-        SCOPED_TRACE("chunk " + std::to_string(i) + " " + chunk.id);
-        EXPECT_EQ(entry.id, chunk.id);
-        EXPECT_EQ(avi.moviOffset + 8 + entry.offset, chunk.offset);
-        EXPECT_EQ(entry.size, chunk.size);
-        EXPECT_EQ(chunk.offset % 2, 0u) << "chunks start at even positions";
-        const bool audioOrText = chunk.id.substr(2) == "wb" || chunk.id.substr(2) == "tx";
-        const auto fifth = chunk.data.size() > 4 ? static_cast<uint8_t>(chunk.data[4]) : 0;
-        const bool key = audioOrText || fifth == 0x67 || fifth == 0x65;
-        EXPECT_EQ(entry.flags, key ? 16u : 0u);
-    }
-    const AviChunk& last = avi.chunks.back();
-    EXPECT_EQ(last.offset + 8 + last.size + last.size % 2, avi.idx1Offset);
-}
+    const SharedRecording& rec = FiveSecondRecording();
+    const std::string& bytes = rec.bytes;
+    auto facts = MeasureStreams(bytes);
+    const ChunkAt* idx1 = FindChunk(TopLevelChunks(bytes), "idx1");
+    ASSERT_NE(idx1, nullptr);
 
-}  // namespace
+    EXPECT_EQ(bytes.substr(520, 4), "LIST");
+    EXPECT_EQ(bytes.substr(528, 4), "movi");
+    EXPECT_EQ(bytes.substr(532, 4), "00dc");
 
-TEST(RecordingLayout, TwoChannelRecordingHasTheCameraHeaderAndIndex)
-{
-    const GeneratedFile& file = TwoChannelRecording();
-    EXPECT_EQ(file.avi.moviOffset, 520u);
-    ASSERT_FALSE(file.avi.chunks.empty());
-    EXPECT_EQ(file.avi.chunks.front().offset, 532u);
-    EXPECT_EQ(file.avi.chunks.front().id, "00dc");
-    ExpectFinishedHeader(file,
-                         {{"00dc", "vids", 22056, 40, 30},
-                          {"01dc", "vids", 9342, 40, 10},
-                          {"02wb", "auds", 44100, 16, 10},
-                          {"03tx", "txts", 20250, 0, 10}},
-                         6);
-    ExpectIndexMatchesChunks(file.avi);
-    // The camera's fixed positions of the fields the repair rewrites.
-    const std::string& b = file.avi.bytes;
-    EXPECT_EQ(U32At(b, 48), file.avi.totalFrames);
-    struct Fixed {
-        size_t ratePosition;
-        uint32_t rate;
+    struct Field {
+        size_t position;
+        uint64_t expected;
+        const char* what;
     };
-    const Fixed fixed[] = {{132, 22056}, {256, 9342}, {380, 44100}, {480, 20250}};
-    for (size_t i = 0; i < 4; ++i) {
-        const auto [position, rate] = fixed[i];
-        EXPECT_EQ(U32At(b, position), rate) << position;
-        const AviStreamHeader& s = file.avi.streams[i];
-        EXPECT_EQ(U32At(b, position + 8), s.length) << position;
-        EXPECT_EQ(U32At(b, position + 12), s.suggestedBufferSize) << position;
+    const Field fields[] = {
+        {4, bytes.size() - 8, "RIFF size"},
+        {48, facts["00dc"].chunks + facts["01dc"].chunks, "dwTotalFrames"},
+        {56, 4, "dwStreams"},
+        {128, 735, "front dwScale"},
+        {132, 22056, "front dwRate"},
+        {140, facts["00dc"].chunks, "front dwLength"},
+        {144, facts["00dc"].largest, "front dwSuggestedBufferSize"},
+        {252, 934, "rear dwScale"},
+        {256, 9342, "rear dwRate"},
+        {264, facts["01dc"].chunks, "rear dwLength"},
+        {268, facts["01dc"].largest, "rear dwSuggestedBufferSize"},
+        {376, 10, "audio dwScale: 4410 samples a second"},
+        {380, 44100, "audio dwRate"},
+        {388, facts["02wb"].bytes / 2, "audio dwLength in 16-bit samples"},
+        {392, facts["02wb"].largest, "audio dwSuggestedBufferSize"},
+        {476, 2025, "text dwScale: ten records a second"},
+        {480, 20250, "text dwRate"},
+        {488, facts["03tx"].chunks, "text dwLength"},
+        {492, facts["03tx"].largest, "text dwSuggestedBufferSize"},
+        {524, idx1->offset - 528, "movie list size"},
+    };
+    for (const Field& field : fields)
+        EXPECT_EQ(U32At(bytes, field.position), field.expected) << field.what << " at " << field.position;
+
+    // Five seconds of camera time: every frame before the end, so the header's duration reads 5.
+    EXPECT_EQ(facts["00dc"].chunks, 151u);
+    EXPECT_EQ(facts["01dc"].chunks, 51u);
+    EXPECT_EQ(facts["02wb"].bytes / 2, 5u * 4410);
+    EXPECT_EQ(facts["03tx"].chunks, 5u * 10);
+    EXPECT_EQ(rec.truth.durationSeconds, 5);
+}
+
+TEST(SampleCardLayout, SidecarAgreesWithTheFile)
+{
+    const SharedRecording& rec = FiveSecondRecording();
+    auto facts = MeasureStreams(rec.bytes);
+    const GroundTruth& truth = rec.truth;
+    EXPECT_EQ(truth.variant, "complete");
+    EXPECT_EQ(truth.channels, 2);
+    EXPECT_EQ(truth.totalFrames, U32At(rec.bytes, 48));
+    ASSERT_EQ(truth.streams.size(), 4u);
+    const size_t rateAt[] = {132, 256, 380, 480};
+    for (size_t i = 0; i < truth.streams.size(); ++i) {
+        const TruthStream& s = truth.streams[i];
+        SCOPED_TRACE(s.id);
+        EXPECT_EQ(s.rate, U32At(rec.bytes, rateAt[i]));
+        EXPECT_EQ(s.scale, U32At(rec.bytes, rateAt[i] - 4));
+        EXPECT_EQ(s.length, U32At(rec.bytes, rateAt[i] + 8));
+        EXPECT_EQ(s.suggestedBufferSize, U32At(rec.bytes, rateAt[i] + 12));
+        EXPECT_EQ(s.chunks, facts[s.id].chunks);
+    }
+    EXPECT_EQ(truth.Stream("00dc")->width, 640);
+    EXPECT_EQ(truth.Stream("01dc")->height, 180);
+    EXPECT_EQ(truth.gps.size(), 5u);
+    EXPECT_EQ(truth.gsensor.size(), 45u);
+}
+
+TEST(SampleCardLayout, IndexPointsAtEveryChunkWithTheCameraFlags)
+{
+    const std::string& bytes = FiveSecondRecording().bytes;
+    const std::vector<ChunkAt> movie = MovieChunks(bytes, 520);
+    const std::vector<ChunkAt> top = TopLevelChunks(bytes);
+    ASSERT_EQ(top.back().id, "idx1");
+    const ChunkAt& idx1 = top.back();
+    // The padded chunks fill the movie list exactly, and the index ends the file.
+    ASSERT_FALSE(movie.empty());
+    const ChunkAt& last = movie.back();
+    EXPECT_EQ(last.offset + 8 + last.size + (last.size & 1), idx1.offset);
+    EXPECT_EQ(idx1.offset + 8 + idx1.size, bytes.size());
+    EXPECT_TRUE(std::any_of(movie.begin(), movie.end(), [](const ChunkAt& c) { return c.size % 2 == 1; }))
+        << "no odd-sized chunk: padding is not exercised";
+
+    ASSERT_EQ(idx1.size, movie.size() * 16);
+    for (size_t i = 0; i < movie.size(); ++i) {
+        const size_t entry = idx1.offset + 8 + i * 16;
+        const ChunkAt& chunk = movie[i];
+        const std::string data = chunk.Data(bytes);
+        const bool key = chunk.id == "02wb" || chunk.id == "03tx" || data[4] == 0x67 || data[4] == 0x65;
+        ASSERT_EQ(bytes.substr(entry, 4), chunk.id) << "entry " << i;
+        ASSERT_EQ(U32At(bytes, entry + 4), key ? 16u : 0u) << "entry " << i;
+        ASSERT_EQ(U32At(bytes, entry + 8) + 528, chunk.offset) << "entry " << i;
+        ASSERT_EQ(U32At(bytes, entry + 12), chunk.size) << "entry " << i;
     }
 }
 
-TEST(RecordingLayout, OneChannelRecordingHasNoRearStreamAtAll)
+TEST(SampleCardLayout, StreamsAreInterleavedInTimeOrder)
 {
-    const GeneratedFile& file = OneChannelEvent();
-    ExpectFinishedHeader(file,
-                         {{"00dc", "vids", 22056, 40, 30},
-                          {"01wb", "auds", 44100, 16, 10},
-                          {"02tx", "txts", 20250, 0, 10}},
-                         4);
-    ExpectIndexMatchesChunks(file.avi);
-    EXPECT_TRUE(file.avi.ChunksWithId("01dc").empty());
-    EXPECT_EQ(file.truth["channels"].AsInt(), 1);
-}
-
-TEST(RecordingLayout, ChunksInterleaveInRecordingOrder)
-{
-    // Within each second: the front frame comes first, a rear frame right after the front frame of the
-    // same moment, then that moment's audio block and text record.
-    const ParsedAvi& avi = TwoChannelRecording().avi;
+    // Before the GPS record of second s the front camera has written about 30 s frames, the rear
+    // about 10 s and the audio 10 s blocks of a tenth of a second.
     std::map<std::string, int> seen;
-    for (const AviChunk& chunk : avi.chunks) {
-        const int front = seen["00dc"];
-        if (chunk.id == "01dc" || chunk.id == "02wb" || chunk.id == "03tx") {
-            const int n = seen[chunk.id];
-            EXPECT_EQ(front, n * 3 + 1) << chunk.id << " " << n << " follows front frame " << n * 3;
+    int second = 0;
+    for (const ChunkAt& chunk : MovieChunks(FiveSecondRecording().bytes, 520)) {
+        if (chunk.id == "03tx" && FiveSecondRecording().bytes[chunk.offset + 8] == 'G') {
+            SCOPED_TRACE("second " + std::to_string(second));
+            EXPECT_NEAR(seen["00dc"], 30 * second, 1);
+            EXPECT_NEAR(seen["01dc"], 10 * second, 1);
+            EXPECT_NEAR(seen["02wb"], 10 * second, 1);
+            ++second;
         }
         ++seen[chunk.id];
     }
+    EXPECT_EQ(second, 5);
 }
 
-TEST(RecordingLayout, FiveSecondRecordingStaysSmall)
-{
-    // A 5-second two-channel recording stays well under 400 KB.
-    TempDir folder;
-    const std::string path = folder / "REC_20120820_153012_F.avi";
-    const RunResult run = RunSampleCard({"recording", path});
-    ASSERT_EQ(run.exitCode, 0) << run.output;
-    EXPECT_LT(ReadFileBytes(path).size(), 400u * 1024);
-}
+}  // namespace

@@ -1,28 +1,20 @@
 #pragma once
 
-#include "CameraNames.h"
-
 #include <cstdint>
 #include <filesystem>
+#include <string>
 
-// A whole demo card: the camera's folders, its setup.cfg, a drive of recordings of every kind, and the
-// files a real card collects over time (a one-channel recording, a power-cut copy, an aborted file, a
-// recording closed when the card was taken out).
-namespace samplecard {
-
-struct CardOptions {
-    int recordings = 10;  // ordinary recordings; the four special files come on top
-    int seconds = 5;
+struct CardSpec {
+    int recordings = 8;
+    int seconds = 20;
     uint64_t seed = 1;
-    ClockTime start;
 };
 
-inline constexpr int kMaxCardRecordings = 2000;
+// A card as the camera leaves it: setup.cfg with the default settings in the root, continuous and
+// parking recordings in CL_BLACKBOX/MP4_INFINITE, event recordings in CL_BLACKBOX/MP4_EVENT, one
+// after another in time. Besides the `recordings` it holds a short recording whose name carries
+// SDEXIT and an aborted file.
+bool WriteDemoCard(const std::filesystem::path& root, const CardSpec& spec, std::string& reason);
 
-// Refuses (throws) a folder that already holds anything: it never writes over a user's files.
-void MakeCard(const std::filesystem::path& folder, const CardOptions& options);
-
-// setup.cfg as the camera writes it with its factory settings.
+// The text of setup.cfg with the camera's default values (CR LF line ends).
 std::string DefaultSetupText();
-
-}  // namespace samplecard

@@ -1,328 +1,221 @@
 #include "Recording.h"
 
-#include "Bytes.h"
-#include "Json.h"
+#include "AviLayout.h"
+#include "Telemetry.h"
+#include "VideoEncoder.h"
 
 #include <algorithm>
-#include <stdexcept>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <tuple>
 
-namespace samplecard {
 namespace {
 
-// The camera's stream rates; the scales make them about 30 and 10 frames, 10 audio blocks and
-// 10 text records a second, chosen a little slow so that frames / (rate / scale) truncates to the
-// whole seconds recorded (for recordings up to kMaxSeconds).
-constexpr uint32_t kFrontRate = 22056, kFrontScale = 736;
-constexpr uint32_t kRearRate = 9342, kRearScale = 935;
-constexpr uint32_t kAudioRate = 44100, kAudioScale = 4410;
-constexpr uint32_t kTextRate = 20250, kTextScale = 2025;
+// The rates the camera writes into its stream headers; the scales make them about 30 and 10 frames
+// per second, 4410 audio samples per second and kTextRecordsPerSecond text records per second.
+constexpr uint32_t kFrontRate = 22056, kFrontScale = 735;
+constexpr uint32_t kRearRate = 9342, kRearScale = 934;
+constexpr uint32_t kAudioRate = 44100, kAudioScale = 10;
+constexpr uint32_t kTextRate = 20250, kTextScale = kTextRate / kTextRecordsPerSecond;
+constexpr uint32_t kAudioSamplesPerSecond = kAudioRate / kAudioScale;
+constexpr uint32_t kAudioChunksPerSecond = 10;
 
-constexpr int kFrontFps = 30, kRearFps = 10;
-constexpr int kTicksPerSecond = 10;  // audio blocks and text records
-constexpr int kSamplesPerBlock = CabinSound::kSampleRate / kTicksPerSecond;
-constexpr int kUtcOffsetSeconds = 9 * 3600;  // the camera's clock runs on Korean time
-
-const VideoChannelSettings kFrontCamera{640, 352, kFrontFps, 150, "testsrc2"};
-const VideoChannelSettings kRearCamera{320, 180, kRearFps, 50, "testsrc"};
-
-std::string BitmapInfo(const VideoChannelSettings& camera)
+// Every frame whose time lies before the end of the recording.
+int FramesIn(int seconds, uint32_t rate, uint32_t scale)
 {
-    std::string f;
-    AppendU32(f, 40);
-    AppendU32(f, static_cast<uint32_t>(camera.width));
-    AppendU32(f, static_cast<uint32_t>(camera.height));
-    AppendU16(f, 1);   // planes
-    AppendU16(f, 24);  // bits per pixel
-    AppendFourCC(f, "H264");
-    AppendU32(f, static_cast<uint32_t>(camera.width * camera.height * 3));
-    f.append(16, '\0');
-    return f;
+    return static_cast<int>((static_cast<uint64_t>(seconds) * rate + scale - 1) / scale);
 }
 
-std::string WaveFormat()
+// A quiet 440 Hz tone that swells and fades once a second, 16-bit little-endian.
+std::string AudioBlock(uint32_t firstSample, uint32_t count)
 {
-    std::string f;
-    AppendU16(f, 1);  // PCM
-    AppendU16(f, 1);  // mono
-    AppendU32(f, CabinSound::kSampleRate);
-    AppendU32(f, CabinSound::kSampleRate * 2);
-    AppendU16(f, 2);   // block align
-    AppendU16(f, 16);  // bits per sample
-    return f;
+    std::string block;
+    block.reserve(count * 2);
+    for (uint32_t i = 0; i < count; ++i) {
+        const double t = double(firstSample + i) / kAudioSamplesPerSecond;
+        const double envelope = 0.5 + 0.5 * std::sin(2 * M_PI * t);
+        const auto sample = static_cast<int16_t>(std::lround(1500.0 * envelope * std::sin(2 * M_PI * 440.0 * t)));
+        block.push_back(static_cast<char>(sample & 0xFF));
+        block.push_back(static_cast<char>((sample >> 8) & 0xFF));
+    }
+    return block;
 }
 
-AviStream VideoStream(const VideoChannelSettings& camera, const std::string& id, uint32_t scale, uint32_t rate)
-{
-    return {"vids", "H264", id, scale, rate, BitmapInfo(camera), static_cast<uint16_t>(camera.width),
-            static_cast<uint16_t>(camera.height)};
-}
-
-std::vector<AviStream> CameraStreams(int channels)
-{
-    // Stream numbers are positions, so a one-channel recording's audio and text are 01wb and 02tx.
-    std::vector<AviStream> streams = {VideoStream(kFrontCamera, "00dc", kFrontScale, kFrontRate)};
-    if (channels == 2)
-        streams.push_back(VideoStream(kRearCamera, "01dc", kRearScale, kRearRate));
-    const std::string n = std::to_string(streams.size());
-    streams.push_back({"auds", std::string(4, '\0'), "0" + n + "wb", kAudioScale, kAudioRate, WaveFormat()});
-    streams.push_back({"txts", std::string(4, '\0'), "0" + std::to_string(streams.size()) + "tx", kTextScale,
-                       kTextRate, ""});
-    return streams;
-}
-
-// A chunk in recording order: its time in 1/30 s, then the stream order.
 struct TimedChunk {
-    int tick;
-    AviChunk chunk;
+    double time;
+    int stream;
+    MediaChunk chunk;
 };
 
-struct GpsTruth {
-    RmcFix fix;
-    std::string sentence;
-    int clockTime = 0;
-};
-
-struct GSensorTruth {
-    std::array<int8_t, 6> bytes{};
-};
-
-Acceleration WithSensorNoise(Acceleration a, double speedKmh, Random& random)
+// The shortest text that reads back as exactly the same double.
+std::string Number(double value)
 {
-    const double road = 0.02 + speedKmh * 0.0006;
-    a.x += random.Uniform(-road, road);
-    a.y += random.Uniform(-road, road);
-    a.z += random.Uniform(-road * 1.5, road * 1.5);
-    return a;
+    char text[40];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
 }
 
-void WriteTruth(JsonWriter& json, const RecordingOptions& options, const std::string& fileName,
-                const std::vector<AviStream>& streams, const BuiltAvi& avi, const CameraVideo& video, int impactTick,
-                const std::vector<GpsTruth>& gps, const std::vector<GSensorTruth>& gsensor)
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+std::string StreamJson(const AviStream& stream, int chunks, int keyFrames)
 {
-    json.BeginObject();
-    json.Field("generator", std::string("tessaro-samplecard"));
-    json.Field("file", fileName);
-    json.Field("kind", std::string(options.kind->prefix));
-    json.Field("recordingType", options.kind->type);
-    json.Field("start", options.start.DisplayText());
-    json.Field("seed", static_cast<int64_t>(options.seed));
-    json.Field("seconds", options.seconds);
+    std::string json = "    {\"id\": " + Quoted(stream.chunkId) + ", \"type\": " + Quoted(stream.type) +
+                       ", \"scale\": " + std::to_string(stream.scale) + ", \"rate\": " +
+                       std::to_string(stream.rate) + ", \"length\": " + std::to_string(stream.length) +
+                       ", \"chunks\": " + std::to_string(chunks) + ", \"suggestedBufferSize\": " +
+                       std::to_string(stream.suggestedBufferSize) + ", \"sampleSize\": " +
+                       std::to_string(stream.sampleSize) + ", \"width\": " + std::to_string(stream.width) +
+                       ", \"height\": " + std::to_string(stream.height) + ", \"keyFrames\": " +
+                       std::to_string(keyFrames) + ", \"seconds\": " +
+                       Number(double(stream.length) * stream.scale / stream.rate) + "}";
+    return json;
+}
+
+std::string GroundTruthJson(const RecordingSpec& spec, const std::string& fileName,
+                            const std::vector<AviStream>& streams, const std::vector<int>& chunkCounts,
+                            const std::vector<int>& keyFrames, const Telemetry& telemetry)
+{
+    uint32_t totalFrames = 0;
+    for (const AviStream& stream : streams)
+        if (stream.type == "vids")
+            totalFrames += stream.length;
     const AviStream& front = streams.front();
-    json.Field("durationSeconds", static_cast<int>(avi.streams.front().chunks /
-                                                   (static_cast<double>(front.rate) / front.scale)));
-    json.Field("channels", options.channels);
-    json.Field("totalFrames", avi.totalFrames);
-    json.Field("fileLength", static_cast<int64_t>(avi.bytes.size()));
-    json.Field("moviOffset", avi.moviOffset);
-    json.Field("idx1Offset", avi.idx1Offset);
-    uint32_t entries = 0;
-    for (const StreamTotals& s : avi.streams)
-        entries += s.chunks;
-    json.Field("indexEntries", entries);
+    // What a reader computes from the front stream's header: dwLength / (dwRate / dwScale), truncated.
+    const int duration = static_cast<int>(double(front.length) / (double(front.rate) / front.scale));
 
-    json.Key("streams").BeginArray();
-    for (size_t i = 0; i < streams.size(); ++i) {
-        json.BeginObject();
-        json.Field("chunkId", streams[i].chunkId);
-        json.Field("fccType", streams[i].fccType);
-        json.Field("scale", streams[i].scale);
-        json.Field("rate", streams[i].rate);
-        json.Field("length", avi.streams[i].chunks);
-        json.Field("suggestedBufferSize", avi.streams[i].largest);
-        if (streams[i].fccType == "vids") {
-            json.Field("width", streams[i].width);
-            json.Field("height", streams[i].height);
-            const std::vector<VideoFrame>& frames = i == 0 ? video.front : video.rear;
-            json.Key("keyFrames").BeginArray();
-            for (size_t f = 0; f < frames.size(); ++f)
-                if (frames[f].keyFrame)
-                    json.Integer(static_cast<int64_t>(f));
-            json.EndArray();
-        } else if (streams[i].fccType == "auds") {
-            json.Field("sampleRate", CabinSound::kSampleRate);
-            json.Field("bitsPerSample", 16);
-            json.Field("audioChannels", 1);
-        }
-        json.EndObject();
+    std::string json = "{\n";
+    json += "  \"file\": " + Quoted(fileName) + ",\n";
+    json += "  \"variant\": \"complete\",\n";
+    json += "  \"kind\": " + Quoted(spec.kind) + ",\n";
+    json += "  \"start\": " + Quoted(spec.start.ToNameText()) + ",\n";
+    json += "  \"seed\": " + std::to_string(spec.seed) + ",\n";
+    json += "  \"seconds\": " + std::to_string(spec.seconds) + ",\n";
+    json += "  \"channels\": " + std::to_string(spec.channels) + ",\n";
+    json += "  \"durationSeconds\": " + std::to_string(duration) + ",\n";
+    json += "  \"totalFrames\": " + std::to_string(totalFrames) + ",\n";
+    json += "  \"impactSample\": " + std::to_string(telemetry.impactSample) + ",\n";
+    json += "  \"streams\": [\n";
+    for (size_t i = 0; i < streams.size(); ++i)
+        json += StreamJson(streams[i], chunkCounts[i], keyFrames[i]) + (i + 1 < streams.size() ? ",\n" : "\n");
+    json += "  ],\n  \"gps\": [\n";
+    for (size_t i = 0; i < telemetry.gps.size(); ++i) {
+        const GpsTruth& g = telemetry.gps[i];
+        json += "    {\"time\": " + std::to_string(g.clockTime) + ", \"latitude\": " + Number(g.latitude) +
+                ", \"longitude\": " + Number(g.longitude) + ", \"speed\": " + Number(g.speedKmh) +
+                ", \"valid\": " + (g.valid ? "true" : "false") + ", \"sentence\": " + Quoted(g.sentence) + "}" +
+                (i + 1 < telemetry.gps.size() ? ",\n" : "\n");
     }
-    json.EndArray();
-
-    json.Key("impact");
-    if (impactTick < 0) {
-        json.Null();
-    } else {
-        // The record index counts G-sensor records only, as a reader lists them.
-        const int second = impactTick / kTicksPerSecond;
-        json.BeginObject();
-        json.Field("second", impactTick / static_cast<double>(kTicksPerSecond));
-        json.Field("gsensorIndex", impactTick - second - 1);
-        json.EndObject();
+    json += "  ],\n  \"gsensor\": [\n";
+    for (size_t i = 0; i < telemetry.gsensor.size(); ++i) {
+        const int8_t* v = telemetry.gsensor[i].values;
+        json += "    {\"x\": " + Number(v[0] / 32.0) + ", \"y\": " + Number(v[1] / 32.0) + ", \"z\": " +
+                Number(v[2] / 32.0) + "}" + (i + 1 < telemetry.gsensor.size() ? ",\n" : "\n");
     }
-
-    json.Key("gps").BeginArray();
-    for (size_t s = 0; s < gps.size(); ++s) {
-        const GpsTruth& g = gps[s];
-        json.BeginObject();
-        json.Field("second", static_cast<int>(s));
-        json.Field("sentence", g.sentence);
-        json.Field("valid", g.fix.valid);
-        json.Field("time", g.clockTime);
-        json.Key("latitude");
-        if (g.fix.hasPosition) {
-            const RmcFields fields = RoundLikeSentence(g.fix);
-            json.Number(fields.latitude);
-            json.Key("longitude").Number(fields.longitude);
-            json.Key("speedKnots").Number(fields.speedKnots);
-            json.Key("speed").Number(fields.speedKnots * 1.852);
-        } else {
-            json.Null();
-            json.Key("longitude").Null();
-            json.Key("speedKnots").Null();
-            json.Key("speed").Null();
-        }
-        json.EndObject();
-    }
-    json.EndArray();
-
-    json.Key("gsensor").BeginArray();
-    for (const GSensorTruth& g : gsensor) {
-        json.BeginObject();
-        json.Key("bytes").BeginArray();
-        for (int8_t b : g.bytes)
-            json.Integer(b);
-        json.EndArray();
-        json.Field("x", g.bytes[0] / 32.0);
-        json.Field("y", g.bytes[1] / 32.0);
-        json.Field("z", g.bytes[2] / 32.0);
-        json.EndObject();
-    }
-    json.EndArray();
-    json.EndObject();
+    json += "  ]\n}\n";
+    return json;
 }
 
 }  // namespace
 
-CameraVideo EncodeCameraVideo(int seconds, int channels)
+bool IsCameraKind(const std::string& kind)
 {
-    std::vector<VideoChannelSettings> cameras = {kFrontCamera};
-    if (channels == 2)
-        cameras.push_back(kRearCamera);
-    std::vector<std::vector<VideoFrame>> encoded = EncodeChannels(cameras, seconds);
-    CameraVideo video;
-    video.front = std::move(encoded[0]);
-    if (channels == 2)
-        video.rear = std::move(encoded[1]);
-    return video;
+    static const char* const kKinds[] = {"REC", "EVT", "EVS", "PRK", "PAK", "MDI"};
+    return std::find(std::begin(kKinds), std::end(kKinds), kind) != std::end(kKinds);
 }
 
-GeneratedRecording MakeRecording(const RecordingOptions& options, const CameraVideo& video, Vehicle& vehicle,
-                                 const std::string& fileName)
+bool IsEventKind(const std::string& kind) { return kind == "EVT" || kind == "EVS"; }
+
+std::string CameraFileName(const std::string& kind, const CameraTime& start)
 {
-    if (!options.kind || options.seconds < 1 || options.seconds > kMaxSeconds ||
-        (options.channels != 1 && options.channels != 2))
-        throw std::invalid_argument("recording options out of range");
-    const int seconds = options.seconds;
-    if (video.front.size() < static_cast<size_t>(seconds * kFrontFps) ||
-        (options.channels == 2 && video.rear.size() < static_cast<size_t>(seconds * kRearFps)))
-        throw std::invalid_argument("not enough video for the recording");
+    return kind + "_" + start.ToNameText() + "_F.avi";
+}
 
-    const std::vector<AviStream> streams = CameraStreams(options.channels);
-    const int audioStream = options.channels, textStream = options.channels + 1;
-    std::vector<TimedChunk> chunks;
-    for (int i = 0; i < seconds * kFrontFps; ++i)
-        chunks.push_back({i, {0, video.front[static_cast<size_t>(i)].data}});
-    if (options.channels == 2)
-        for (int i = 0; i < seconds * kRearFps; ++i)
-            chunks.push_back({i * (kFrontFps / kRearFps), {1, video.rear[static_cast<size_t>(i)].data}});
+bool GenerateRecording(const RecordingSpec& spec, const std::string& fileName, GeneratedRecording& out,
+                       std::string& reason)
+{
+    const bool twoChannels = spec.channels == 2;
+    const int frontFrames = FramesIn(spec.seconds, kFrontRate, kFrontScale);
+    const int rearFrames = FramesIn(spec.seconds, kRearRate, kRearScale);
 
-    Random noise(options.seed * 0x9E3779B97F4A7C15ull ^ static_cast<uint64_t>(options.start.ToSeconds()));
-    CabinSound sound(noise.Next());
-    vehicle.SetParked(options.kind->parked);
-    const int impactTick = options.kind->event ? kTicksPerSecond * (seconds / 2) + 3 : -1;
-    // A few seconds in a tunnel: the first without a fix keeps the last position, then the receiver
-    // reports no position at all.
-    const int noFixStart = seconds >= 6 ? noise.Integer(2, seconds - 4) : -1;
+    EncodedChannels video;
+    std::optional<EncodeRequest> rearRequest;
+    if (twoChannels)
+        rearRequest = EncodeRequest{RearPicture(), rearFrames};
+    if (!EncodeChannels({FrontPicture(), frontFrames}, rearRequest, video, reason))
+        return false;
+    const Telemetry telemetry = MakeTelemetry(spec.start, spec.seconds, spec.seed, IsEventKind(spec.kind));
 
-    std::vector<GpsTruth> gps;
-    std::vector<GSensorTruth> gsensor;
-    for (int tick = 0; tick < seconds * kTicksPerSecond; ++tick) {
-        const int second = tick / kTicksPerSecond;
-        std::string record;
-        if (tick % kTicksPerSecond == 0) {
-            GpsTruth g;
-            g.fix.utc = options.start.Plus(second - kUtcOffsetSeconds);
-            g.fix.valid = noFixStart < 0 || second < noFixStart || second >= noFixStart + 3;
-            g.fix.hasPosition = g.fix.valid || second == noFixStart;
-            g.fix.latitude = vehicle.latitude();
-            g.fix.longitude = vehicle.longitude();
-            g.fix.speedKnots = vehicle.speedKmh() / 1.852;
-            g.fix.courseDegrees = vehicle.courseDegrees();
-            g.sentence = RmcSentence(g.fix);
-            g.clockTime = options.start.Plus(second).HourMinuteSecond();
-            record = "G" + g.sentence;
-            gps.push_back(g);
-        }
-
-        const double impact = tick == impactTick ? 1.0 : tick == impactTick + 1 ? 0.45 : tick == impactTick + 2 ? 0.15 : 0.0;
-        Acceleration readings[2];
-        for (Acceleration& a : readings) {
-            a = WithSensorNoise(vehicle.Step(0.05), vehicle.speedKmh(), noise);
-            a.x -= 3.6 * impact;
-            a.y += 1.5 * impact;
-            a.z += 1.2 * impact;
-        }
-        if (record.empty()) {
-            GSensorTruth g;
-            g.bytes = GSensorBytes(readings[0], readings[1]);
-            record = "M" + std::string(reinterpret_cast<const char*>(g.bytes.data()), g.bytes.size());
-            gsensor.push_back(g);
-        }
-
-        const int at = tick * (kFrontFps / kTicksPerSecond);
-        chunks.push_back({at, {audioStream, sound.Block(kSamplesPerBlock, vehicle.speedKmh(), impact)}});
-        chunks.push_back({at, {textStream, record}});
+    std::vector<AviStream> streams;
+    const ChannelPicture front = FrontPicture(), rear = RearPicture();
+    streams.push_back({"00dc", "vids", "H264", kFrontScale, kFrontRate, 0, uint16_t(front.width),
+                       uint16_t(front.height), VideoFormat(front.width, front.height)});
+    if (twoChannels)
+        streams.push_back({"01dc", "vids", "H264", kRearScale, kRearRate, 0, uint16_t(rear.width),
+                           uint16_t(rear.height), VideoFormat(rear.width, rear.height)});
+    streams.push_back({"", "auds", "", kAudioScale, kAudioRate, 2, 0, 0, PcmFormat(kAudioSamplesPerSecond)});
+    streams.push_back({"", "txts", "", kTextScale, kTextRate, 0, 0, 0, ""});
+    // A chunk id is the stream's number and kind, so without a rear camera audio is "01wb" and text
+    // "02tx"; players map chunks to streams by that number.
+    for (size_t i = 0; i < streams.size(); ++i) {
+        const std::string kind = streams[i].type == "vids" ? "dc" : streams[i].type == "auds" ? "wb" : "tx";
+        streams[i].chunkId = "0" + std::to_string(i) + kind;
     }
 
-    std::stable_sort(chunks.begin(), chunks.end(), [](const TimedChunk& a, const TimedChunk& b) {
-        return a.tick != b.tick ? a.tick < b.tick : a.chunk.stream < b.chunk.stream;
+    std::vector<TimedChunk> timed;
+    auto addVideo = [&](const CameraVideo& channel, int stream, uint32_t rate, uint32_t scale) {
+        for (size_t k = 0; k < channel.frames.size(); ++k)
+            timed.push_back({double(k) * scale / rate, stream, {streams[stream].chunkId, channel.frames[k]}});
+    };
+    addVideo(*video.front, 0, kFrontRate, kFrontScale);
+    if (twoChannels)
+        addVideo(*video.rear, 1, kRearRate, kRearScale);
+    const int audioStream = twoChannels ? 2 : 1;
+    const uint32_t samplesPerChunk = kAudioSamplesPerSecond / kAudioChunksPerSecond;
+    for (uint32_t j = 0; j < uint32_t(spec.seconds) * kAudioChunksPerSecond; ++j)
+        timed.push_back({double(j) / kAudioChunksPerSecond, audioStream,
+                         {streams[audioStream].chunkId, AudioBlock(j * samplesPerChunk, samplesPerChunk)}});
+    for (const TextRecord& record : telemetry.records)
+        timed.push_back({record.time, audioStream + 1, {streams[audioStream + 1].chunkId, record.payload}});
+    // Interleaved by time as the camera writes them; at equal times in stream order.
+    std::stable_sort(timed.begin(), timed.end(), [](const TimedChunk& a, const TimedChunk& b) {
+        return std::tie(a.time, a.stream) < std::tie(b.time, b.stream);
     });
-    std::vector<AviChunk> ordered;
-    ordered.reserve(chunks.size());
-    for (TimedChunk& c : chunks)
-        ordered.push_back(std::move(c.chunk));
+    std::vector<MediaChunk> chunks;
+    chunks.reserve(timed.size());
+    for (TimedChunk& t : timed)
+        chunks.push_back(std::move(t.chunk));
 
-    GeneratedRecording result;
-    result.avi = BuildAvi(streams, ordered);
-    JsonWriter json;
-    WriteTruth(json, options, fileName, streams, result.avi, video, impactTick, gps, gsensor);
-    result.truthJson = json.text();
-    return result;
+    const auto microSecondsPerFrame = static_cast<uint32_t>(std::lround(1e6 * kFrontScale / kFrontRate));
+    out.bytes = BuildAvi(streams, chunks, microSecondsPerFrame);
+
+    std::vector<int> chunkCounts, keyFrames;
+    for (const AviStream& stream : streams) {
+        int count = 0, keys = 0;
+        for (const MediaChunk& chunk : chunks)
+            if (chunk.id == stream.chunkId) {
+                ++count;
+                keys += stream.type == "vids" && IndexFlags(chunk.id, chunk.data) ? 1 : 0;
+            }
+        chunkCounts.push_back(count);
+        keyFrames.push_back(keys);
+    }
+    out.groundTruth = GroundTruthJson(spec, fileName, streams, chunkCounts, keyFrames, telemetry);
+    return true;
 }
 
-std::string PowerCutTruthJson(const std::string& sourceName, const PowerCut& cut, const std::string& sourceTruth,
-                              size_t sourceLength)
+std::string PowerCutGroundTruth(const std::string& groundTruth, bool cutLast, const std::string& fileName)
 {
-    JsonWriter json;
-    json.BeginObject();
-    json.Field("generator", std::string("tessaro-samplecard"));
-    json.Field("powerCut", true);
-    json.Field("source", sourceName);
-    json.Field("sourceLength", static_cast<int64_t>(sourceLength));
-    json.Field("fileLength", static_cast<int64_t>(cut.bytes.size()));
-    json.Field("cutInsideLastChunk", cut.lastChunkBytesKept < cut.lastChunkSize);
-    json.Key("lastChunk").BeginObject();
-    json.Field("id", cut.lastChunkId);
-    json.Field("offset", cut.lastChunkOffset);
-    json.Field("size", cut.lastChunkSize);
-    json.Field("dataBytesKept", cut.lastChunkBytesKept);
-    json.EndObject();
-    json.Key("recording");
-    if (sourceTruth.empty())
-        json.Null();
-    else
-        json.Raw(sourceTruth);
-    json.EndObject();
-    return json.text();
+    std::string json = groundTruth;
+    auto replaceLine = [&json](const std::string& key, const std::string& value) {
+        const std::string marker = "  \"" + key + "\": ";
+        const size_t at = json.find(marker);
+        if (at == std::string::npos)
+            return;
+        const size_t end = json.find(",\n", at);
+        json.replace(at + marker.size(), end - at - marker.size(), value);
+    };
+    replaceLine("variant", cutLast ? "\"powercut-cut-last\"" : "\"powercut\"");
+    replaceLine("file", "\"" + fileName + "\"");
+    return json;
 }
-
-}  // namespace samplecard

@@ -1,45 +1,34 @@
 #pragma once
 
-#include "AviFile.h"
-#include "CameraNames.h"
-#include "H264.h"
-#include "Telemetry.h"
+#include "CameraClock.h"
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
-// One recording as the camera writes it, with the ground truth of everything written into it.
-namespace samplecard {
-
-inline constexpr int kMaxSeconds = 900;
-
-struct RecordingOptions {
-    const RecordingKind* kind = nullptr;
-    int channels = 2;
+// What to record: the kind (file-name prefix), length, channels, start time and the seed that fixes
+// everything random in it.
+struct RecordingSpec {
+    std::string kind = "REC";
     int seconds = 5;
-    ClockTime start;
+    int channels = 2;
+    CameraTime start;
     uint64_t seed = 1;
 };
 
-// Front and rear test video, encoded once and shared by every recording of the same length.
-struct CameraVideo {
-    std::vector<VideoFrame> front;
-    std::vector<VideoFrame> rear;  // empty for a one-channel recording
-};
-CameraVideo EncodeCameraVideo(int seconds, int channels);
-
 struct GeneratedRecording {
-    BuiltAvi avi;
-    std::string truthJson;
+    std::string bytes;        // the complete AVI file
+    std::string groundTruth;  // the sidecar JSON
 };
 
-// Drives `vehicle` through the recording's seconds; `fileName` only goes into the ground truth.
-GeneratedRecording MakeRecording(const RecordingOptions& options, const CameraVideo& video, Vehicle& vehicle,
-                                 const std::string& fileName);
+bool IsCameraKind(const std::string& kind);
+bool IsEventKind(const std::string& kind);
 
-// The ground truth of a power-cut copy: what was cut, and the truth of the recording it came from.
-std::string PowerCutTruthJson(const std::string& sourceName, const PowerCut& cut, const std::string& sourceTruth,
-                              size_t sourceLength);
+// The name the camera gives such a recording, e.g. REC_20120820_153012_F.avi.
+std::string CameraFileName(const std::string& kind, const CameraTime& start);
 
-}  // namespace samplecard
+// Encodes the video, synthesises audio and telemetry and lays them out as the camera does.
+bool GenerateRecording(const RecordingSpec& spec, const std::string& fileName, GeneratedRecording& out,
+                       std::string& reason);
+
+// The sidecar of a recording turned into a power-cut copy.
+std::string PowerCutGroundTruth(const std::string& groundTruth, bool cutLast, const std::string& fileName);

@@ -1,205 +1,177 @@
 #include "Telemetry.h"
 
-#include "Bytes.h"
+#include "Random.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 
-namespace samplecard {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+constexpr double kKnotsPerKmh = 1.0 / 1.852;
 constexpr double kMetresPerDegree = 111320.0;
-constexpr double kGravity = 9.81;
-// The drive stays within this many degrees of 37.5 N 127.0 E.
-constexpr double kHomeLatitude = 37.5, kHomeLongitude = 127.0, kRoamDegrees = 0.08;
+constexpr double kPi = 3.14159265358979323846;
 
-// Fields of a sentence at the receiver's precision: 1/10000 minute, 1/100 knot.
-int64_t TenThousandthMinutes(double degrees)
+struct VehicleState {
+    double latitude = 0.0, longitude = 0.0;
+    double speedKmh = 0.0;
+    double headingDegrees = 0.0;
+    double turnDegreesPerSecond = 0.0;
+    double accelerationKmhPerSecond = 0.0;
+};
+
+// Per-second states of a drive: pulls away from standstill, changes target speed now and then
+// (up to about 110 km/h), bends gently.
+std::vector<VehicleState> Drive(int seconds, Random& random)
 {
-    return std::llround(degrees * 60.0 * 10000.0);
+    static const double kTargets[] = {0.0, 30.0, 50.0, 70.0, 90.0, 110.0};
+    VehicleState state;
+    state.latitude = 37.5 + random.Between(-0.02, 0.02);
+    state.longitude = 127.0 + random.Between(-0.02, 0.02);
+    state.headingDegrees = random.Between(0.0, 360.0);
+    double target = 50.0 + random.Between(0.0, 60.0);
+    int holdSeconds = 8 + random.Below(12);
+
+    std::vector<VehicleState> states;
+    for (int s = 0; s < seconds; ++s) {
+        states.push_back(state);
+        if (--holdSeconds <= 0) {
+            target = kTargets[random.Below(6)];
+            holdSeconds = 8 + random.Below(12);
+        }
+        const double change = std::clamp(target - state.speedKmh, -12.0, 8.0);
+        state.accelerationKmhPerSecond = change;
+        state.turnDegreesPerSecond =
+            std::clamp(state.turnDegreesPerSecond + random.Between(-1.5, 1.5), -6.0, 6.0);
+        const double metres = (state.speedKmh + change / 2) / 3.6;
+        const double heading = state.headingDegrees * kPi / 180.0;
+        state.latitude += metres * std::cos(heading) / kMetresPerDegree;
+        state.longitude += metres * std::sin(heading) / (kMetresPerDegree * std::cos(state.latitude * kPi / 180));
+        state.speedKmh = std::max(0.0, state.speedKmh + change);
+        state.headingDegrees = std::fmod(state.headingDegrees + state.turnDegreesPerSecond + 360.0, 360.0);
+        states.back().accelerationKmhPerSecond = change;
+        states.back().turnDegreesPerSecond = state.turnDegreesPerSecond;
+    }
+    return states;
 }
 
-int8_t ToSensorValue(double g)
+// ddmm.mmmm (or dddmm.mmmm) rounded to the written precision; `written` receives the degrees that
+// text stands for.
+std::string NmeaAngle(double degrees, int degreeDigits, double& written)
+{
+    const long long tenThousandthsOfMinute = std::llround(degrees * 60.0 * 10000.0);
+    const long long whole = tenThousandthsOfMinute / 600000;
+    const long long minutes = tenThousandthsOfMinute % 600000;
+    written = static_cast<double>(whole) + static_cast<double>(minutes) / 10000.0 / 60.0;
+    char text[32];
+    std::snprintf(text, sizeof text, "%0*lld%02lld.%04lld", degreeDigits, whole, minutes / 10000,
+                  minutes % 10000);
+    return text;
+}
+
+GpsTruth MakeGpsRecord(const VehicleState& state, const CameraTime& local, bool fix)
+{
+    const CameraTime utc = local.Plus(-kCameraUtcOffsetSeconds);
+    char timeField[16], dateField[16];
+    std::snprintf(timeField, sizeof timeField, "%02d%02d%02d.000", utc.hour, utc.minute, utc.second);
+    std::snprintf(dateField, sizeof dateField, "%02d%02d%02d", utc.day, utc.month, utc.year % 100);
+
+    GpsTruth truth;
+    truth.clockTime = local.ClockNumber();
+    truth.valid = fix;
+    std::string sentence = std::string("$GPRMC,") + timeField;
+    if (fix) {
+        char speedField[16], courseField[16];
+        std::snprintf(speedField, sizeof speedField, "%.2f", state.speedKmh * kKnotsPerKmh);
+        std::snprintf(courseField, sizeof courseField, "%.2f", state.headingDegrees);
+        sentence += ",A," + NmeaAngle(state.latitude, 2, truth.latitude) + ",N," +
+                    NmeaAngle(state.longitude, 3, truth.longitude) + ",E," + speedField + "," + courseField +
+                    "," + dateField + ",,,A";
+        truth.speedKmh = std::strtod(speedField, nullptr) * 1.852;
+    } else {
+        sentence += ",V,,,,,,," + std::string(dateField) + ",,,N";
+    }
+    truth.sentence = WithNmeaChecksum(sentence + "*");
+    return truth;
+}
+
+int8_t ToSensorUnits(double g)
 {
     return static_cast<int8_t>(std::clamp<long>(std::lround(g * 32.0), -128, 127));
 }
 
+// Forward (x), sideways (y) and vertical (z) acceleration in g with a little road noise.
+GSensorTruth MakeGSensorRecord(const VehicleState& state, Random& random)
+{
+    const double forward = state.accelerationKmhPerSecond / 3.6 / 9.81;
+    const double sideways =
+        (state.speedKmh / 3.6) * (state.turnDegreesPerSecond * kPi / 180.0) / 9.81;
+    GSensorTruth record;
+    for (int half = 0; half < 2; ++half) {
+        record.values[half * 3 + 0] = ToSensorUnits(forward + random.Between(-0.05, 0.05));
+        record.values[half * 3 + 1] = ToSensorUnits(sideways + random.Between(-0.05, 0.05));
+        record.values[half * 3 + 2] = ToSensorUnits(1.0 + random.Between(-0.06, 0.06));
+    }
+    return record;
+}
+
+// A collision from the front: a hard jolt backwards, a rebound and a bump upwards, dying out.
+void AddImpact(std::vector<GSensorTruth>& records, int peak)
+{
+    static const int8_t kJolt[][3] = {{-40, 12, 44}, {-120, 48, 90}, {70, -30, 10}, {-25, 10, 40}, {8, -4, 34}};
+    for (int i = 0; i < 5; ++i) {
+        const size_t at = static_cast<size_t>(peak - 1 + i);
+        if (at >= records.size())
+            break;
+        for (int axis = 0; axis < 3; ++axis)
+            records[at].values[axis] = records[at].values[axis + 3] = kJolt[i][axis];
+    }
+}
+
 }  // namespace
 
-uint64_t Random::Next()
+std::string WithNmeaChecksum(const std::string& sentence)
 {
-    uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
+    unsigned char checksum = 0;
+    const size_t star = sentence.find('*');
+    for (size_t i = 1; i < star && i < sentence.size(); ++i)
+        checksum ^= static_cast<unsigned char>(sentence[i]);
+    char digits[4];
+    std::snprintf(digits, sizeof digits, "%02X", checksum);
+    return sentence.substr(0, star) + "*" + digits;
 }
 
-double Random::Uniform(double low, double high)
+Telemetry MakeTelemetry(const CameraTime& start, int seconds, uint64_t seed, bool impact)
 {
-    return low + (high - low) * static_cast<double>(Next() >> 11) * 0x1.0p-53;
-}
+    Random random(seed * 0x100000001B3ull + 7);
+    const std::vector<VehicleState> drive = Drive(seconds, random);
 
-int Random::Integer(int low, int high)
-{
-    return low + static_cast<int>(Next() % static_cast<uint64_t>(high - low + 1));
-}
+    // A short stretch without a fix (a tunnel, an underpass), never at the very start.
+    const int noFixLength = std::min(3, seconds / 4);
+    const int noFixStart = noFixLength > 0 ? 1 + random.Below(seconds - noFixLength - 1) : seconds;
 
-Vehicle::Vehicle(uint64_t seed) : m_random(seed)
-{
-    m_latitude = kHomeLatitude + m_random.Uniform(-0.03, 0.03);
-    m_longitude = kHomeLongitude + m_random.Uniform(-0.03, 0.03);
-    m_heading = m_random.Uniform(0.0, 360.0);
-}
-
-double Vehicle::courseDegrees() const
-{
-    const double course = std::fmod(m_heading, 360.0);
-    return course < 0 ? course + 360.0 : course;
-}
-
-void Vehicle::SetParked(bool parked)
-{
-    m_parked = parked;
-    if (parked) {
-        m_speedKmh = 0.0;
-        m_yawRate = 0.0;
+    Telemetry telemetry;
+    for (int s = 0; s < seconds; ++s) {
+        const bool fix = s < noFixStart || s >= noFixStart + noFixLength;
+        telemetry.gps.push_back(MakeGpsRecord(drive[static_cast<size_t>(s)], start.Plus(s), fix));
+        telemetry.records.push_back({static_cast<double>(s), "G" + telemetry.gps.back().sentence});
+        for (int m = 0; m < kGSensorRecordsPerSecond; ++m)
+            telemetry.gsensor.push_back(MakeGSensorRecord(drive[static_cast<size_t>(s)], random));
     }
-}
-
-void Vehicle::ChooseNextSpeed()
-{
-    static const double kSpeeds[] = {0, 30, 50, 50, 70, 90, 110};
-    const bool wasStopped = m_targetKmh == 0.0;
-    m_targetKmh = kSpeeds[m_random.Integer(wasStopped ? 1 : 0, 6)];
-    m_holdSeconds = m_targetKmh == 0.0 ? m_random.Uniform(4.0, 10.0) : m_random.Uniform(12.0, 40.0);
-}
-
-void Vehicle::ChooseNextTurn()
-{
-    // Mostly gentle curves; now and then a right-angle turn at a junction (about 15 degrees a second
-    // for six seconds) when slow enough for one.
-    const bool junction = m_speedKmh < 45.0 && m_random.Uniform(0.0, 1.0) < 0.3;
-    if (junction) {
-        m_targetYawRate = m_random.Uniform(0.0, 1.0) < 0.5 ? -15.0 : 15.0;
-        m_turnSeconds = 6.0;
-    } else {
-        m_targetYawRate = m_random.Uniform(-3.0, 3.0);
-        m_turnSeconds = m_random.Uniform(3.0, 10.0);
+    if (impact && !telemetry.gsensor.empty()) {
+        // Event recordings keep time before and after the trigger: the jolt is near the middle.
+        telemetry.impactSample = static_cast<int>(telemetry.gsensor.size() / 2);
+        AddImpact(telemetry.gsensor, telemetry.impactSample);
     }
-    // Steer back towards home when the drive wanders too far.
-    const double north = kHomeLatitude - m_latitude, east = kHomeLongitude - m_longitude;
-    if (std::hypot(north, east) > kRoamDegrees) {
-        const double bearing = std::atan2(east, north) * 180.0 / kPi;
-        const double off = std::remainder(bearing - m_heading, 360.0);
-        m_targetYawRate = std::clamp(off / 4.0, -12.0, 12.0);
-        m_turnSeconds = 4.0;
+    for (size_t i = 0; i < telemetry.gsensor.size(); ++i) {
+        const double time = static_cast<double>(i / kGSensorRecordsPerSecond) +
+                            static_cast<double>(i % kGSensorRecordsPerSecond + 1) / kTextRecordsPerSecond;
+        std::string payload = "M";
+        for (int8_t value : telemetry.gsensor[i].values)
+            payload.push_back(static_cast<char>(value));
+        telemetry.records.push_back({time, payload});
     }
+    std::stable_sort(telemetry.records.begin(), telemetry.records.end(),
+                     [](const TextRecord& a, const TextRecord& b) { return a.time < b.time; });
+    return telemetry;
 }
-
-Acceleration Vehicle::Step(double seconds)
-{
-    if (m_parked)
-        return {};
-
-    m_holdSeconds -= seconds;
-    if (m_holdSeconds <= 0.0)
-        ChooseNextSpeed();
-    m_turnSeconds -= seconds;
-    if (m_turnSeconds <= 0.0)
-        ChooseNextTurn();
-
-    // Pull away at up to 2.2 m/s², brake at up to 3.5 m/s² (in km/h per second).
-    const double wanted = (m_targetKmh - m_speedKmh) * 0.5;
-    const double accelKmhPerSecond = std::clamp(wanted, -12.6, 8.0);
-    m_speedKmh = std::max(0.0, m_speedKmh + accelKmhPerSecond * seconds);
-
-    m_yawRate += (m_targetYawRate - m_yawRate) * std::min(1.0, seconds * 2.0);
-    if (m_speedKmh > 1.0)
-        m_heading += m_yawRate * seconds;
-
-    const double metres = m_speedKmh / 3.6 * seconds;
-    const double heading = m_heading * kPi / 180.0;
-    m_latitude += metres * std::cos(heading) / kMetresPerDegree;
-    m_longitude += metres * std::sin(heading) / (kMetresPerDegree * std::cos(m_latitude * kPi / 180.0));
-
-    Acceleration a;
-    a.x = accelKmhPerSecond / 3.6 / kGravity;
-    a.y = m_speedKmh > 1.0 ? (m_speedKmh / 3.6) * (m_yawRate * kPi / 180.0) / kGravity : 0.0;
-    return a;
-}
-
-uint8_t NmeaChecksum(const std::string& body)
-{
-    uint8_t sum = 0;
-    for (char c : body)
-        sum ^= static_cast<uint8_t>(c);
-    return sum;
-}
-
-RmcFields RoundLikeSentence(const RmcFix& fix)
-{
-    // Degrees plus minutes / 60, with the minutes as the decimal text gives them.
-    auto degrees = [](int64_t tenThousandths) {
-        return static_cast<double>(tenThousandths / 600000) +
-               static_cast<double>(tenThousandths % 600000) / 10000.0 / 60.0;
-    };
-    RmcFields fields;
-    fields.latitude = degrees(TenThousandthMinutes(fix.latitude));
-    fields.longitude = degrees(TenThousandthMinutes(fix.longitude));
-    fields.speedKnots = static_cast<double>(std::llround(fix.speedKnots * 100.0)) / 100.0;
-    return fields;
-}
-
-std::string RmcSentence(const RmcFix& fix)
-{
-    char time[16], date[16];
-    std::snprintf(time, sizeof time, "%02d%02d%02d.000", fix.utc.hour, fix.utc.minute, fix.utc.second);
-    std::snprintf(date, sizeof date, "%02d%02d%02d", fix.utc.day, fix.utc.month, fix.utc.year % 100);
-
-    std::string body = "GPRMC," + std::string(time) + (fix.valid ? ",A," : ",V,");
-    if (fix.hasPosition) {
-        const int64_t lat = TenThousandthMinutes(fix.latitude), lon = TenThousandthMinutes(fix.longitude);
-        char fields[96];
-        std::snprintf(fields, sizeof fields, "%02lld%02lld.%04lld,N,%03lld%02lld.%04lld,E,%.2f,%.2f,",
-                      static_cast<long long>(lat / 600000), static_cast<long long>(lat / 10000 % 60),
-                      static_cast<long long>(lat % 10000), static_cast<long long>(lon / 600000),
-                      static_cast<long long>(lon / 10000 % 60), static_cast<long long>(lon % 10000),
-                      RoundLikeSentence(fix).speedKnots, fix.courseDegrees);
-        body += fields;
-    } else {
-        body += ",,,,,,";
-    }
-    body += std::string(date) + ",,," + (fix.valid ? "A" : "N");
-
-    char checksum[8];
-    std::snprintf(checksum, sizeof checksum, "*%02X", NmeaChecksum(body));
-    return "$" + body + checksum;
-}
-
-std::array<int8_t, 6> GSensorBytes(const Acceleration& first, const Acceleration& second)
-{
-    return {ToSensorValue(first.x), ToSensorValue(first.y), ToSensorValue(first.z),
-            ToSensorValue(second.x), ToSensorValue(second.y), ToSensorValue(second.z)};
-}
-
-std::string CabinSound::Block(int samples, double speedKmh, double impact)
-{
-    std::string block;
-    block.reserve(static_cast<size_t>(samples) * 2);
-    const double frequency = 45.0 + speedKmh * 1.2;
-    const double hum = speedKmh > 0.5 ? 1200.0 + speedKmh * 15.0 : 0.0;
-    const double noise = 80.0 + speedKmh * 8.0;
-    for (int i = 0; i < samples; ++i) {
-        m_phase = std::fmod(m_phase + 2.0 * kPi * frequency / kSampleRate, 2.0 * kPi);
-        double value = hum * std::sin(m_phase) + m_random.Uniform(-noise, noise);
-        if (impact > 0.0)
-            value += impact * 14000.0 * (1.0 - static_cast<double>(i) / samples) * m_random.Uniform(-1.0, 1.0);
-        const auto sample = static_cast<int16_t>(std::clamp(std::lround(value), -32768L, 32767L));
-        AppendU16(block, static_cast<uint16_t>(sample));
-    }
-    return block;
-}
-
-}  // namespace samplecard

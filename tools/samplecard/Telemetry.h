@@ -1,97 +1,44 @@
 #pragma once
 
-#include "CameraNames.h"
+#include "CameraClock.h"
 
-#include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
-// What the camera's sensors see: a vehicle driving around Seoul (GPS once a second, acceleration
-// several times a second) and the cabin sound. Everything follows from a seed.
-namespace samplecard {
-
-// SplitMix64: tiny, fast, and the same numbers on every platform and compiler.
-class Random {
-public:
-    explicit Random(uint64_t seed) : m_state(seed) {}
-    uint64_t Next();
-    double Uniform(double low, double high);  // [low, high)
-    int Integer(int low, int high);           // [low, high]
-
-private:
-    uint64_t m_state;
+// What the reader of a recording should get back from one GPS record.
+struct GpsTruth {
+    int clockTime = 0;       // local hhmmss (UTC+9)
+    double latitude = 0.0;   // degrees, as written (0 without a fix)
+    double longitude = 0.0;
+    double speedKmh = 0.0;
+    bool valid = false;
+    std::string sentence;    // the RMC sentence as written, checksum included
 };
 
-// Accelerations in g: x forward, y to the left, z up (gravity included).
-struct Acceleration {
-    double x = 0.0, y = 0.0, z = 1.0;
+// One G-sensor record: six signed values in 1/32 g; the reader uses the first three.
+struct GSensorTruth {
+    int8_t values[6] = {};
 };
 
-class Vehicle {
-public:
-    explicit Vehicle(uint64_t seed);
-
-    // Advances the drive by `seconds` and returns what the G-sensor feels meanwhile.
-    Acceleration Step(double seconds);
-    // A parked vehicle stands where it is until driven again.
-    void SetParked(bool parked);
-
-    double latitude() const { return m_latitude; }
-    double longitude() const { return m_longitude; }
-    double speedKmh() const { return m_speedKmh; }
-    double courseDegrees() const;
-    Random& random() { return m_random; }
-
-private:
-    void ChooseNextSpeed();
-    void ChooseNextTurn();
-
-    Random m_random;
-    double m_latitude, m_longitude;
-    double m_heading = 0.0;      // degrees clockwise from north
-    double m_speedKmh = 0.0;
-    double m_targetKmh = 50.0;   // a fresh drive pulls away at once
-    double m_holdSeconds = 20.0;
-    double m_yawRate = 0.0;      // degrees per second
-    double m_targetYawRate = 0.0;
-    double m_turnSeconds = 5.0;
-    bool m_parked = false;
+struct TextRecord {
+    double time = 0.0;  // seconds from the start of the recording
+    std::string payload;
 };
 
-// The XOR of the characters between '$' and '*'.
-uint8_t NmeaChecksum(const std::string& body);
-
-struct RmcFix {
-    ClockTime utc;
-    bool valid = true;         // status A; V without a fix
-    bool hasPosition = true;   // false: the position, speed and course fields are left empty
-    double latitude = 0.0, longitude = 0.0, speedKnots = 0.0, courseDegrees = 0.0;
+struct Telemetry {
+    std::vector<TextRecord> records;  // in time order
+    std::vector<GpsTruth> gps;
+    std::vector<GSensorTruth> gsensor;
+    int impactSample = -1;            // index into gsensor of the impact's peak, -1 without one
 };
 
-// "$GPRMC,063012.000,A,3730.1200,N,12700.6000,E,5.40,87.20,200812,,,A*2C"
-std::string RmcSentence(const RmcFix& fix);
+constexpr int kGSensorRecordsPerSecond = 9;
+constexpr int kTextRecordsPerSecond = 1 + kGSensorRecordsPerSecond;
 
-// What a reader gets back from the rounded fields of a sentence, so ground truth never disagrees
-// with the text by a rounding step.
-struct RmcFields {
-    double latitude = 0.0, longitude = 0.0, speedKnots = 0.0;
-};
-RmcFields RoundLikeSentence(const RmcFix& fix);
+// A drive near 37.5 N 127.0 E: one 'G' record per second, kGSensorRecordsPerSecond 'M' records per
+// second, a few seconds without a fix, and an impact when `impact` is set.
+Telemetry MakeTelemetry(const CameraTime& start, int seconds, uint64_t seed, bool impact);
 
-// A G-sensor record's six signed values in 1/32 g: two readings of x, y, z.
-std::array<int8_t, 6> GSensorBytes(const Acceleration& first, const Acceleration& second);
-
-// One block of 16-bit mono PCM: engine hum that follows the speed, road noise, and a bang on impact.
-class CabinSound {
-public:
-    static constexpr int kSampleRate = 8000;
-
-    explicit CabinSound(uint64_t seed) : m_random(seed) {}
-    std::string Block(int samples, double speedKmh, double impact);
-
-private:
-    Random m_random;
-    double m_phase = 0.0;
-};
-
-}  // namespace samplecard
+// "$GPRMC...*" followed by the two hex digits of the XOR of everything between '$' and '*'.
+std::string WithNmeaChecksum(const std::string& sentenceWithoutChecksum);
