@@ -68,7 +68,7 @@ std::string StreamJson(const AviStream& stream, int chunks, int keyFrames)
                        std::to_string(stream.sampleSize) + ", \"width\": " + std::to_string(stream.width) +
                        ", \"height\": " + std::to_string(stream.height) + ", \"keyFrames\": " +
                        std::to_string(keyFrames) + ", \"seconds\": " +
-                       Number(double(stream.length) * stream.scale / stream.rate) + "}";
+                       Number(double(stream.playedUnits) * stream.scale / stream.rate) + "}";
     return json;
 }
 
