@@ -8,7 +8,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <tuple>
+#include <utility>
 
 namespace {
 
@@ -54,6 +56,26 @@ std::string Number(double value)
     char text[40];
     const auto result = std::to_chars(text, text + sizeof text, value);
     return std::string(text, result.ptr);
+}
+
+// The test pictures depend only on the number of frames, so a run that writes many recordings of one
+// length (a demo card) encodes them once: x264 is nearly all of a recording's making time.
+bool EncodeOnce(int frontFrames, int rearFrames, EncodedChannels& video, std::string& reason)
+{
+    static std::map<std::pair<int, int>, EncodedChannels> encoded;
+    const std::pair<int, int> key(frontFrames, rearFrames);
+    auto it = encoded.find(key);
+    if (it == encoded.end()) {
+        std::optional<EncodeRequest> rearRequest;
+        if (rearFrames > 0)
+            rearRequest = EncodeRequest{RearPicture(), rearFrames};
+        EncodedChannels fresh;
+        if (!EncodeChannels({FrontPicture(), frontFrames}, rearRequest, fresh, reason))
+            return false;
+        it = encoded.emplace(key, std::move(fresh)).first;
+    }
+    video = it->second;
+    return true;
 }
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
@@ -139,10 +161,7 @@ bool GenerateRecording(const RecordingSpec& spec, const std::string& fileName, G
     const int rearFrames = FramesIn(spec.seconds, kRearRate, kRearScale);
 
     EncodedChannels video;
-    std::optional<EncodeRequest> rearRequest;
-    if (twoChannels)
-        rearRequest = EncodeRequest{RearPicture(), rearFrames};
-    if (!EncodeChannels({FrontPicture(), frontFrames}, rearRequest, video, reason))
+    if (!EncodeOnce(frontFrames, twoChannels ? rearFrames : 0, video, reason))
         return false;
     const Telemetry telemetry = MakeTelemetry(spec.start, spec.seconds, spec.seed, IsEventKind(spec.kind));
 
