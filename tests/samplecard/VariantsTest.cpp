@@ -21,8 +21,8 @@ TEST(SampleCardVariants, PowerCutCopyKeepsEveryChunkButLosesIndexAndCounts)
     ASSERT_EQ(run.exitCode, 0) << run.err;
 
     const std::string copy = ReadFileBytes(out);
-    const ChunkAt* idx1 = FindChunk(TopLevelChunks(rec.bytes), "idx1");
-    ASSERT_NE(idx1, nullptr);
+    const auto idx1 = FindChunk(TopLevelChunks(rec.bytes), "idx1");
+    ASSERT_TRUE(idx1.has_value());
     ASSERT_EQ(copy.size(), idx1->offset) << "the copy ends where the index began";
     std::string expected = rec.bytes.substr(0, idx1->offset);
     for (size_t position : kClosingFields) {
@@ -64,7 +64,7 @@ TEST(SampleCardVariants, AbortedFileIsASmallUnfinishedRecording)
     EXPECT_EQ(bytes.substr(0, 4), "RIFF");
     EXPECT_EQ(U32At(bytes, 4), 0u);
     EXPECT_EQ(bytes.substr(520, 12), std::string("LIST\0\0\0\0movi", 12));
-    EXPECT_EQ(FindChunk(TopLevelChunks(bytes), "idx1"), nullptr);
+    EXPECT_FALSE(FindChunk(TopLevelChunks(bytes), "idx1").has_value());
 }
 
 TEST(SampleCardVariants, SameSeedGivesTheSameBytesAndAnotherSeedDoesNot)
