@@ -56,7 +56,23 @@ std::string Number(double value)
     return std::string(text, result.ptr);
 }
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string Quoted(const std::string& text)
+{
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            quoted += escaped;
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "\"";
+}
 
 std::string StreamJson(const AviStream& stream, int chunks, int keyFrames)
 {
@@ -216,6 +232,6 @@ std::string PowerCutGroundTruth(const std::string& groundTruth, bool cutLast, co
         json.replace(at + marker.size(), end - at - marker.size(), value);
     };
     replaceLine("variant", cutLast ? "\"powercut-cut-last\"" : "\"powercut\"");
-    replaceLine("file", "\"" + fileName + "\"");
+    replaceLine("file", Quoted(fileName));
     return json;
 }
