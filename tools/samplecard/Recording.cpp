@@ -1,6 +1,7 @@
 #include "Recording.h"
 
 #include "AviLayout.h"
+#include "FileOutput.h"
 #include "Telemetry.h"
 #include "VideoEncoder.h"
 
@@ -234,4 +235,30 @@ std::string PowerCutGroundTruth(const std::string& groundTruth, bool cutLast, co
     replaceLine("variant", cutLast ? "\"powercut-cut-last\"" : "\"powercut\"");
     replaceLine("file", Quoted(fileName));
     return json;
+}
+
+bool GenerateAbortedFile(const RecordingSpec& spec, const std::string& fileName, std::string& bytes,
+                         std::string& reason)
+{
+    RecordingSpec oneSecond = spec;
+    oneSecond.seconds = 1;
+    GeneratedRecording recording;
+    if (!GenerateRecording(oneSecond, fileName, recording, reason) || !MakePowerCut(recording.bytes, false, reason) ||
+        !CutAfterWholeChunks(recording.bytes, kAbortedFileLimit, reason))
+        return false;
+    bytes = std::move(recording.bytes);
+    return true;
+}
+
+std::filesystem::path SidecarPath(const std::filesystem::path& recording)
+{
+    std::filesystem::path sidecar = recording;
+    return sidecar.replace_extension(".json");
+}
+
+bool WriteRecordingFiles(const std::filesystem::path& path, const GeneratedRecording& recording,
+                         std::string& reason)
+{
+    return WriteFileAtomically(path, recording.bytes, reason) &&
+           WriteFileAtomically(SidecarPath(path), recording.groundTruth, reason);
 }
