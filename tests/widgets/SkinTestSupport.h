@@ -1,0 +1,60 @@
+#pragma once
+
+// Helpers of the skinned-control tests: the built skin behind ResourceManager::GetInstance(), and mouse
+// input sent through the window as the windowing system would (hover, leave and double-clicks come
+// from the platform's own event synthesis that way).
+
+#include "infra/ui/ResourceManager.h"
+#include "support/TempDir.h"
+
+#include <QImage>
+#include <QTest>
+#include <QWidget>
+#include <QWindow>
+
+#include <filesystem>
+
+// Makes the process-wide manager serve the archive built with the tests.
+inline void UseBuiltSkin()
+{
+    if (ResourceManager::GetInstance()->GetModule())
+        return;
+    ResourceManager::DestroyInstance();
+    ScopedCurrentPath cwd(std::filesystem::path(TESSARO_SKIN_ARCHIVE).parent_path());
+    ResourceManager::GetInstance();
+}
+
+// Shows a top-level window and waits until it can take input.
+inline bool ShowAndWait(QWidget& window)
+{
+    window.show();
+    return QTest::qWaitForWindowExposed(&window);
+}
+
+// Mouse input at a point of a widget, routed through its top-level window.
+struct WindowMouse {
+    static QWindow* Window(QWidget* widget) { return widget->window()->windowHandle(); }
+    static QPoint At(QWidget* widget, QPoint local) { return widget->mapTo(widget->window(), local); }
+
+    static void Move(QWidget* widget, QPoint local) { QTest::mouseMove(Window(widget), At(widget, local)); }
+    static void Press(QWidget* widget, QPoint local)
+    {
+        QTest::mousePress(Window(widget), Qt::LeftButton, {}, At(widget, local));
+    }
+    static void Release(QWidget* widget, QPoint local)
+    {
+        QTest::mouseRelease(Window(widget), Qt::LeftButton, {}, At(widget, local));
+    }
+    static void DoubleClick(QWidget* widget, QPoint local)
+    {
+        QTest::mouseDClick(Window(widget), Qt::LeftButton, {}, At(widget, local));
+    }
+};
+
+// What a widget shows right now, in device-independent pixels.
+inline QImage Shot(QWidget& widget)
+{
+    QImage image = widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    image.setDevicePixelRatio(1.0);
+    return image;
+}
