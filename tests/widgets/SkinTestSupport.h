@@ -14,15 +14,20 @@
 
 #include <filesystem>
 
-// Makes the process-wide manager serve the archive built with the tests.
-inline void UseBuiltSkin()
-{
-    if (ResourceManager::GetInstance()->GetModule())
-        return;
-    ResourceManager::DestroyInstance();
-    ScopedCurrentPath cwd(std::filesystem::path(TESSARO_SKIN_ARCHIVE).parent_path());
-    ResourceManager::GetInstance();
-}
+// Makes the process-wide manager serve the archive built with the tests, for the object's lifetime;
+// afterwards there is no manager, as other tests expect at their start.
+class BuiltSkin {
+public:
+    BuiltSkin()
+    {
+        ResourceManager::DestroyInstance();
+        ScopedCurrentPath cwd(std::filesystem::path(TESSARO_SKIN_ARCHIVE).parent_path());
+        ResourceManager::GetInstance();
+    }
+    ~BuiltSkin() { ResourceManager::DestroyInstance(); }
+    BuiltSkin(const BuiltSkin&) = delete;
+    BuiltSkin& operator=(const BuiltSkin&) = delete;
+};
 
 // Shows a top-level window and waits until it can take input.
 inline bool ShowAndWait(QWidget& window)

@@ -55,7 +55,7 @@ CSkinListCtrl::CSkinListCtrl(QWidget* parent) : QTreeWidget(parent), m_header(ne
     setRootIsDecorated(false);
     setItemsExpandable(false);
     setUniformRowHeights(true);
-    setAllColumnsShowFocus(true);
+    setAllColumnsShowFocus(false);  // the rows show their own colours, never a focus frame
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setFrameShape(QFrame::NoFrame);
