@@ -142,8 +142,6 @@ TEST(BitmapButtonTest, PressedThenFocusThenDisabledThenNormal)
     button->SizeToContent();
     EXPECT_EQ(button->size(), QSize(43, 23));
     ASSERT_TRUE(ShowAndWait(window));
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     other->setFocus();
 
     EXPECT_EQ(button->CurrentBitmap().toImage(), picture(145));

@@ -29,11 +29,14 @@ public:
     BuiltSkin& operator=(const BuiltSkin&) = delete;
 };
 
-// Shows a top-level window and waits until it can take input.
+// Shows a top-level window and waits until it is drawn and has the keyboard focus.
 inline bool ShowAndWait(QWidget& window)
 {
     window.show();
-    return QTest::qWaitForWindowExposed(&window);
+    if (!QTest::qWaitForWindowExposed(&window))
+        return false;
+    window.activateWindow();
+    return QTest::qWaitForWindowActive(&window);
 }
 
 // Mouse input at a point of a widget, routed through its top-level window.
