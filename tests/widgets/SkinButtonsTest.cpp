@@ -45,6 +45,15 @@ protected:
     }
 
     BuiltSkin m_skin;  // first: the controls below load from it
+    // Puts the mouse over the window, away from the button. Qt drops a move to where the mouse already
+    // is, and an earlier test may have left it anywhere: two different points make sure it arrives.
+    void MouseStartsAway()
+    {
+        WindowMouse::Move(&m_window, {190, 90});
+        WindowMouse::Move(&m_window, {180, 85});
+        ASSERT_EQ(m_button->GetState(), CButtonStyle::kNormal);
+    }
+
     QWidget m_window;
     CButtonStyle* m_button;
     std::array<QImage, 3> m_faces;  // normal, hover, pressed: the order of the states
@@ -55,6 +64,7 @@ protected:
 TEST_F(ButtonStyleTest, FacesFollowHoverPressReleaseAndLeave)
 {
     ASSERT_TRUE(ShowAndWait(m_window));
+    MouseStartsAway();
     QSignalSpy clicks(m_button, &QAbstractButton::clicked);
     using M = WindowMouse;
     struct Step {
@@ -92,6 +102,7 @@ TEST_F(ButtonStyleTest, BackdropOfThePlayerPaneIsCopiedFromThreeEight)
 TEST_F(ButtonStyleTest, DoubleClickGivesTwoCommands)
 {
     ASSERT_TRUE(ShowAndWait(m_window));
+    MouseStartsAway();
     QSignalSpy clicks(m_button, &QAbstractButton::clicked);
     WindowMouse::Move(m_button, {10, 10});
     WindowMouse::DoubleClick(m_button, {10, 10});

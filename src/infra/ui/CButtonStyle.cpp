@@ -8,7 +8,6 @@
 CButtonStyle::CButtonStyle(QWidget* parent) : QPushButton(parent)
 {
     setMouseTracking(true);  // hover starts with the first move over the button, not only while pressed
-    setFocusPolicy(Qt::NoFocus);
 }
 
 void CButtonStyle::SetIcons(int normalId, int pressedId, int hoverId)
