@@ -90,13 +90,20 @@ TEST_F(ButtonStyleTest, FacesFollowHoverPressReleaseAndLeave)
     EXPECT_EQ(clicks.count(), 1);
 }
 
-TEST_F(ButtonStyleTest, BackdropOfThePlayerPaneIsCopiedFromThreeEight)
+TEST_F(ButtonStyleTest, BackdropIsCopiedFromThePlayerPaneOrStretchedFromTheButtonsPlace)
 {
     m_button->SetIcons(0, 0, 0);  // no faces: the backdrop alone
-    const QImage backdrop = ResourceManager::GetInstance()->LoadBitmap(107).toImage();
-    const QImage shot = Shot(*m_button);
+    const QImage pane = ResourceManager::GetInstance()->LoadBitmap(107).toImage();
+    QImage shot = Shot(*m_button);
     for (QPoint p : {QPoint(0, 0), QPoint(31, 0), QPoint(0, 31), QPoint(31, 31), QPoint(16, 9)})
-        EXPECT_EQ(shot.pixelColor(p).rgb(), backdrop.pixelColor(p + QPoint(3, 8)).rgb()) << p.x() << "," << p.y();
+        EXPECT_EQ(shot.pixelColor(p).rgb(), pane.pixelColor(p + QPoint(3, 8)).rgb()) << p.x() << "," << p.y();
+
+    // Any other backdrop: its 50 x 20 patch at the button's place (20, 20), stretched over 32 x 32.
+    const QImage band = ResourceManager::GetInstance()->LoadBitmap(108).toImage();
+    m_button->SetBackdrop(108, QPixmap::fromImage(band));
+    shot = Shot(*m_button);
+    EXPECT_EQ(shot.pixelColor(0, 0).rgb(), band.pixelColor(20, 20).rgb());
+    EXPECT_EQ(shot.pixelColor(31, 31).rgb(), band.pixelColor(69, 39).rgb());
 }
 
 TEST_F(ButtonStyleTest, DoubleClickGivesTwoCommands)
