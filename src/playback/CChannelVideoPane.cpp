@@ -34,9 +34,16 @@ CChannelVideoPane::CChannelVideoPane(PlaybackSession* session, QWidget* parent)
 
 CChannelVideoPane::~CChannelVideoPane()
 {
-    // Unregister first: once RemoveListener returns no update() is running, so the player can go.
+    StopListeningAndRelease();
+}
+
+void CChannelVideoPane::StopListeningAndRelease()
+{
+    // Unregister first: once RemoveListener returns no update() is running, so the player can go; once
+    // it is released its events have ended.
     if (m_listening)
         m_session.RemoveListener(this);
+    m_listening = false;
     ReleaseVideoPlayer();
 }
 

@@ -70,6 +70,9 @@ protected:
     }
     // Registers with the session; the last step of construction, once the player exists.
     void StartListening();
+    // Unregisters, then releases the player, so that neither update() nor an engine event reaches the
+    // pane any more. Each pane calls it first thing in its destructor, while its own members still exist.
+    void StopListeningAndRelease();
 
     PlaybackSession& m_session;
     VlcFunctionExecutor* m_vlc = nullptr;

@@ -16,12 +16,8 @@ namespace {
 constexpr const char* kClass = "CFirstChannelVideoPane";
 constexpr int kSavedAskShowFolderText = 255;
 // The texts of these two boxes exist only in Korean.
-constexpr const char* kCaptureFailedText =
-    "\xEC\xBA\xA1\xEC\xB2\x98\xEC\x97\x90 \xEC\x8B\xA4\xED\x8C\xA8 \xED\x95\x98\xEC\x98\x80\xEC\x8A\xB5\xEB\x8B\x88"
-    "\xEB\x8B\xA4.\n\xEA\xB4\x80\xEB\xA6\xAC\xEC\x9E\x90\xEA\xB6\x8C\xED\x95\x9C\xEC\x9C\xBC\xEB\xA1\x9C "
-    "\xEC\x8B\xA4\xED\x96\x89\xED\x95\xB4\xEC\xA3\xBC\xEC\x8B\x9C\xEA\xB8\xB0 \xEB\xB0\x94\xEB\x9E\x8D\xEB\x8B\x88"
-    "\xEB\x8B\xA4.";
-constexpr const char* kWarningCaption = "\xEA\xB2\xBD\xEA\xB3\xA0";
+constexpr const char* kCaptureFailedText = "캡처에 실패 하였습니다.\n관리자권한으로 실행해주시기 바랍니다.";
+constexpr const char* kWarningCaption = "경고";
 
 CFirstChannelVideoPane* Pane(void* pane)
 {
@@ -42,6 +38,11 @@ CFirstChannelVideoPane::CFirstChannelVideoPane(QWidget* parent, PlaybackSession*
     InitVideoPlayer();
     resize(sizeHint());
     StartListening();
+}
+
+CFirstChannelVideoPane::~CFirstChannelVideoPane()
+{
+    StopListeningAndRelease();
 }
 
 QWidget* CFirstChannelVideoPane::IdlePicture() const

@@ -20,6 +20,7 @@ public:
 
     // Registers with session (the process's session when null) once its player exists.
     explicit CFirstChannelVideoPane(QWidget* parent = nullptr, PlaybackSession* session = nullptr);
+    ~CFirstChannelVideoPane() override;
 
     void update(int32_t message, MessageParam* param) override;
 

@@ -56,6 +56,7 @@ CSecondChannelVideoPane::CSecondChannelVideoPane(QWidget* parent, PlaybackSessio
 
 CSecondChannelVideoPane::~CSecondChannelVideoPane()
 {
+    StopListeningAndRelease();
     VlcFunctionExecutor::PublishSecondChannelPlayer(nullptr);
 }
 

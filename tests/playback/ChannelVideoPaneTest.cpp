@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QImage>
+#include <QLabel>
 #include <QSet>
 #include <QUrl>
 #include <QTest>
@@ -262,8 +263,10 @@ protected:
 
 TEST_F(ChannelPanes, ANewRecordingRaisesItsMessagesInOrderAndBothCamerasPlay)
 {
+    // Until something plays channel 1 shows the skin's idle picture.
     EXPECT_TRUE(first->IdlePicture()->isVisible());
     EXPECT_FALSE(first->VideoSurface()->isVisible());
+    EXPECT_FALSE(static_cast<QLabel*>(first->IdlePicture())->pixmap().isNull());
 
     Open({Recording("REC_20120820_153012_F.avi", 2)});
     ASSERT_TRUE(WaitFor(VIDEO_FRAME_POSITION_CHANGED, 4));
@@ -323,7 +326,7 @@ TEST_F(ChannelPanes, ATwoChannelSnapshotWritesTheFrontAndTheRearPicture)
     ASSERT_EQ(boxes.boxes.size(), 1u);
     const BoxRecorder::Box& box = boxes.boxes[0];
     EXPECT_TRUE(box.onUiThread);
-    EXPECT_EQ(box.caption, QString::fromUtf8("\xEA\xB2\xBD\xEA\xB3\xA0"));
+    EXPECT_EQ(box.caption, QString("경고"));
     EXPECT_EQ(box.text.toStdString(), (dir / "still(Track1).png") + LoadString(255));
     EXPECT_EQ(box.buttons, QMessageBox::Yes | QMessageBox::No);
     // Yes opens the folder.
@@ -359,11 +362,7 @@ TEST_F(ChannelPanes, AOneChannelSnapshotKeepsItsPathAndAFailedCaptureIsReported)
     EXPECT_TRUE(boxes.boxes[0].onUiThread);
     EXPECT_EQ(boxes.boxes[0].buttons, QMessageBox::Ok);
     EXPECT_EQ(boxes.boxes[0].caption, QApplication::applicationDisplayName());
-    EXPECT_EQ(boxes.boxes[0].text.toStdString(),
-              "\xEC\xBA\xA1\xEC\xB2\x98\xEC\x97\x90 \xEC\x8B\xA4\xED\x8C\xA8 \xED\x95\x98\xEC\x98\x80\xEC\x8A\xB5"
-              "\xEB\x8B\x88\xEB\x8B\xA4.\n\xEA\xB4\x80\xEB\xA6\xAC\xEC\x9E\x90\xEA\xB6\x8C\xED\x95\x9C\xEC\x9C\xBC"
-              "\xEB\xA1\x9C \xEC\x8B\xA4\xED\x96\x89\xED\x95\xB4\xEC\xA3\xBC\xEC\x8B\x9C\xEA\xB8\xB0 \xEB\xB0\x94"
-              "\xEB\x9E\x8D\xEB\x8B\x88\xEB\x8B\xA4.");
+    EXPECT_EQ(boxes.boxes[0].text, QString("캡처에 실패 하였습니다.\n관리자권한으로 실행해주시기 바랍니다."));
     EXPECT_TRUE(boxes.openedFolders.empty());
 }
 
@@ -453,6 +452,33 @@ TEST_F(ChannelPanes, ChannelTwoGivesUpOnTheRearTrackWhenTheMetadataNeverComesAnd
     Post(VIDEO_STOP);
     ASSERT_TRUE(WaitFor(VIDEO_STOP));
     EXPECT_FALSE(IsPlaying(second));
+}
+
+TEST(ChannelPanesWithoutEngine, PanesWhoseEngineRefusesToStartIgnoreEveryMessage)
+{
+    VlcFunctionExecutor::SetExtraEngineOptions({"--an-option-no-engine-knows"});
+    TempDir dir;
+    PlaybackSession session;
+    MessageLog log;
+    {
+        CFirstChannelVideoPane first(nullptr, &session);
+        CSecondChannelVideoPane second(nullptr, &session);
+        session.AddListener(&log);
+        EXPECT_EQ(first.Player(), nullptr);
+        EXPECT_EQ(second.Player(), nullptr);
+        std::vector<std::unique_ptr<RecordingItem>> items;
+        items.push_back(std::make_unique<RecordingItem>(DateTime{}, Always, MakeRecording(dir.path()), "REC.avi"));
+        session.SetRecordings(std::move(items));
+        for (int32_t message : {VIDEO_MEDIA_LOAD, NEW_VIDEO_PLAY, VIDEO_PLAY, VIDEO_PAUSE, CHANGE_VIDEO_SPEED,
+                                CHANGE_VIDEO_BRIGHTNESS, CHANGE_VIDEO_VOLUME, CAPTURE_VIDEO_SNAPSHOT,
+                                VIDEO_METADATA_CREATED, VIDEO_STOP})
+            session.Post(message, std::make_unique<MessageParam>());
+        EXPECT_TRUE(QTest::qWaitFor([&] { return log.Count(VIDEO_STOP) == 1; }, kWaitMs));
+        session.RemoveListener(&log);
+    }
+    session.Shutdown();
+    VlcFunctionExecutor::SetExtraEngineOptions({});
+    VlcFunctionExecutor::DestroyInstance();
 }
 
 // Leaves a screenshot of the two panes playing in the build folder.
