@@ -3,7 +3,6 @@
 #include "playback/CSecondChannelVideoPane.h"
 
 #include "infra/StringTable.h"
-#include "recording/AVIFileLoader.h"
 #include "infra/ui/MessageBoxes.h"
 #include "infra/ui/ResourceManager.h"
 #include "support/LogCapture.h"
@@ -54,12 +53,9 @@ public:
 private:
     void ReadCurrentMetadata()
     {
-        // What the session's LoadCurrentMetadata does, made here with the loader itself so that these
-        // tests do not depend on how far the session's own metadata step has come.
-        RecordingItem* item = m_session.GetCurrentRecording();
-        if (item && readMetadata)
-            AVIFileLoader().GetMetadataFromAVIFile(*item);
-        else if (item)
+        if (readMetadata)
+            m_session.LoadCurrentMetadata();
+        else if (RecordingItem* item = m_session.GetCurrentRecording())
             item->channelCount = 2;
     }
 
