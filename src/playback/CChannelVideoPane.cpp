@@ -97,7 +97,7 @@ void CChannelVideoPane::InitVideoPlayer(std::span<const EngineEvent> events)
     m_vlc->MediaPlayerSetXwindow(player, m_surfaceWindow);
     libvlc_event_manager_t* manager = m_vlc->EventManager(player);
     for (const EngineEvent& event : events)
-        m_vlc->libvlc_event_attach(manager, event.type, event.handler, this);
+        m_vlc->EventAttach(manager, event.type, event.handler, this);
     m_vlc->SetAspectRatio(player);
 
     m_engine.store(std::shared_ptr<Engine>(new Engine{m_vlc, instance, player}));

@@ -38,7 +38,7 @@ public:
 protected:
     struct EngineEvent {
         libvlc_event_type_t type;
-        libvlc_callback_t handler;  // called with the pane as its user data
+        libvlc_callback_t handler;  // called with the pane (as a CChannelVideoPane*) as its user data
     };
 
     CChannelVideoPane(PlaybackSession* session, QWidget* parent);

@@ -19,9 +19,10 @@ constexpr int kSavedAskShowFolderText = 255;
 constexpr const char* kCaptureFailedText = "캡처에 실패 하였습니다.\n관리자권한으로 실행해주시기 바랍니다.";
 constexpr const char* kWarningCaption = "경고";
 
+// The engine hands back the user data the pane attached its events with: the pane as a CChannelVideoPane.
 CFirstChannelVideoPane* Pane(void* pane)
 {
-    return static_cast<CFirstChannelVideoPane*>(pane);
+    return static_cast<CFirstChannelVideoPane*>(static_cast<CChannelVideoPane*>(pane));
 }
 
 }  // namespace

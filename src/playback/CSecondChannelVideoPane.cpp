@@ -8,9 +8,10 @@ namespace {
 
 constexpr const char* kClass = "CSecondChannelVideoPane";
 
+// The engine hands back the user data the pane attached its events with: the pane as a CChannelVideoPane.
 CSecondChannelVideoPane* Pane(void* pane)
 {
-    return static_cast<CSecondChannelVideoPane*>(pane);
+    return static_cast<CSecondChannelVideoPane*>(static_cast<CChannelVideoPane*>(pane));
 }
 
 void LogUpdate(const char* text)

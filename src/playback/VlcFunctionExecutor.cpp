@@ -113,10 +113,10 @@ libvlc_event_manager_t* VlcFunctionExecutor::EventManager(libvlc_media_player_t*
 }
 
 void VlcFunctionExecutor::EventAttach(libvlc_event_manager_t* manager, libvlc_event_type_t type,
-                                      libvlc_callback_t callback)
+                                      libvlc_callback_t callback, void* userData)
 {
     LogCall("libvlc_event_attach", "Event Attach");
-    libvlc_event_attach(manager, type, callback, nullptr);
+    libvlc_event_attach(manager, type, callback, userData);
 }
 
 int VlcFunctionExecutor::AudioSetVolume(libvlc_media_player_t* player, int volume)

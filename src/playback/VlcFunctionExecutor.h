@@ -90,7 +90,9 @@ public:
     void MediaPlayerSetPause(libvlc_media_player_t* player);  // always pauses, never resumes
     int MediaPlayerIsPlaying(libvlc_media_player_t* player);
     libvlc_event_manager_t* EventManager(libvlc_media_player_t* player);
-    void EventAttach(libvlc_event_manager_t* manager, libvlc_event_type_t type, libvlc_callback_t callback);
+    // userData reaches the callback with every event (the panes pass themselves).
+    void EventAttach(libvlc_event_manager_t* manager, libvlc_event_type_t type, libvlc_callback_t callback,
+                     void* userData = nullptr);
     int AudioSetVolume(libvlc_media_player_t* player, int volume);
     int MediaPlayerSetRate(libvlc_media_player_t* player, float rate);
     void MediaPlayerSetPosition(libvlc_media_player_t* player, float position);
