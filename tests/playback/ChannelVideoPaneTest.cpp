@@ -385,6 +385,8 @@ TEST_F(ChannelPanes, PlaybackGoesOnToTheNextRecordingWithTheSameSettingsAndStops
         const auto rear = second->Player();
         EXPECT_EQ(MediaPath(rear.get()), secondRecording);
         EXPECT_FLOAT_EQ(vlc->libvlc_media_player_get_rate(rear.get()), 4.0f);
+        // Channel 2 stays muted whatever the volume.
+        EXPECT_EQ(vlc->libvlc_audio_get_volume(rear.get()), 0);
         EXPECT_FLOAT_EQ(vlc->libvlc_video_get_adjust_float(rear.get(), libvlc_adjust_Brightness), 1.5f);
     }
 
