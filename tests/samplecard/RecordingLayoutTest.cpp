@@ -31,8 +31,8 @@ TEST(SampleCardLayout, HeaderFieldsHoldWhatAFinishedRecordingHas)
     const SharedRecording& rec = FiveSecondRecording();
     const std::string& bytes = rec.bytes;
     auto facts = MeasureStreams(bytes);
-    const ChunkAt* idx1 = FindChunk(TopLevelChunks(bytes), "idx1");
-    ASSERT_NE(idx1, nullptr);
+    const auto idx1 = FindChunk(TopLevelChunks(bytes), "idx1");
+    ASSERT_TRUE(idx1.has_value());
 
     EXPECT_EQ(bytes.substr(520, 4), "LIST");
     EXPECT_EQ(bytes.substr(528, 4), "movi");
@@ -47,6 +47,7 @@ TEST(SampleCardLayout, HeaderFieldsHoldWhatAFinishedRecordingHas)
         {4, bytes.size() - 8, "RIFF size"},
         {48, facts["00dc"].chunks + facts["01dc"].chunks, "dwTotalFrames"},
         {56, 4, "dwStreams"},
+        {60, 0, "avih dwSuggestedBufferSize: never filled in"},
         {128, 735, "front dwScale"},
         {132, 22056, "front dwRate"},
         {140, facts["00dc"].chunks, "front dwLength"},
@@ -57,7 +58,7 @@ TEST(SampleCardLayout, HeaderFieldsHoldWhatAFinishedRecordingHas)
         {268, facts["01dc"].largest, "rear dwSuggestedBufferSize"},
         {376, 10, "audio dwScale: 4410 samples a second"},
         {380, 44100, "audio dwRate"},
-        {388, facts["02wb"].bytes / 2, "audio dwLength in 16-bit samples"},
+        {388, facts["02wb"].chunks, "audio dwLength in chunks, as the camera counts them"},
         {392, facts["02wb"].largest, "audio dwSuggestedBufferSize"},
         {476, 2025, "text dwScale: ten records a second"},
         {480, 20250, "text dwRate"},

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <set>
 
 namespace {
@@ -11,7 +12,58 @@ namespace {
 namespace fs = std::filesystem;
 
 // Header fields a camera fills in only when it closes the file.
-const size_t kClosingFields[] = {4, 48, 60, 140, 144, 264, 268, 388, 392, 488, 492, 524};
+const size_t kClosingFields[] = {4, 48, 140, 144, 264, 268, 388, 392, 488, 492, 524};
+
+void PutU32(std::string& bytes, size_t position, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes.at(position + i) = static_cast<char>(value >> (8 * i));
+}
+
+// Closes a power-cut file the way the camera closes a recording, which is also what the viewer's repair
+// rebuilds: the chunks from 532 on are indexed (audio and text blocks are key blocks, video chunks when
+// their first NAL unit is an SPS or an IDR slice), and each stream header gets its fixed rate, its chunk
+// count and its largest chunk.
+std::string CloseLikeTheCamera(std::string bytes)
+{
+    struct Totals {
+        uint32_t count = 0, largest = 0;
+    };
+    std::map<std::string, Totals> totals;
+    std::string index;
+    for (size_t pos = 532; pos + 8 <= bytes.size();) {
+        const std::string id = bytes.substr(pos, 4);
+        const uint32_t size = U32At(bytes, pos + 4);
+        const auto fifth = pos + 12 < bytes.size() ? static_cast<unsigned char>(bytes[pos + 12]) : 0;
+        const uint32_t flags = id == "02wb" || id == "03tx" || fifth == 0x67 || fifth == 0x65 ? 16 : 0;
+        std::string entry = id + std::string(12, '\0');
+        PutU32(entry, 4, flags);
+        PutU32(entry, 8, static_cast<uint32_t>(pos - 528));
+        PutU32(entry, 12, size);
+        index += entry;
+        Totals& t = totals[id];
+        ++t.count;
+        t.largest = std::max(t.largest, size);
+        pos += 8 + size + size % 2;
+    }
+    PutU32(bytes, 524, static_cast<uint32_t>(bytes.size() - 528));
+    std::string idx1Header = "idx1" + std::string(4, '\0');
+    PutU32(idx1Header, 4, static_cast<uint32_t>(index.size()));
+    bytes += idx1Header + index;
+    PutU32(bytes, 4, static_cast<uint32_t>(bytes.size() - 8));
+    PutU32(bytes, 48, totals["00dc"].count + totals["01dc"].count);
+    const struct {
+        const char* id;
+        size_t ratePosition;
+        uint32_t rate;
+    } streams[] = {{"00dc", 132, 22056}, {"01dc", 256, 9342}, {"02wb", 380, 44100}, {"03tx", 480, 20250}};
+    for (const auto& s : streams) {
+        PutU32(bytes, s.ratePosition, s.rate);
+        PutU32(bytes, s.ratePosition + 8, totals[s.id].count);
+        PutU32(bytes, s.ratePosition + 12, totals[s.id].largest);
+    }
+    return bytes;
+}
 
 TEST(SampleCardVariants, PowerCutCopyKeepsEveryChunkButLosesIndexAndCounts)
 {
@@ -21,8 +73,8 @@ TEST(SampleCardVariants, PowerCutCopyKeepsEveryChunkButLosesIndexAndCounts)
     ASSERT_EQ(run.exitCode, 0) << run.err;
 
     const std::string copy = ReadFileBytes(out);
-    const ChunkAt* idx1 = FindChunk(TopLevelChunks(rec.bytes), "idx1");
-    ASSERT_NE(idx1, nullptr);
+    const auto idx1 = FindChunk(TopLevelChunks(rec.bytes), "idx1");
+    ASSERT_TRUE(idx1.has_value());
     ASSERT_EQ(copy.size(), idx1->offset) << "the copy ends where the index began";
     std::string expected = rec.bytes.substr(0, idx1->offset);
     for (size_t position : kClosingFields) {
@@ -32,6 +84,17 @@ TEST(SampleCardVariants, PowerCutCopyKeepsEveryChunkButLosesIndexAndCounts)
     EXPECT_TRUE(copy == expected) << "only the closing fields differ from the finished recording";
     EXPECT_EQ(LoadGroundTruth(out).variant, "powercut");
     EXPECT_EQ(LoadGroundTruth(out).gps.size(), rec.truth.gps.size());
+}
+
+TEST(SampleCardVariants, ClosingThePowerCutCopyLikeTheCameraGivesBackTheFinishedRecording)
+{
+    // The repair of a power-cut file can only restore the recording byte for byte when the finished
+    // file holds exactly what the camera writes on closing: the audio length counted in blocks, and no
+    // other header field that only the end of the recording could tell.
+    const SharedRecording& rec = FiveSecondRecording();
+    const std::string out = rec.dir / "REC_20120820_153012_R.avi";
+    ASSERT_EQ(RunSampleCard({"powercut", rec.path, out}).exitCode, 0);
+    EXPECT_TRUE(CloseLikeTheCamera(ReadFileBytes(out)) == rec.bytes);
 }
 
 TEST(SampleCardVariants, CutLastEndsTheFileInsideTheLastChunk)
@@ -64,7 +127,7 @@ TEST(SampleCardVariants, AbortedFileIsASmallUnfinishedRecording)
     EXPECT_EQ(bytes.substr(0, 4), "RIFF");
     EXPECT_EQ(U32At(bytes, 4), 0u);
     EXPECT_EQ(bytes.substr(520, 12), std::string("LIST\0\0\0\0movi", 12));
-    EXPECT_EQ(FindChunk(TopLevelChunks(bytes), "idx1"), nullptr);
+    EXPECT_FALSE(FindChunk(TopLevelChunks(bytes), "idx1").has_value());
 }
 
 TEST(SampleCardVariants, SameSeedGivesTheSameBytesAndAnotherSeedDoesNot)
@@ -109,12 +172,28 @@ TEST(SampleCardVariants, OneChannelRecordingHasNoRearStream)
     EXPECT_EQ(std::count(probe.out.begin(), probe.out.end(), '\n'), 3);
 }
 
+TEST(SampleCardVariants, AnyOtherOutputNameIsUsedAsGiven)
+{
+    TempDir dir;
+    const std::string name = "clip \"one\" of two.avi";
+    const std::string path = MakeRecording(dir.path(), {"--seconds", "1"}, name);
+    ASSERT_TRUE(fs::exists(path));
+    const GroundTruth truth = LoadGroundTruth(path);
+    EXPECT_EQ(truth.file, name);
+    EXPECT_EQ(truth.kind, "REC");
+    EXPECT_EQ(truth.start, "20120820_153012");
+}
+
 TEST(SampleCardVariants, BadRequestsFailWithOneLineAndLeaveNoFile)
 {
     TempDir dir;
     const std::string out = dir / "REC_20120820_153012_F.avi";
     const std::string notAvi = dir / "notes.avi";
     WriteFileBytes(notAvi, "these are not the bytes of a recording");
+    // A power cut cannot happen twice: a file without its index is refused.
+    const std::string& finished = FiveSecondRecording().bytes;
+    const std::string unindexed = dir / "unindexed.avi";
+    WriteFileBytes(unindexed, finished.substr(0, finished.size() / 2));
     const std::vector<std::vector<std::string>> requests = {
         {"recording", out, "--channels", "3"},
         {"recording", out, "--kind", "XYZ"},
@@ -126,6 +205,7 @@ TEST(SampleCardVariants, BadRequestsFailWithOneLineAndLeaveNoFile)
         {"recording", out, "--seed"},
         {"recording", (dir.path() / "missing" / "REC.avi").string()},
         {"powercut", notAvi, out},
+        {"powercut", unindexed, out},
         {"powercut", (dir.path() / "absent.avi").string(), out},
         {"card"},
         {"fly"},
@@ -143,7 +223,8 @@ TEST(SampleCardVariants, BadRequestsFailWithOneLineAndLeaveNoFile)
     }
     // Nothing half-written is left behind either.
     for (const auto& entry : fs::directory_iterator(dir.path()))
-        EXPECT_EQ(entry.path().filename(), "notes.avi");
+        EXPECT_TRUE(entry.path().filename() == "notes.avi" || entry.path().filename() == "unindexed.avi")
+            << entry.path();
 }
 
 }  // namespace

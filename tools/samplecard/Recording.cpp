@@ -1,6 +1,7 @@
 #include "Recording.h"
 
 #include "AviLayout.h"
+#include "FileOutput.h"
 #include "Telemetry.h"
 #include "VideoEncoder.h"
 
@@ -8,7 +9,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <tuple>
+#include <utility>
 
 namespace {
 
@@ -56,7 +59,43 @@ std::string Number(double value)
     return std::string(text, result.ptr);
 }
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+// The test pictures depend only on the number of frames, so a run that writes many recordings of one
+// length (a demo card) encodes them once: x264 is nearly all of a recording's making time.
+bool EncodeOnce(int frontFrames, int rearFrames, EncodedChannels& video, std::string& reason)
+{
+    static std::map<std::pair<int, int>, EncodedChannels> encoded;
+    const std::pair<int, int> key(frontFrames, rearFrames);
+    auto it = encoded.find(key);
+    if (it == encoded.end()) {
+        std::optional<EncodeRequest> rearRequest;
+        if (rearFrames > 0)
+            rearRequest = EncodeRequest{RearPicture(), rearFrames};
+        EncodedChannels fresh;
+        if (!EncodeChannels({FrontPicture(), frontFrames}, rearRequest, fresh, reason))
+            return false;
+        it = encoded.emplace(key, std::move(fresh)).first;
+    }
+    video = it->second;
+    return true;
+}
+
+std::string Quoted(const std::string& text)
+{
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            quoted += escaped;
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "\"";
+}
 
 std::string StreamJson(const AviStream& stream, int chunks, int keyFrames)
 {
@@ -68,7 +107,7 @@ std::string StreamJson(const AviStream& stream, int chunks, int keyFrames)
                        std::to_string(stream.sampleSize) + ", \"width\": " + std::to_string(stream.width) +
                        ", \"height\": " + std::to_string(stream.height) + ", \"keyFrames\": " +
                        std::to_string(keyFrames) + ", \"seconds\": " +
-                       Number(double(stream.length) * stream.scale / stream.rate) + "}";
+                       Number(double(stream.playedUnits) * stream.scale / stream.rate) + "}";
     return json;
 }
 
@@ -139,10 +178,7 @@ bool GenerateRecording(const RecordingSpec& spec, const std::string& fileName, G
     const int rearFrames = FramesIn(spec.seconds, kRearRate, kRearScale);
 
     EncodedChannels video;
-    std::optional<EncodeRequest> rearRequest;
-    if (twoChannels)
-        rearRequest = EncodeRequest{RearPicture(), rearFrames};
-    if (!EncodeChannels({FrontPicture(), frontFrames}, rearRequest, video, reason))
+    if (!EncodeOnce(frontFrames, twoChannels ? rearFrames : 0, video, reason))
         return false;
     const Telemetry telemetry = MakeTelemetry(spec.start, spec.seconds, spec.seed, IsEventKind(spec.kind));
 
@@ -216,6 +252,32 @@ std::string PowerCutGroundTruth(const std::string& groundTruth, bool cutLast, co
         json.replace(at + marker.size(), end - at - marker.size(), value);
     };
     replaceLine("variant", cutLast ? "\"powercut-cut-last\"" : "\"powercut\"");
-    replaceLine("file", "\"" + fileName + "\"");
+    replaceLine("file", Quoted(fileName));
     return json;
+}
+
+bool GenerateAbortedFile(const RecordingSpec& spec, const std::string& fileName, std::string& bytes,
+                         std::string& reason)
+{
+    RecordingSpec oneSecond = spec;
+    oneSecond.seconds = 1;
+    GeneratedRecording recording;
+    if (!GenerateRecording(oneSecond, fileName, recording, reason) || !MakePowerCut(recording.bytes, false, reason) ||
+        !CutAfterWholeChunks(recording.bytes, kAbortedFileLimit, reason))
+        return false;
+    bytes = std::move(recording.bytes);
+    return true;
+}
+
+std::filesystem::path SidecarPath(const std::filesystem::path& recording)
+{
+    std::filesystem::path sidecar = recording;
+    return sidecar.replace_extension(".json");
+}
+
+bool WriteRecordingFiles(const std::filesystem::path& path, const GeneratedRecording& recording,
+                         std::string& reason)
+{
+    return WriteFileAtomically(path, recording.bytes, reason) &&
+           WriteFileAtomically(SidecarPath(path), recording.groundTruth, reason);
 }
