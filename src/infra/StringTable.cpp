@@ -1,7 +1,8 @@
 #include "infra/StringTable.h"
 
+#include "infra/TextFields.h"
+
 #include <atomic>
-#include <charconv>
 
 namespace embedded {
 extern const std::string_view englishStrings;
@@ -32,22 +33,14 @@ std::string Unescape(std::string_view text)
 StringTable StringTable::Parse(std::string_view source)
 {
     StringTable table;
-    while (!source.empty()) {
-        const size_t end = source.find('\n');
-        std::string_view line = source.substr(0, end);
-        source = end == std::string_view::npos ? std::string_view() : source.substr(end + 1);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
+    for (const std::string_view line : SplitLines(source)) {
         if (line.empty() || line.front() == '#')
             continue;
         const size_t tab = line.find('\t');
         if (tab == std::string_view::npos)
             continue;
-        int id = 0;
-        auto [ptr, error] = std::from_chars(line.data(), line.data() + tab, id);
-        if (error != std::errc() || ptr != line.data() + tab)
-            continue;
-        table.m_texts[id] = Unescape(line.substr(tab + 1));
+        if (const auto id = ParseInt(line.substr(0, tab)))
+            table.m_texts[*id] = Unescape(line.substr(tab + 1));
     }
     return table;
 }
