@@ -26,9 +26,11 @@ constexpr uint32_t kTextRate = 20250;
 constexpr int64_t kRateOffset = 24;
 constexpr int64_t kLengthOffset = 32;
 constexpr int64_t kSuggestedBufferOffset = 36;
+constexpr int64_t kSampleSizeOffset = 44;
 constexpr int64_t kStreamHeaderSize = 56;
 constexpr int64_t kMainHeaderSize = 56;
 constexpr int64_t kTotalFramesOffset = 16;
+constexpr int64_t kMainSuggestedBufferOffset = 28;
 
 constexpr int32_t kKeyFrameFlag = 16;
 constexpr unsigned char kNalSequenceParameterSet = 0x67;
@@ -166,7 +168,7 @@ bool AVIFileRecovery::ReadLayout()
                 if (SameFourCC(entry.Id(), "avih")) {
                     if (entry.Size() < kMainHeaderSize)
                         return Fail("main header too short");
-                    m_layout.totalFramesPos = child + 8 + kTotalFramesOffset;
+                    m_layout.mainHeaderDataPos = child + 8;
                     haveMainHeader = true;
                 } else if (SameFourCC(entry.Id(), "LIST") && SameFourCC(entry.Type(), "strl")) {
                     RawChunk header{};
@@ -178,6 +180,10 @@ bool AVIFileRecovery::ReadLayout()
                         return Fail("too many streams");
                     RecoveryLayout::Stream stream;
                     stream.headerDataPos = child + 20;
+                    unsigned char sampleSize[4];
+                    if (!m_source.ReadAt(stream.headerDataPos + kSampleSizeOffset, sampleSize, 4))
+                        return Fail("read error in the header");
+                    stream.sampleSize = LoadLE32(sampleSize);
                     std::string number = "0" + std::to_string(streamNumber);
                     if (SameFourCC(header.Type(), "vids")) {
                         stream.chunkId = number + "dc";
@@ -242,13 +248,17 @@ std::vector<HeaderField> AVIFileRecovery::HeaderFieldTable() const
 {
     struct Tally {
         uint32_t count = 0;
+        uint64_t bytes = 0;
         uint32_t largest = 0;
     };
     std::map<std::string, Tally> tallies;
+    uint32_t largestChunk = 0;
     for (const RecoveryEntry& entry : m_entries) {
         Tally& tally = tallies[entry.id];
         ++tally.count;
+        tally.bytes += static_cast<uint32_t>(entry.size);
         tally.largest = std::max(tally.largest, static_cast<uint32_t>(entry.size));
+        largestChunk = std::max(largestChunk, tally.largest);
     }
     uint32_t totalFrames = 0;
     for (const auto& stream : m_layout.streams)
@@ -257,11 +267,14 @@ std::vector<HeaderField> AVIFileRecovery::HeaderFieldTable() const
 
     std::vector<HeaderField> fields;
     fields.push_back({4, static_cast<uint32_t>(RepairedLength() - 8)});
-    fields.push_back({m_layout.totalFramesPos, totalFrames});
+    fields.push_back({m_layout.mainHeaderDataPos + kTotalFramesOffset, totalFrames});
+    fields.push_back({m_layout.mainHeaderDataPos + kMainSuggestedBufferOffset, largestChunk});
     for (const auto& stream : m_layout.streams) {
         const Tally& tally = tallies[stream.chunkId];
+        // A stream of fixed-size samples (PCM audio) counts its length in samples, not chunks.
+        const auto length = stream.sampleSize ? static_cast<uint32_t>(tally.bytes / stream.sampleSize) : tally.count;
         fields.push_back({stream.headerDataPos + kRateOffset, stream.rate});
-        fields.push_back({stream.headerDataPos + kLengthOffset, tally.count});
+        fields.push_back({stream.headerDataPos + kLengthOffset, length});
         fields.push_back({stream.headerDataPos + kSuggestedBufferOffset, tally.largest});
     }
     fields.push_back({m_layout.movieListPos + 4, static_cast<uint32_t>(PaddedSourceSize() - m_layout.IndexBase())});

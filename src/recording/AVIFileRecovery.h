@@ -23,10 +23,11 @@ struct RecoveryLayout {
         std::string chunkId;          // "00dc", "01dc", "02wb", "03tx", … by number and kind
         int64_t headerDataPos = 0;    // first data byte of the stream header ("strh")
         uint32_t rate = 0;            // the dwRate the camera writes for this kind of stream
+        uint32_t sampleSize = 0;      // dwSampleSize: 0 when every chunk is one sample
         bool isVideo = false;
     };
     int64_t movieListPos = 0;    // position of the movie list's "LIST" id
-    int64_t totalFramesPos = 0;  // dwTotalFrames of the main header
+    int64_t mainHeaderDataPos = 0;  // first data byte of the main header ("avih")
     std::vector<Stream> streams;
 
     int64_t IndexBase() const { return movieListPos + 8; }  // position of "movi"; idx1 offsets count from it
@@ -66,8 +67,9 @@ public:
     // Writes the repaired copy to output (through a temporary file beside it, never replacing a file).
     bool WriteRepairedFile(const std::string& output);
 
-    // The header fields of the repaired copy, in the order they are written: RIFF size, total frames, then
-    // per stream its rate, frame count and largest chunk size, then the movie list size.
+    // The header fields of the repaired copy, in the order they are written: RIFF size, total frames and
+    // largest chunk of the main header, then per stream its rate, length and largest chunk size, then the
+    // movie list size.
     std::vector<HeaderField> HeaderFieldTable() const;
     int64_t RepairedLength() const;
 

@@ -71,7 +71,7 @@ CameraFixture BuildCameraFile(const std::vector<FixtureChunk>& chunks, const std
     int video = 0;
     for (size_t s = 0; s < kinds.size(); ++s) {
         std::string number = "0" + std::to_string(s);
-        ids.push_back(number + (kinds[s] == 'v' ? "dc" : kinds[s] == 'a' ? "wb" : "tx"));
+        ids.push_back(number + (kinds[s] == 'v' ? "dc" : kinds[s] == 't' ? "tx" : "wb"));
         video += kinds[s] == 'v';
     }
 
@@ -80,10 +80,11 @@ CameraFixture BuildCameraFile(const std::vector<FixtureChunk>& chunks, const std
     std::string hdrl = "hdrl" + Chunk("avih", avih);
     std::vector<int64_t> streamHeaderPos;
     for (char kind : kinds) {
-        std::string fcc = kind == 'v' ? "vids" : kind == 'a' ? "auds" : "txts";
+        std::string fcc = kind == 'v' ? "vids" : kind == 't' ? "txts" : "auds";
         std::string strh = fcc + std::string(52, '\0');
-        PutLE32(strh, 20, 1000);  // dwScale
-        size_t formatSize = kind == 'v' ? 40 : kind == 'a' ? 16 : 0;
+        PutLE32(strh, 20, 1000);                      // dwScale
+        PutLE32(strh, 44, kind == 'A' ? 2 : 0);       // dwSampleSize
+        size_t formatSize = kind == 'v' ? 40 : kind == 't' ? 0 : 16;
         std::string strl = "strl" + Chunk("strh", strh) + Chunk("strf", std::string(formatSize, '\x05'));
         streamHeaderPos.push_back(12 + 8 + static_cast<int64_t>(hdrl.size()) + 12 + 8);
         hdrl += "LIST" + LE32(static_cast<uint32_t>(strl.size())) + strl;
@@ -95,6 +96,7 @@ CameraFixture BuildCameraFile(const std::vector<FixtureChunk>& chunks, const std
 
     std::string index;
     std::vector<uint32_t> counts(kinds.size()), largest(kinds.size());
+    uint32_t largestChunk = 0;
     for (const FixtureChunk& chunk : chunks) {
         int64_t offset = static_cast<int64_t>(file.size()) - (fixture.movieListPos + 8);
         bool key = chunk.id.ends_with("wb") || chunk.id.ends_with("tx") ||
@@ -104,7 +106,8 @@ CameraFixture BuildCameraFile(const std::vector<FixtureChunk>& chunks, const std
         file += Chunk(chunk.id, chunk.data);
         for (size_t s = 0; s < ids.size(); ++s)
             if (ids[s] == chunk.id) {
-                ++counts[s];
+                counts[s] += kinds[s] == 'A' ? static_cast<uint32_t>(chunk.data.size() / 2) : 1;
+                largestChunk = std::max(largestChunk, static_cast<uint32_t>(chunk.data.size()));
                 largest[s] = std::max(largest[s], static_cast<uint32_t>(chunk.data.size()));
             }
     }
@@ -118,7 +121,7 @@ CameraFixture BuildCameraFile(const std::vector<FixtureChunk>& chunks, const std
     uint32_t totalFrames = 0;
     int videoNumber = 0;
     for (size_t s = 0; s < kinds.size(); ++s) {
-        uint32_t rate = kinds[s] == 'v' ? kRates[std::min(videoNumber++, 1)] : kinds[s] == 'a' ? 44100 : 20250;
+        uint32_t rate = kinds[s] == 'v' ? kRates[std::min(videoNumber++, 1)] : kinds[s] == 't' ? 20250 : 44100;
         PutLE32(complete, streamHeaderPos[s] + 24, rate);
         PutLE32(complete, streamHeaderPos[s] + 32, counts[s]);
         PutLE32(complete, streamHeaderPos[s] + 36, largest[s]);
@@ -126,6 +129,7 @@ CameraFixture BuildCameraFile(const std::vector<FixtureChunk>& chunks, const std
             totalFrames += counts[s];
     }
     PutLE32(complete, 48, totalFrames);
+    PutLE32(complete, 60, largestChunk);
     if (video == 0)
         throw std::logic_error("a camera file has a video stream");
     return fixture;
