@@ -1,0 +1,24 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+struct ProgramRun {
+    bool started = false;
+    int exitCode = -1;  // -1 when the program did not exit normally
+    std::string out;
+    std::string err;
+};
+
+// Runs a program found on PATH (argv[0]) without a shell and collects its output.
+ProgramRun RunProgram(const std::vector<std::string>& argv);
+
+// Runs the sample-card generator with the given arguments (after the program name).
+ProgramRun RunSampleCard(const std::vector<std::string>& args);
+
+// Writes a recording with the generator into `dir` and returns its path; `args` are the options of the
+// generator's recording command (--seconds, --kind, --channels, --start, --seed). Fails the running
+// test with the generator's message, and throws, when the generator fails.
+std::string MakeRecording(const std::filesystem::path& dir, const std::vector<std::string>& args = {},
+                          const std::string& fileName = "REC_20120820_153012_F.avi");

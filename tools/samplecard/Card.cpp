@@ -1,0 +1,124 @@
+#include "Card.h"
+
+#include "AviLayout.h"
+#include "FileOutput.h"
+#include "Recording.h"
+
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr size_t kAbortedLimit = 30720;
+
+enum class Variant { Complete, PowerCut, PowerCutInsideLastChunk };
+
+struct CardEntry {
+    const char* kind;
+    int channels;
+    Variant variant;
+};
+
+// The order in which a card's recordings are made; longer cards repeat it. The first six already hold
+// every variant a reader has to cope with.
+const CardEntry kCardPlan[] = {
+    {"REC", 2, Variant::Complete},
+    {"EVT", 2, Variant::Complete},
+    {"REC", 1, Variant::Complete},
+    {"REC", 2, Variant::PowerCutInsideLastChunk},
+    {"EVS", 2, Variant::Complete},
+    {"PRK", 2, Variant::Complete},
+    {"MDI", 2, Variant::Complete},
+    {"PAK", 2, Variant::PowerCut},
+};
+
+fs::path FolderFor(const fs::path& root, const std::string& kind)
+{
+    const bool event = IsEventKind(kind) || kind == "MDI";
+    return root / "CL_BLACKBOX" / (event ? "MP4_EVENT" : "MP4_INFINITE");
+}
+
+bool WriteRecordingFiles(const fs::path& path, const GeneratedRecording& recording, std::string& reason)
+{
+    fs::path sidecar = path;
+    sidecar.replace_extension(".json");
+    return WriteFileAtomically(path, recording.bytes, reason) &&
+           WriteFileAtomically(sidecar, recording.groundTruth, reason);
+}
+
+}  // namespace
+
+std::string DefaultSetupText()
+{
+    static const char* const kLines[][2] = {
+        {"Product Name", "BLACKBOX"}, {"H/W Version", "QZ_V0.3"}, {"S/W Version", "V0.2.8"},
+        {"Acc Trigger Level", "3"},   {"REC Video Qulity", "3"},  {"REC Audio Enable", "1"},
+        {"SPK Vol", "3"},             {"Video Channles", "2"},    {"Parking Mode Select", "1"},
+        {"Parking Mode Time", "1"},   {"Language", "1"},
+    };
+    std::string text;
+    for (const auto& line : kLines) {
+        std::string key = line[0];
+        key.resize(24, ' ');
+        text += key + ": " + line[1] + "\r\n";
+    }
+    return text;
+}
+
+bool WriteDemoCard(const fs::path& root, const CardSpec& spec, std::string& reason)
+{
+    std::error_code error;
+    for (const char* folder : {"MP4_INFINITE", "MP4_EVENT"}) {
+        fs::create_directories(root / "CL_BLACKBOX" / folder, error);
+        if (error) {
+            reason = "cannot create " + (root / "CL_BLACKBOX" / folder).string() + ": " + error.message();
+            return false;
+        }
+    }
+    if (!WriteFileAtomically(root / "setup.cfg", DefaultSetupText(), reason))
+        return false;
+
+    CameraTime start;
+    auto make = [&](const std::string& kind, int channels, int seconds, uint64_t seed, const std::string& name,
+                    GeneratedRecording& recording) {
+        RecordingSpec recordingSpec{kind, seconds, channels, start, seed};
+        return GenerateRecording(recordingSpec, name, recording, reason);
+    };
+
+    const int planSize = static_cast<int>(std::size(kCardPlan));
+    for (int i = 0; i < spec.recordings; ++i) {
+        const CardEntry& entry = kCardPlan[i % planSize];
+        const std::string name = CameraFileName(entry.kind, start);
+        GeneratedRecording recording;
+        if (!make(entry.kind, entry.channels, spec.seconds, spec.seed * 1000 + uint64_t(i), name, recording))
+            return false;
+        if (entry.variant != Variant::Complete) {
+            const bool cutLast = entry.variant == Variant::PowerCutInsideLastChunk;
+            if (!MakePowerCut(recording.bytes, cutLast, reason))
+                return false;
+            recording.groundTruth = PowerCutGroundTruth(recording.groundTruth, cutLast, name);
+        }
+        if (!WriteRecordingFiles(FolderFor(root, entry.kind) / name, recording, reason))
+            return false;
+        start = start.Plus(spec.seconds);
+    }
+
+    // The camera marks a file it closed while the card was being removed with SDEXIT; such a file is
+    // short but complete.
+    GeneratedRecording sdExit;
+    const std::string sdExitName = "REC_" + start.ToNameText() + "_SDEXIT.avi";
+    if (!make("REC", 1, 1, spec.seed * 1000 + 998, sdExitName, sdExit) ||
+        !WriteRecordingFiles(FolderFor(root, "REC") / sdExitName, sdExit, reason))
+        return false;
+    start = start.Plus(1);
+
+    // Switched off right after it started a file: a few kilobytes without an index and no sidecar,
+    // because no reader lists such a file.
+    GeneratedRecording aborted;
+    const std::string abortedName = CameraFileName("REC", start);
+    return make("REC", 2, 1, spec.seed * 1000 + 999, abortedName, aborted) &&
+           MakePowerCut(aborted.bytes, false, reason) &&
+           CutAfterWholeChunks(aborted.bytes, kAbortedLimit, reason) &&
+           WriteFileAtomically(FolderFor(root, "REC") / abortedName, aborted.bytes, reason);
+}

@@ -1,0 +1,221 @@
+#include "Recording.h"
+
+#include "AviLayout.h"
+#include "Telemetry.h"
+#include "VideoEncoder.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <tuple>
+
+namespace {
+
+// The rates the camera writes into its stream headers; the scales make them about 30 and 10 frames
+// per second, 4410 audio samples per second and kTextRecordsPerSecond text records per second.
+constexpr uint32_t kFrontRate = 22056, kFrontScale = 735;
+constexpr uint32_t kRearRate = 9342, kRearScale = 934;
+constexpr uint32_t kAudioRate = 44100, kAudioScale = 10;
+constexpr uint32_t kTextRate = 20250, kTextScale = kTextRate / kTextRecordsPerSecond;
+constexpr uint32_t kAudioSamplesPerSecond = kAudioRate / kAudioScale;
+constexpr uint32_t kAudioChunksPerSecond = 10;
+
+// Every frame whose time lies before the end of the recording.
+int FramesIn(int seconds, uint32_t rate, uint32_t scale)
+{
+    return static_cast<int>((static_cast<uint64_t>(seconds) * rate + scale - 1) / scale);
+}
+
+// A quiet 440 Hz tone that swells and fades once a second, 16-bit little-endian.
+std::string AudioBlock(uint32_t firstSample, uint32_t count)
+{
+    std::string block;
+    block.reserve(count * 2);
+    for (uint32_t i = 0; i < count; ++i) {
+        const double t = double(firstSample + i) / kAudioSamplesPerSecond;
+        const double envelope = 0.5 + 0.5 * std::sin(2 * M_PI * t);
+        const auto sample = static_cast<int16_t>(std::lround(1500.0 * envelope * std::sin(2 * M_PI * 440.0 * t)));
+        block.push_back(static_cast<char>(sample & 0xFF));
+        block.push_back(static_cast<char>((sample >> 8) & 0xFF));
+    }
+    return block;
+}
+
+struct TimedChunk {
+    double time;
+    int stream;
+    MediaChunk chunk;
+};
+
+// The shortest text that reads back as exactly the same double.
+std::string Number(double value)
+{
+    char text[40];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+std::string StreamJson(const AviStream& stream, int chunks, int keyFrames)
+{
+    std::string json = "    {\"id\": " + Quoted(stream.chunkId) + ", \"type\": " + Quoted(stream.type) +
+                       ", \"scale\": " + std::to_string(stream.scale) + ", \"rate\": " +
+                       std::to_string(stream.rate) + ", \"length\": " + std::to_string(stream.length) +
+                       ", \"chunks\": " + std::to_string(chunks) + ", \"suggestedBufferSize\": " +
+                       std::to_string(stream.suggestedBufferSize) + ", \"sampleSize\": " +
+                       std::to_string(stream.sampleSize) + ", \"width\": " + std::to_string(stream.width) +
+                       ", \"height\": " + std::to_string(stream.height) + ", \"keyFrames\": " +
+                       std::to_string(keyFrames) + ", \"seconds\": " +
+                       Number(double(stream.length) * stream.scale / stream.rate) + "}";
+    return json;
+}
+
+std::string GroundTruthJson(const RecordingSpec& spec, const std::string& fileName,
+                            const std::vector<AviStream>& streams, const std::vector<int>& chunkCounts,
+                            const std::vector<int>& keyFrames, const Telemetry& telemetry)
+{
+    uint32_t totalFrames = 0;
+    for (const AviStream& stream : streams)
+        if (stream.type == "vids")
+            totalFrames += stream.length;
+    const AviStream& front = streams.front();
+    // What a reader computes from the front stream's header: dwLength / (dwRate / dwScale), truncated.
+    const int duration = static_cast<int>(double(front.length) / (double(front.rate) / front.scale));
+
+    std::string json = "{\n";
+    json += "  \"file\": " + Quoted(fileName) + ",\n";
+    json += "  \"variant\": \"complete\",\n";
+    json += "  \"kind\": " + Quoted(spec.kind) + ",\n";
+    json += "  \"start\": " + Quoted(spec.start.ToNameText()) + ",\n";
+    json += "  \"seed\": " + std::to_string(spec.seed) + ",\n";
+    json += "  \"seconds\": " + std::to_string(spec.seconds) + ",\n";
+    json += "  \"channels\": " + std::to_string(spec.channels) + ",\n";
+    json += "  \"durationSeconds\": " + std::to_string(duration) + ",\n";
+    json += "  \"totalFrames\": " + std::to_string(totalFrames) + ",\n";
+    json += "  \"impactSample\": " + std::to_string(telemetry.impactSample) + ",\n";
+    json += "  \"streams\": [\n";
+    for (size_t i = 0; i < streams.size(); ++i)
+        json += StreamJson(streams[i], chunkCounts[i], keyFrames[i]) + (i + 1 < streams.size() ? ",\n" : "\n");
+    json += "  ],\n  \"gps\": [\n";
+    for (size_t i = 0; i < telemetry.gps.size(); ++i) {
+        const GpsTruth& g = telemetry.gps[i];
+        json += "    {\"time\": " + std::to_string(g.clockTime) + ", \"latitude\": " + Number(g.latitude) +
+                ", \"longitude\": " + Number(g.longitude) + ", \"speed\": " + Number(g.speedKmh) +
+                ", \"valid\": " + (g.valid ? "true" : "false") + ", \"sentence\": " + Quoted(g.sentence) + "}" +
+                (i + 1 < telemetry.gps.size() ? ",\n" : "\n");
+    }
+    json += "  ],\n  \"gsensor\": [\n";
+    for (size_t i = 0; i < telemetry.gsensor.size(); ++i) {
+        const int8_t* v = telemetry.gsensor[i].values;
+        json += "    {\"x\": " + Number(v[0] / 32.0) + ", \"y\": " + Number(v[1] / 32.0) + ", \"z\": " +
+                Number(v[2] / 32.0) + "}" + (i + 1 < telemetry.gsensor.size() ? ",\n" : "\n");
+    }
+    json += "  ]\n}\n";
+    return json;
+}
+
+}  // namespace
+
+bool IsCameraKind(const std::string& kind)
+{
+    static const char* const kKinds[] = {"REC", "EVT", "EVS", "PRK", "PAK", "MDI"};
+    return std::find(std::begin(kKinds), std::end(kKinds), kind) != std::end(kKinds);
+}
+
+bool IsEventKind(const std::string& kind) { return kind == "EVT" || kind == "EVS"; }
+
+std::string CameraFileName(const std::string& kind, const CameraTime& start)
+{
+    return kind + "_" + start.ToNameText() + "_F.avi";
+}
+
+bool GenerateRecording(const RecordingSpec& spec, const std::string& fileName, GeneratedRecording& out,
+                       std::string& reason)
+{
+    const bool twoChannels = spec.channels == 2;
+    const int frontFrames = FramesIn(spec.seconds, kFrontRate, kFrontScale);
+    const int rearFrames = FramesIn(spec.seconds, kRearRate, kRearScale);
+
+    EncodedChannels video;
+    std::optional<EncodeRequest> rearRequest;
+    if (twoChannels)
+        rearRequest = EncodeRequest{RearPicture(), rearFrames};
+    if (!EncodeChannels({FrontPicture(), frontFrames}, rearRequest, video, reason))
+        return false;
+    const Telemetry telemetry = MakeTelemetry(spec.start, spec.seconds, spec.seed, IsEventKind(spec.kind));
+
+    std::vector<AviStream> streams;
+    const ChannelPicture front = FrontPicture(), rear = RearPicture();
+    streams.push_back({"00dc", "vids", "H264", kFrontScale, kFrontRate, 0, uint16_t(front.width),
+                       uint16_t(front.height), VideoFormat(front.width, front.height)});
+    if (twoChannels)
+        streams.push_back({"01dc", "vids", "H264", kRearScale, kRearRate, 0, uint16_t(rear.width),
+                           uint16_t(rear.height), VideoFormat(rear.width, rear.height)});
+    streams.push_back({"", "auds", "", kAudioScale, kAudioRate, 2, 0, 0, PcmFormat(kAudioSamplesPerSecond)});
+    streams.push_back({"", "txts", "", kTextScale, kTextRate, 0, 0, 0, ""});
+    // A chunk id is the stream's number and kind, so without a rear camera audio is "01wb" and text
+    // "02tx"; players map chunks to streams by that number.
+    for (size_t i = 0; i < streams.size(); ++i) {
+        const std::string kind = streams[i].type == "vids" ? "dc" : streams[i].type == "auds" ? "wb" : "tx";
+        streams[i].chunkId = "0" + std::to_string(i) + kind;
+    }
+
+    std::vector<TimedChunk> timed;
+    auto addVideo = [&](const CameraVideo& channel, int stream, uint32_t rate, uint32_t scale) {
+        for (size_t k = 0; k < channel.frames.size(); ++k)
+            timed.push_back({double(k) * scale / rate, stream, {streams[stream].chunkId, channel.frames[k]}});
+    };
+    addVideo(*video.front, 0, kFrontRate, kFrontScale);
+    if (twoChannels)
+        addVideo(*video.rear, 1, kRearRate, kRearScale);
+    const int audioStream = twoChannels ? 2 : 1;
+    const uint32_t samplesPerChunk = kAudioSamplesPerSecond / kAudioChunksPerSecond;
+    for (uint32_t j = 0; j < uint32_t(spec.seconds) * kAudioChunksPerSecond; ++j)
+        timed.push_back({double(j) / kAudioChunksPerSecond, audioStream,
+                         {streams[audioStream].chunkId, AudioBlock(j * samplesPerChunk, samplesPerChunk)}});
+    for (const TextRecord& record : telemetry.records)
+        timed.push_back({record.time, audioStream + 1, {streams[audioStream + 1].chunkId, record.payload}});
+    // Interleaved by time as the camera writes them; at equal times in stream order.
+    std::stable_sort(timed.begin(), timed.end(), [](const TimedChunk& a, const TimedChunk& b) {
+        return std::tie(a.time, a.stream) < std::tie(b.time, b.stream);
+    });
+    std::vector<MediaChunk> chunks;
+    chunks.reserve(timed.size());
+    for (TimedChunk& t : timed)
+        chunks.push_back(std::move(t.chunk));
+
+    const auto microSecondsPerFrame = static_cast<uint32_t>(std::lround(1e6 * kFrontScale / kFrontRate));
+    out.bytes = BuildAvi(streams, chunks, microSecondsPerFrame);
+
+    std::vector<int> chunkCounts, keyFrames;
+    for (const AviStream& stream : streams) {
+        int count = 0, keys = 0;
+        for (const MediaChunk& chunk : chunks)
+            if (chunk.id == stream.chunkId) {
+                ++count;
+                keys += stream.type == "vids" && IndexFlags(chunk.id, chunk.data) ? 1 : 0;
+            }
+        chunkCounts.push_back(count);
+        keyFrames.push_back(keys);
+    }
+    out.groundTruth = GroundTruthJson(spec, fileName, streams, chunkCounts, keyFrames, telemetry);
+    return true;
+}
+
+std::string PowerCutGroundTruth(const std::string& groundTruth, bool cutLast, const std::string& fileName)
+{
+    std::string json = groundTruth;
+    auto replaceLine = [&json](const std::string& key, const std::string& value) {
+        const std::string marker = "  \"" + key + "\": ";
+        const size_t at = json.find(marker);
+        if (at == std::string::npos)
+            return;
+        const size_t end = json.find(",\n", at);
+        json.replace(at + marker.size(), end - at - marker.size(), value);
+    };
+    replaceLine("variant", cutLast ? "\"powercut-cut-last\"" : "\"powercut\"");
+    replaceLine("file", "\"" + fileName + "\"");
+    return json;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "CameraClock.h"
+
+#include <cstdint>
+#include <string>
+
+// What to record: the kind (file-name prefix), length, channels, start time and the seed that fixes
+// everything random in it.
+struct RecordingSpec {
+    std::string kind = "REC";
+    int seconds = 5;
+    int channels = 2;
+    CameraTime start;
+    uint64_t seed = 1;
+};
+
+struct GeneratedRecording {
+    std::string bytes;        // the complete AVI file
+    std::string groundTruth;  // the sidecar JSON
+};
+
+bool IsCameraKind(const std::string& kind);
+bool IsEventKind(const std::string& kind);
+
+// The name the camera gives such a recording, e.g. REC_20120820_153012_F.avi.
+std::string CameraFileName(const std::string& kind, const CameraTime& start);
+
+// Encodes the video, synthesises audio and telemetry and lays them out as the camera does.
+bool GenerateRecording(const RecordingSpec& spec, const std::string& fileName, GeneratedRecording& out,
+                       std::string& reason);
+
+// The sidecar of a recording turned into a power-cut copy.
+std::string PowerCutGroundTruth(const std::string& groundTruth, bool cutLast, const std::string& fileName);
