@@ -83,8 +83,9 @@ TEST(GeneratedRepair, PowerCutCopiesComeBackAsTheOriginal)
                           ReadLE32(originalBytes, stream.headerDataPos + 32) - units);
             }
         for (int64_t pos = 0; pos < static_cast<int64_t>(movieData); pos += 4) {
-            if (!changed.count(pos))
+            if (!changed.count(pos)) {
                 EXPECT_EQ(ReadLE32(bytes, pos), ReadLE32(originalBytes, pos)) << "at " << pos;
+            }
         }
     }
 }
