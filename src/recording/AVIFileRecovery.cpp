@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <map>
 #include <sys/stat.h>
 #include <utility>
 
@@ -96,7 +95,7 @@ bool AVIFileRecovery::Recover(const std::string& path, std::string& repairedPath
         return true;  // a file was put back in the meantime; it is not ours to replace
     if (!OpenSource(moved))
         return false;
-    ScanChunks();
+    // The scan runs inside the write, which streams the index out as it goes.
     if (!WriteRepairedFile(repairedPath))
         return false;
     WriteLog("Recover end", kClassName, "Recover", kLogType, kLogLevelNormal);
@@ -210,10 +209,10 @@ bool AVIFileRecovery::ReadLayout()
     return Fail("header layout not understood (no main header, stream headers or movie list)");
 }
 
-void AVIFileRecovery::ScanChunks()
+void AVIFileRecovery::WalkChunks(const std::function<bool(const RecoveryEntry&)>& onEntry) const
 {
-    m_entries.clear();
     const int64_t base = m_layout.IndexBase();
+    RecoveryEntry entry;
     for (int64_t pos = m_layout.FirstChunkPos(); pos + 8 <= m_sourceSize;) {
         unsigned char head[13];
         if (!m_source.ReadAt(pos, head, sizeof head))
@@ -225,7 +224,6 @@ void AVIFileRecovery::ScanChunks()
         // chunk's bytes stay in the file but are not indexed.
         if (size < 0 || pos + 8 + size > m_sourceSize)
             break;
-        RecoveryEntry entry;
         entry.id.assign(reinterpret_cast<const char*>(head), 4);
         bool audioOrText = entry.id.ends_with("wb") || entry.id.ends_with("tx");
         // The fifth data byte follows the 4-byte start code: the NAL type of the frame's first unit.
@@ -233,49 +231,64 @@ void AVIFileRecovery::ScanChunks()
         entry.flags = audioOrText || keyFrame ? kKeyFrameFlag : 0;
         entry.offset = static_cast<int32_t>(pos - base);
         entry.size = size;
-        m_entries.push_back(std::move(entry));
+        if (!onEntry(entry))
+            break;
         pos = NextChunk(pos, static_cast<uint32_t>(size));
     }
 }
 
-int64_t AVIFileRecovery::RepairedLength() const
+void AVIFileRecovery::ScanChunks()
 {
-    // The copy is padded to an even length so that the index starts on a chunk boundary.
-    return PaddedSourceSize() + 8 + 16 * static_cast<int64_t>(m_entries.size());
+    m_entries.clear();
+    WalkChunks([this](const RecoveryEntry& entry) {
+        m_entries.push_back(entry);
+        return true;
+    });
+}
+
+void AVIFileRecovery::Count(ScanTally& tally, const RecoveryEntry& entry) const
+{
+    tally.streams.resize(m_layout.streams.size());
+    ++tally.entries;
+    const auto size = static_cast<uint32_t>(entry.size);
+    tally.largestChunk = std::max(tally.largestChunk, size);
+    for (size_t s = 0; s < m_layout.streams.size(); ++s)
+        if (m_layout.streams[s].chunkId == entry.id) {
+            ScanTally::Stream& stream = tally.streams[s];
+            ++stream.chunks;
+            stream.bytes += size;
+            stream.largest = std::max(stream.largest, size);
+        }
 }
 
 std::vector<HeaderField> AVIFileRecovery::HeaderFieldTable() const
 {
-    struct Tally {
-        uint32_t count = 0;
-        uint64_t bytes = 0;
-        uint32_t largest = 0;
-    };
-    std::map<std::string, Tally> tallies;
-    uint32_t largestChunk = 0;
-    for (const RecoveryEntry& entry : m_entries) {
-        Tally& tally = tallies[entry.id];
-        ++tally.count;
-        tally.bytes += static_cast<uint32_t>(entry.size);
-        tally.largest = std::max(tally.largest, static_cast<uint32_t>(entry.size));
-        largestChunk = std::max(largestChunk, tally.largest);
-    }
+    ScanTally tally;
+    for (const RecoveryEntry& entry : m_entries)
+        Count(tally, entry);
+    return HeaderFields(tally);
+}
+
+std::vector<HeaderField> AVIFileRecovery::HeaderFields(const ScanTally& tally) const
+{
     uint32_t totalFrames = 0;
-    for (const auto& stream : m_layout.streams)
-        if (stream.isVideo)
-            totalFrames += tallies[stream.chunkId].count;
+    for (size_t s = 0; s < m_layout.streams.size() && s < tally.streams.size(); ++s)
+        if (m_layout.streams[s].isVideo)
+            totalFrames += tally.streams[s].chunks;
 
     std::vector<HeaderField> fields;
-    fields.push_back({4, static_cast<uint32_t>(RepairedLength() - 8)});
+    fields.push_back({4, static_cast<uint32_t>(RepairedLength(tally.entries) - 8)});
     fields.push_back({m_layout.mainHeaderDataPos + kTotalFramesOffset, totalFrames});
-    fields.push_back({m_layout.mainHeaderDataPos + kMainSuggestedBufferOffset, largestChunk});
-    for (const auto& stream : m_layout.streams) {
-        const Tally& tally = tallies[stream.chunkId];
+    fields.push_back({m_layout.mainHeaderDataPos + kMainSuggestedBufferOffset, tally.largestChunk});
+    for (size_t s = 0; s < m_layout.streams.size(); ++s) {
+        const RecoveryLayout::Stream& stream = m_layout.streams[s];
+        const ScanTally::Stream counted = s < tally.streams.size() ? tally.streams[s] : ScanTally::Stream{};
         // A stream of fixed-size samples (PCM audio) counts its length in samples, not chunks.
-        const auto length = stream.sampleSize ? static_cast<uint32_t>(tally.bytes / stream.sampleSize) : tally.count;
+        const auto length =
+            stream.sampleSize ? static_cast<uint32_t>(counted.bytes / stream.sampleSize) : counted.chunks;
         fields.push_back({stream.headerDataPos + kRateOffset, stream.rate});
         fields.push_back({stream.headerDataPos + kLengthOffset, length});
-        fields.push_back({stream.headerDataPos + kSuggestedBufferOffset, tally.largest});
+        fields.push_back({stream.headerDataPos + kSuggestedBufferOffset, counted.largest});
     }
     fields.push_back({m_layout.movieListPos + 4, static_cast<uint32_t>(PaddedSourceSize() - m_layout.IndexBase())});
     return fields;
@@ -283,48 +296,53 @@ std::vector<HeaderField> AVIFileRecovery::HeaderFieldTable() const
 
 bool AVIFileRecovery::WriteRepairedFile(const std::string& output)
 {
-    // RIFF sizes and index offsets are 32-bit.
-    if (RepairedLength() - 8 > int64_t(UINT32_MAX))
-        return Fail("the repaired file would exceed 4 GiB");
     StagedFile staged(output);
     if (!staged.IsOpen())
         return Fail("cannot create a file beside " + output);
     const FileHandle& out = staged.Handle();
     if (!CopyBytes(m_source, 0, out, 0, m_sourceSize))
         return Fail("cannot copy the recording to " + staged.TemporaryPath().string());
-    int64_t pos = m_sourceSize;
+    // The copy is padded to an even length so that the index starts on a chunk boundary.
     if (m_sourceSize & 1) {
         const unsigned char pad = 0;
-        if (!out.WriteAt(pos++, &pad, 1))
+        if (!out.WriteAt(m_sourceSize, &pad, 1))
             return Fail("write error");
     }
 
-    // The index, written in pieces so that a long recording needs no large buffer.
-    std::vector<unsigned char> index;
-    index.reserve(16 * 4096);
+    // The index, written in pieces as the scan finds the chunks.
+    const int64_t indexPos = PaddedSourceSize();
+    int64_t pos = indexPos + 8;
+    std::vector<unsigned char> pending;
+    pending.reserve(16 * 4096);
+    ScanTally tally;
+    bool written = true;
     auto flush = [&] {
-        bool written = out.WriteAt(pos, index.data(), index.size());
-        pos += static_cast<int64_t>(index.size());
-        index.clear();
+        written = written && out.WriteAt(pos, pending.data(), pending.size());
+        pos += static_cast<int64_t>(pending.size());
+        pending.clear();
         return written;
     };
     unsigned char field[4];
-    index.insert(index.end(), {'i', 'd', 'x', '1'});
-    StoreLE32(field, static_cast<uint32_t>(16 * m_entries.size()));
-    index.insert(index.end(), field, field + 4);
-    for (const RecoveryEntry& entry : m_entries) {
-        index.insert(index.end(), entry.id.begin(), entry.id.end());
+    WalkChunks([&](const RecoveryEntry& entry) {
+        Count(tally, entry);
+        pending.insert(pending.end(), entry.id.begin(), entry.id.end());
         for (int32_t value : {entry.flags, entry.offset, entry.size}) {
             StoreLE32(field, static_cast<uint32_t>(value));
-            index.insert(index.end(), field, field + 4);
+            pending.insert(pending.end(), field, field + 4);
         }
-        if (index.size() >= 16 * 4096 && !flush())
-            return Fail("write error");
-    }
+        return pending.size() < 16 * 4096 || flush();
+    });
     if (!flush())
         return Fail("write error");
+    // RIFF sizes and index offsets are 32-bit.
+    if (RepairedLength(tally.entries) - 8 > int64_t(UINT32_MAX))
+        return Fail("the repaired file would exceed 4 GiB");
+    unsigned char indexHeader[8] = {'i', 'd', 'x', '1'};
+    StoreLE32(indexHeader + 4, static_cast<uint32_t>(16 * tally.entries));
+    if (!out.WriteAt(indexPos, indexHeader, sizeof indexHeader))
+        return Fail("write error");
 
-    for (const HeaderField& header : HeaderFieldTable()) {
+    for (const HeaderField& header : HeaderFields(tally)) {
         StoreLE32(field, header.value);
         if (!out.WriteAt(header.position, field, sizeof field))
             return Fail("write error");
@@ -335,7 +353,7 @@ bool AVIFileRecovery::WriteRepairedFile(const std::string& output)
         const timespec times[2] = {info.st_atim, info.st_mtim};
         ::futimens(out.Get(), times);
     }
-    if (!staged.Commit(RepairedLength(), StagedFile::Existing::Keep))
+    if (!staged.Commit(RepairedLength(tally.entries), StagedFile::Existing::Keep))
         return Fail("cannot complete " + output);
     return true;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,9 +42,22 @@ struct HeaderField {
     bool operator==(const HeaderField&) const = default;
 };
 
+// What a scan counted: per stream of the layout (same order) and in all.
+struct ScanTally {
+    struct Stream {
+        uint32_t chunks = 0;
+        uint64_t bytes = 0;
+        uint32_t largest = 0;
+    };
+    std::vector<Stream> streams;
+    int64_t entries = 0;
+    uint32_t largestChunk = 0;
+};
+
 // Repairs a recording that a power cut left without its index: moves the broken file into the holding
 // folder and writes a repaired copy (same bytes, corrected sizes and counts, a rebuilt index) under the
-// file's former path. The file is streamed: memory grows with the number of chunks, not with the data.
+// file's former path. The file is streamed and the index written as the scan goes: memory stays the same
+// whatever the size of the file.
 class AVIFileRecovery {
 public:
     // The holding folder: <documents folder>/BROKENFILES.
@@ -62,16 +76,16 @@ public:
     // Opens the broken file and reads its header layout; false for a file that is not a RIFF AVI file or
     // whose header the repair does not understand.
     bool OpenSource(const std::string& path);
-    // Walks the movie data chunk by chunk and collects the index entries.
+    // Walks the movie data chunk by chunk and collects the index entries into Entries().
     void ScanChunks();
-    // Writes the repaired copy to output (through a temporary file beside it, never replacing a file).
+    // Writes the repaired copy to output (through a temporary file beside it, never replacing a file),
+    // scanning the chunks again as it writes their index.
     bool WriteRepairedFile(const std::string& output);
 
-    // The header fields of the repaired copy, in the order they are written: RIFF size, total frames and
-    // largest chunk of the main header, then per stream its rate, length and largest chunk size, then the
-    // movie list size.
+    // The header fields of the repaired copy for the entries of ScanChunks, in the order they are written:
+    // RIFF size, total frames and largest chunk of the main header, then per stream its rate, length and
+    // largest chunk size, then the movie list size.
     std::vector<HeaderField> HeaderFieldTable() const;
-    int64_t RepairedLength() const;
 
     const std::filesystem::path& HoldingFolder() const { return m_holdingFolder; }
     const RecoveryLayout& Layout() const { return m_layout; }
@@ -82,7 +96,12 @@ public:
 private:
     bool Fail(std::string reason);
     bool ReadLayout();
+    // Calls onEntry for each media chunk in file order; stops early when onEntry returns false.
+    void WalkChunks(const std::function<bool(const RecoveryEntry&)>& onEntry) const;
+    void Count(ScanTally& tally, const RecoveryEntry& entry) const;
+    std::vector<HeaderField> HeaderFields(const ScanTally& tally) const;
     int64_t PaddedSourceSize() const { return m_sourceSize + (m_sourceSize & 1); }
+    int64_t RepairedLength(int64_t entries) const { return PaddedSourceSize() + 8 + 16 * entries; }
 
     std::filesystem::path m_holdingFolder;
     FileHandle m_source;
