@@ -1,0 +1,148 @@
+// tessaro-cli export FILE --gpx OUT | --csv OUT: the GPS track as GPX 1.1, or every GPS and G-sensor
+// sample as CSV.
+
+#include "Command.h"
+#include "LoadRecording.h"
+
+#include "infra/DateTime.h"
+
+#include <cstdio>
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+namespace {
+
+// The camera's clock runs at UTC+9 and wraps at midnight without moving the date.
+constexpr int kClockOffsetSeconds = 9 * 3600;
+constexpr double kKmhToMetresPerSecond = 1.0 / 3.6;
+
+int ClockSeconds(int hhmmss)
+{
+    return hhmmss / 10000 * 3600 + hhmmss / 100 % 100 * 60 + hhmmss % 100;
+}
+
+// Turns the fixes' clock times into UTC timestamps, starting from the recording's start date and
+// moving to the next day when the clock wraps past midnight.
+class TrackClock {
+public:
+    explicit TrackClock(const DateTime& start)
+    {
+        if (!start.IsValid())
+            return;
+        const DateTime::Fields fields = start.ToFields();
+        m_midnight = DateTime::FromCalendar(fields.year, fields.month, fields.day, 0, 0, 0).value;
+        m_previous = fields.hour * 3600 + fields.minute * 60 + fields.second;
+        m_valid = true;
+    }
+
+    std::optional<std::string> Utc(int hhmmss)
+    {
+        if (!m_valid)
+            return std::nullopt;
+        const int seconds = ClockSeconds(hhmmss);
+        if (seconds < m_previous - 12 * 3600)  // far backwards: the clock went past midnight
+            m_midnight += 1.0;
+        m_previous = seconds;
+        const DateTime utc{m_midnight + (seconds - kClockOffsetSeconds) / 86400.0, DateTime::Valid};
+        const DateTime::Fields f = utc.ToFields();
+        char text[32];
+        std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02dZ", f.year, f.month, f.day, f.hour, f.minute,
+                      f.second);
+        return std::string(text);
+    }
+
+private:
+    bool m_valid = false;
+    double m_midnight = 0.0;
+    int m_previous = 0;
+};
+
+std::string Gpx(const RecordingItem& item)
+{
+    std::ostringstream out;
+    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<gpx version=\"1.1\" creator=\"tessaro-cli\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n"
+           "  <trk>\n    <name>"
+        << item.fileName << "</name>\n    <trkseg>\n";
+    TrackClock clock(item.startTime);
+    char number[64];
+    for (const GpsSample& sample : item.gpsSamples) {
+        if (!sample.valid)
+            continue;  // without a fix the position is not a place the vehicle was
+        std::snprintf(number, sizeof number, "lat=\"%.7f\" lon=\"%.7f\"", sample.latitude, sample.longitude);
+        out << "      <trkpt " << number << ">";
+        if (const std::optional<std::string> time = clock.Utc(sample.time))
+            out << "<time>" << *time << "</time>";
+        // GPX 1.1 has no speed element; the common extension carries it in metres per second.
+        std::snprintf(number, sizeof number, "%.3f", sample.speed * kKmhToMetresPerSecond);
+        out << "<extensions><speed>" << number << "</speed></extensions></trkpt>\n";
+    }
+    out << "    </trkseg>\n  </trk>\n</gpx>\n";
+    return out.str();
+}
+
+std::string Csv(const RecordingItem& item)
+{
+    std::ostringstream out;
+    out << "kind,seconds,clock,latitude,longitude,speed_kmh,valid,x,y,z\n";
+    char line[256];
+    for (std::size_t i = 0; i < item.gpsSamples.size(); ++i) {
+        const GpsSample& s = item.gpsSamples[i];
+        // One GPS record a second: sample i is shown from second i of playback.
+        std::snprintf(line, sizeof line, "gps,%zu,%06d,%.7f,%.7f,%.3f,%d,,,\n", i, s.time, s.latitude, s.longitude,
+                      s.speed, s.valid ? 1 : 0);
+        out << line;
+    }
+    for (std::size_t i = 0; i < item.gSensorSamples.size() && i < item.gSensorTimes.size(); ++i) {
+        const GSensorSample& s = item.gSensorSamples[i];
+        std::snprintf(line, sizeof line, "gsensor,%.4f,,,,,,%.5f,%.5f,%.5f\n", item.gSensorTimes[i], s.x, s.y, s.z);
+        out << line;
+    }
+    return out.str();
+}
+
+bool WriteText(const std::string& path, const std::string& text)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    return static_cast<bool>(out);
+}
+
+int RunExport(const std::vector<std::string>& arguments)
+{
+    std::string file;
+    std::string gpxPath;
+    std::string csvPath;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--gpx" || argument == "--csv") {
+            if (i + 1 >= arguments.size())
+                return UsageError("export", argument + " needs an output file");
+            (argument == "--gpx" ? gpxPath : csvPath) = arguments[++i];
+        } else if (argument.starts_with("--")) {
+            return UsageError("export", "unknown option " + argument);
+        } else if (file.empty()) {
+            file = argument;
+        } else {
+            return UsageError("export", "expects exactly one file");
+        }
+    }
+    if (file.empty() || (gpxPath.empty() && csvPath.empty()))
+        return UsageError("export", "needs a file and --gpx OUT or --csv OUT");
+
+    std::string reason;
+    const std::unique_ptr<RecordingItem> item = LoadRecording(file, reason);
+    if (!item)
+        return Refuse(reason);
+    if (!gpxPath.empty() && !WriteText(gpxPath, Gpx(*item)))
+        return Refuse("cannot write " + gpxPath);
+    if (!csvPath.empty() && !WriteText(csvPath, Csv(*item)))
+        return Refuse("cannot write " + csvPath);
+    return kExitSuccess;
+}
+
+const CommandRegistration registration{{"export", "FILE --gpx OUT | --csv OUT", RunExport}};
+
+}  // namespace

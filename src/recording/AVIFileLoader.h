@@ -1,0 +1,29 @@
+#pragma once
+
+#include "recording/AVIFileParser.h"
+#include "recording/CFileLoader.h"
+
+#include <optional>
+#include <string>
+
+// Reads a recording's duration, channel count, frame count and its GPS and G-sensor samples from
+// the text stream. One loader per request.
+class AVIFileLoader : public CFileLoader {
+public:
+    // Fills the item once; false when the file is missing or not a readable recording.
+    bool GetMetadataFromAVIFile(RecordingItem& item) override;
+
+    // Parses one GPS record ('G' + "$GPRMC..." up to '*'); none when it is not a usable sentence.
+    static std::optional<GpsSample> ParseGpsRecord(const std::string& record);
+
+private:
+    void ExtractSamples(RecordingItem& item);
+    std::optional<std::string> ReadGpsRecord(int64_t position);
+
+    AVIFileParser m_parser;
+};
+
+// The GPS sample for a playback time in seconds: the camera writes one a second.
+std::optional<GpsSample> GetGpsSampleAt(const RecordingItem& item, double seconds);
+// The G-sensor sample whose time is nearest to the playback time (ties go to the earlier sample).
+std::optional<GSensorSample> GetGSensorSampleAt(const RecordingItem& item, double seconds);

@@ -1,0 +1,248 @@
+#include "recording/CFileLoader.h"
+
+#include "infra/Reporter.h"
+#include "recording/AVIFileParser.h"
+
+#include <algorithm>
+#include <climits>
+#include <filesystem>
+#include <set>
+#include <sys/stat.h>
+#include <utility>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kStringNotAviType = 299;
+constexpr int kStringOtherFileType = 298;
+constexpr int kStringNoVideoFound = 300;
+
+bool EndsWith(const std::string& text, const std::string& suffix)
+{
+    return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+std::string FileNameOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The characters [from, from + count) of text, as far as they exist.
+std::string Slice(const std::string& text, std::size_t from, std::size_t count)
+{
+    return from < text.size() ? text.substr(from, count) : std::string();
+}
+
+std::string LastTwo(const std::string& text)
+{
+    return text.size() <= 2 ? text : text.substr(text.size() - 2);
+}
+
+// The leading decimal digits of text ("12.avi" reads as 12); 0 without any, saturated when huge.
+int LeadingNumber(const std::string& text)
+{
+    long long value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            break;
+        value = std::min<long long>(value * 10 + (c - '0'), INT_MAX);
+    }
+    return static_cast<int>(value);
+}
+
+std::vector<std::string> SplitNonEmpty(const std::string& text, char separator)
+{
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= text.size()) {
+        std::size_t end = text.find(separator, start);
+        if (end == std::string::npos)
+            end = text.size();
+        if (end > start)
+            parts.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return parts;
+}
+
+DateTime LastWriteTime(const std::string& path)
+{
+    struct stat info{};
+    if (stat(path.c_str(), &info) != 0)
+        return {};
+    return DateTime::FromTimeT(info.st_mtime);
+}
+
+void Collect(const fs::path& folder, std::vector<std::string>& out, std::set<std::pair<dev_t, ino_t>>& visited)
+{
+    // A link back to a folder above would make the walk endless: enter each folder once.
+    struct stat info{};
+    if (stat(folder.c_str(), &info) != 0 || !visited.insert({info.st_dev, info.st_ino}).second)
+        return;
+    std::error_code error;
+    std::vector<fs::directory_entry> entries;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
+        entries.push_back(*it);
+    // Name order makes the list of equal start times the same on every run.
+    std::sort(entries.begin(), entries.end(),
+              [](const fs::directory_entry& a, const fs::directory_entry& b) { return a.path() < b.path(); });
+    for (const fs::directory_entry& entry : entries) {
+        const std::string name = entry.path().filename().string();
+        std::error_code ignored;
+        if (entry.is_directory(ignored) && name.find('.') == std::string::npos)
+            Collect(entry.path(), out, visited);
+        else if (CFileLoader::IsVideoFileName(name))
+            out.push_back(entry.path().string());
+    }
+}
+
+}  // namespace
+
+CFileLoader::CFileLoader(IRecordingRepair* repair) : m_repair(repair ? *repair : m_refusingRepair) {}
+
+bool CFileLoader::GetMetadataFromAVIFile(RecordingItem&)
+{
+    return false;
+}
+
+RecordingList CFileLoader::ScanRecordings(const std::vector<std::string>& folders, std::vector<std::string> files)
+{
+    m_recordings.clear();
+    for (const std::string& folder : folders)
+        for (std::string& path : CollectVideoFiles(folder))
+            files.push_back(std::move(path));
+    return BuildRecordings(files);
+}
+
+bool CFileLoader::IsVideoFileName(const std::string& name)
+{
+    return EndsWith(name, "mp4") || EndsWith(name, "avi");
+}
+
+std::vector<std::string> CFileLoader::CollectVideoFiles(const std::string& folder)
+{
+    std::vector<std::string> paths;
+    std::set<std::pair<dev_t, ino_t>> visited;
+    Collect(folder, paths, visited);
+    return paths;
+}
+
+RecordingList CFileLoader::BuildRecordings(const std::vector<std::string>& paths)
+{
+    m_recordings.clear();
+    bool sawVideo = false;
+    bool sawOther = false;
+    for (std::string path : paths) {
+        if (!IsVideoFileName(path)) {
+            sawOther = true;
+            continue;
+        }
+        sawVideo = true;
+        if (CheckRecordingFile(path))
+            AddRecording(path);
+    }
+    ReportScanResult(sawVideo, sawOther);
+    SortByStartTime(m_recordings);
+    RenumberRecordings(m_recordings);
+    return std::move(m_recordings);
+}
+
+bool CFileLoader::CheckRecordingFile(std::string& path)
+{
+    AVIFileParser parser;
+    if (parser.Open(path)) {
+        // An aborted recording opens without a tree. It stays out of the list, and on the card: it
+        // is the user's file, not ours to delete.
+        return !parser.TopLevel().empty();
+    }
+    // The repair moves a file off the card before it looks at it; an MP4 file is not ours to move.
+    if (EndsWith(path, "mp4"))
+        return false;
+    std::string repairedPath;
+    if (!m_repair.Recover(path, repairedPath))
+        return false;
+    path = repairedPath;
+    return true;
+}
+
+void CFileLoader::AddRecording(const std::string& path)
+{
+    std::error_code error;
+    if (!fs::exists(path, error))
+        return;
+    const std::string fileName = FileNameOf(path);
+    m_recordings.push_back(std::make_unique<RecordingItem>(GetStartTimeFromName(fileName, path),
+                                                           GetRecordingType(fileName), path, fileName));
+}
+
+DateTime CFileLoader::GetStartTimeFromName(const std::string& name, const std::string& path)
+{
+    const std::vector<std::string> parts = SplitNonEmpty(name, '_');
+    if (parts.size() < 3)
+        return LastWriteTime(path);
+    static const char* const kPrefixes[] = {"REC", "EVT", "PRK", "MDI", "PAK", "EVS"};
+    const bool prefix = std::find(std::begin(kPrefixes), std::end(kPrefixes), parts[0]) != std::end(kPrefixes);
+
+    DateTime start;
+    if (prefix && parts.size() >= 7) {
+        start = DateTime::FromCalendar(LeadingNumber(parts[1]), LeadingNumber(parts[2]), LeadingNumber(parts[3]),
+                                       LeadingNumber(parts[4]), LeadingNumber(parts[5]), LeadingNumber(parts[6]));
+    } else {
+        const std::string& date = prefix && parts.size() >= 4 ? parts[1] : parts[0];
+        const std::string& time = prefix && parts.size() >= 4 ? parts[2] : parts[1];
+        const bool fullYear = date.size() >= 8;
+        const int year = LeadingNumber(fullYear ? Slice(date, 0, 4) : "20" + Slice(date, 0, 2));
+        const int month = LeadingNumber(Slice(date, fullYear ? 4 : 2, 2));
+        start = DateTime::FromCalendar(year, month, LeadingNumber(LastTwo(date)), LeadingNumber(Slice(time, 0, 2)),
+                                       LeadingNumber(Slice(time, 2, 2)), LeadingNumber(LastTwo(time)));
+    }
+    return start.IsValid() ? start : LastWriteTime(path);
+}
+
+RecordingType CFileLoader::GetRecordingType(const std::string& name)
+{
+    const std::size_t dot = name.find_last_of('.');
+    const std::string prefix = (dot == std::string::npos ? name : name.substr(0, dot)).substr(0, 3);
+    if (prefix == "MDI")
+        return ParkingMotion;
+    if (prefix == "REC")
+        return Always;
+    if (prefix == "EVT" || prefix == "EVS")
+        return Event;
+    if (prefix == "PRK" || prefix == "PAK")
+        return Parking;
+    return Unknown;
+}
+
+void CFileLoader::ReportScanResult(bool sawVideo, bool sawOther) const
+{
+    if (!sawVideo)
+        ReportString(kStringNotAviType);
+    else if (sawOther)
+        ReportString(kStringOtherFileType);
+    else if (m_recordings.empty())
+        ReportString(kStringNoVideoFound);
+}
+
+void CFileLoader::SortByStartTime(RecordingList& recordings)
+{
+    // A bubble sort on purpose: items without a valid start time never move past a neighbour, and
+    // equal times keep the order in which the files were found.
+    const std::size_t count = recordings.size();
+    for (std::size_t i = count; i-- > 0;) {
+        for (std::size_t j = 1; j <= i; ++j) {
+            const DateTime& before = recordings[j - 1]->startTime;
+            const DateTime& current = recordings[j]->startTime;
+            if (before.IsValid() && current.IsValid() && current.value < before.value)
+                std::swap(recordings[j - 1], recordings[j]);
+        }
+    }
+}
+
+void CFileLoader::RenumberRecordings(RecordingList& recordings)
+{
+    for (std::size_t k = 0; k < recordings.size(); ++k)
+        recordings[k]->number = static_cast<int32_t>(k + 1);
+}

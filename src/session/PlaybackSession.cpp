@@ -1,0 +1,300 @@
+#include "session/PlaybackSession.h"
+
+#include "infra/DiagnosticLog.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace {
+
+const char* const kClass = "PlaybackSession";
+
+// STAND-IN until the metadata loader reaches main: reports failure, so views see no metadata yet.
+// Replace the body with a fresh AVIFileLoader's GetMetadataFromAVIFile(item).
+bool ReadMetadata(RecordingItem& /*item*/)
+{
+    return false;
+}
+
+// The dispatch thread runs every view's update, so it asks for the highest priority this process may
+// give a thread (nice -20 with the capability, else what RLIMIT_NICE allows) and goes on without it
+// when refused.
+void RaiseDispatchPriority()
+{
+    const pid_t thread = static_cast<pid_t>(gettid());
+    errno = 0;
+    const int current = getpriority(PRIO_PROCESS, static_cast<id_t>(thread));
+    if (current == -1 && errno != 0)
+        return;
+    int best = -20;
+    rlimit limit{};
+    if (setpriority(PRIO_PROCESS, static_cast<id_t>(thread), best) == 0)
+        return;
+    if (getrlimit(RLIMIT_NICE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+        best = 20 - static_cast<int>(std::min<rlim_t>(limit.rlim_cur, 40));
+        if (best < current && setpriority(PRIO_PROCESS, static_cast<id_t>(thread), best) == 0)
+            return;
+    }
+    WriteLog("Dispatch thread keeps its normal priority: " + std::string(std::strerror(errno)), kClass,
+             "DispatchLoop", kLogType, kLogLevelNormal);
+}
+
+// Parking covers the parking-motion recordings too.
+bool Matches(const RecordingItem& item, int32_t type)
+{
+    return item.type == type || (type == Parking && item.type == ParkingMotion);
+}
+
+}  // namespace
+
+PlaybackSession& PlaybackSession::GetInstance()
+{
+    static PlaybackSession instance;
+    return instance;
+}
+
+PlaybackSession::PlaybackSession()
+{
+    m_dispatchThread = std::thread(&PlaybackSession::DispatchLoop, this);
+}
+
+PlaybackSession::~PlaybackSession()
+{
+    Shutdown();
+    // Only left joinable when the dispatch thread itself shut the session down.
+    if (m_dispatchThread.joinable())
+        m_dispatchThread.detach();
+}
+
+void PlaybackSession::Post(int32_t message, std::unique_ptr<MessageParam> param)
+{
+    std::lock_guard lock(m_queueLock);
+    if (!m_running)
+        return;
+    m_queue.push_back({message, std::move(param)});
+    m_queueChanged.notify_one();
+}
+
+void PlaybackSession::ClearQueue()
+{
+    std::deque<QueuedMessage> dropped;
+    std::lock_guard lock(m_queueLock);
+    dropped.swap(m_queue);
+}
+
+void PlaybackSession::AddListener(IListener* listener)
+{
+    std::lock_guard lock(m_listenersLock);
+    m_listeners.push_back(listener);
+}
+
+void PlaybackSession::RemoveListener(IListener* listener)
+{
+    std::lock_guard lock(m_listenersLock);
+    std::erase(m_listeners, listener);
+}
+
+void PlaybackSession::DispatchLoop()
+{
+    RaiseDispatchPriority();
+    while (true) {
+        QueuedMessage queued;
+        {
+            // An idle session waits for the next post instead of polling, so it answers at once.
+            std::unique_lock lock(m_queueLock);
+            m_queueChanged.wait(lock, [this] { return !m_running || !m_queue.empty(); });
+            if (!m_running)
+                return;
+            queued = std::move(m_queue.front());
+            m_queue.pop_front();
+        }
+        Deliver(queued);
+        // The argument goes with `queued` here, after every listener has seen it.
+    }
+}
+
+void PlaybackSession::Deliver(QueuedMessage& queued)
+{
+    std::lock_guard lock(m_listenersLock);
+    // A listener may add or remove listeners (itself included) from inside update(): walk a copy, so the
+    // list can change under us, and skip whoever has been removed meanwhile, since it may be gone.
+    // Listeners added during this delivery start with the next message.
+    const std::vector<IListener*> listeners = m_listeners;
+    for (IListener* listener : listeners) {
+        if (!m_running)
+            return;
+        if (std::find(m_listeners.begin(), m_listeners.end(), listener) == m_listeners.end())
+            continue;
+        listener->update(queued.message, queued.param.get());
+    }
+}
+
+void PlaybackSession::SetRecordings(std::vector<std::unique_ptr<RecordingItem>> list)
+{
+    WriteLog("Set recordings: " + std::to_string(list.size()), kClass, "SetRecordings", kLogType,
+             kLogLevelNormal);
+    std::lock_guard lock(m_recordingsLock);
+    m_clearedRecordings.clear();
+    m_recordings.clear();
+    currentIndex = 0;
+    for (auto& item : list)
+        if (item)
+            m_recordings.push_back(std::move(item));
+}
+
+std::vector<RecordingItem*> PlaybackSession::GetRecordings() const
+{
+    std::lock_guard lock(m_recordingsLock);
+    std::vector<RecordingItem*> copy;
+    copy.reserve(m_recordings.size());
+    for (const auto& item : m_recordings)
+        copy.push_back(item.get());
+    return copy;
+}
+
+void PlaybackSession::ClearRecordings()
+{
+    WriteLog("Clear recordings", kClass, "ClearRecordings", kLogType, kLogLevelNormal);
+    std::lock_guard lock(m_recordingsLock);
+    for (auto& item : m_recordings)
+        m_clearedRecordings.push_back(std::move(item));
+    m_recordings.clear();
+}
+
+RecordingItem* PlaybackSession::GetCurrentRecording() const
+{
+    std::lock_guard lock(m_recordingsLock);
+    const auto index = static_cast<uint32_t>(currentIndex.load());
+    return index < m_recordings.size() ? m_recordings[index].get() : nullptr;
+}
+
+bool PlaybackSession::SetCurrentIndex(int32_t index)
+{
+    std::lock_guard lock(m_recordingsLock);
+    if (static_cast<uint32_t>(index) >= m_recordings.size())
+        return false;
+    currentIndex = index;
+    return true;
+}
+
+bool PlaybackSession::LoadCurrentMetadata()
+{
+    std::lock_guard lock(m_recordingsLock);
+    RecordingItem* item = GetCurrentRecording();
+    if (!item)
+        return false;
+    WriteLog("Load metadata: " + item->path, kClass, "LoadCurrentMetadata", kLogType, kLogLevelNormal);
+    return ReadMetadata(*item);
+}
+
+bool PlaybackSession::GetPreviousIndex(int32_t& index) const
+{
+    std::lock_guard lock(m_recordingsLock);
+    const int32_t current = currentIndex;
+    const int32_t count = static_cast<int32_t>(m_recordings.size());
+    const int32_t type = filter;
+    int32_t result = current > 0 ? current - 1 : 0;
+    if (type != 0) {
+        int32_t found = -1;
+        for (int32_t i = std::min(current, count) - 1; i >= 0 && found < 0; --i)
+            if (Matches(*m_recordings[i], type))
+                found = i;
+        // Nothing before the current one: the first match from the current one on.
+        for (int32_t i = std::max(current, 0); i < count && found < 0; ++i)
+            if (Matches(*m_recordings[i], type))
+                found = i;
+        if (found >= 0)
+            result = found;
+    }
+    // An index outside the list (the list was cleared under the current index) is no previous recording.
+    if (result == current || result >= count) {
+        index = current;
+        return false;
+    }
+    index = result;
+    return true;
+}
+
+bool PlaybackSession::GetNextIndex(int32_t& index) const
+{
+    std::lock_guard lock(m_recordingsLock);
+    const int32_t current = currentIndex;
+    const int32_t count = static_cast<int32_t>(m_recordings.size());
+    const int32_t type = filter;
+    int32_t next = -1;
+    if (type == 0) {
+        next = current + 1;
+    } else {
+        for (int32_t i = std::max(current + 1, 0); i < count && next < 0; ++i)
+            if (Matches(*m_recordings[i], type))
+                next = i;
+        // Nothing after the current one: wrap to the start of the list.
+        for (int32_t i = 0; i < std::min(current, count) && next < 0; ++i)
+            if (Matches(*m_recordings[i], type))
+                next = i;
+    }
+    if (next < 0 || next >= count) {
+        index = 0;
+        return false;
+    }
+    index = next;
+    return true;
+}
+
+template <typename Less>
+void PlaybackSession::SortBy(Less less)
+{
+    std::lock_guard lock(m_recordingsLock);
+    // Equal keys keep their order, as the list pane's repeated sorts expect.
+    std::stable_sort(m_recordings.begin(), m_recordings.end(),
+                     [&less](const auto& a, const auto& b) { return less(*a, *b); });
+}
+
+void PlaybackSession::SortByDate()
+{
+    SortBy([](const RecordingItem& a, const RecordingItem& b) { return a.dateText < b.dateText; });
+}
+
+void PlaybackSession::SortByTime()
+{
+    SortBy([](const RecordingItem& a, const RecordingItem& b) { return a.timeText < b.timeText; });
+}
+
+void PlaybackSession::SortByType()
+{
+    SortBy([](const RecordingItem& a, const RecordingItem& b) { return a.type < b.type; });
+}
+
+void PlaybackSession::Renumber()
+{
+    std::lock_guard lock(m_recordingsLock);
+    for (size_t i = 0; i < m_recordings.size(); ++i)
+        m_recordings[i]->number = static_cast<int32_t>(i + 1);
+}
+
+void PlaybackSession::StopDelivery()
+{
+    std::lock_guard lock(m_queueLock);
+    m_running = false;
+    m_queueChanged.notify_all();
+}
+
+void PlaybackSession::Shutdown()
+{
+    StopDelivery();
+    // The thread finishes the listener it is calling, then sees the flag. From inside update() it cannot
+    // wait for itself; the destructor lets it go instead.
+    if (m_dispatchThread.joinable() && m_dispatchThread.get_id() != std::this_thread::get_id()) {
+        m_dispatchThread.join();
+        WriteLog("Dispatch thread ended", kClass, "Shutdown", kLogType, kLogLevelNormal);
+    }
+    ClearQueue();
+    std::lock_guard lock(m_recordingsLock);
+    m_recordings.clear();
+    m_clearedRecordings.clear();
+}

@@ -1,0 +1,223 @@
+#include "recording/CFileLoader.h"
+
+#include "RiffBuilder.h"
+#include "support/RecordingReporter.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Notes what it is handed; repairs by writing a readable recording at the same path when asked to.
+class SpyRepair final : public IRecordingRepair {
+public:
+    bool Recover(const std::string& path, std::string& repairedPath) override
+    {
+        handed.push_back(path);
+        if (!succeed)
+            return false;
+        WriteFileBytes(path, riff::ValidRecording());
+        repairedPath = path;
+        return true;
+    }
+    bool succeed = false;
+    std::vector<std::string> handed;
+};
+
+void SetModificationTime(const std::string& path, std::time_t time)
+{
+    struct timespec times[2] = {{time, 0}, {time, 0}};
+    ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+}
+
+std::vector<std::string> Names(const RecordingList& list)
+{
+    std::vector<std::string> names;
+    for (const auto& item : list)
+        names.push_back(item->fileName);
+    return names;
+}
+
+std::vector<int> ReportedIds(const RecordingReporter& reporter)
+{
+    std::vector<int> ids;
+    for (const ReportedMessage& message : reporter.messages)
+        ids.push_back(message.stringId);
+    return ids;
+}
+
+}  // namespace
+
+TEST(CFileLoader, ReadsKindAndStartTimeFromTheName)
+{
+    TempDir dir;
+    const std::time_t modified = 1345000000;  // 2012-08-15, local time below
+    const DateTime fromFile = DateTime::FromTimeT(modified);
+    const DateTime named = DateTime::FromCalendar(2012, 8, 20, 15, 30, 12);
+    struct Case {
+        const char* name;
+        RecordingType type;
+        bool fromName;
+    };
+    const Case cases[] = {
+        {"REC_20120820_153012_F.avi", Always, true},
+        {"EVT_2012_08_20_15_30_12.avi", Event, true},  // part 6 "12.avi" reads as 12
+        {"120820_153012_1.avi", Unknown, true},        // two-digit year
+        {"EVS_120820_153012_R.avi", Event, true},
+        {"PRK_20120820_153012_F.avi", Parking, true},
+        {"PAK_20120820_153012_F.avi", Parking, true},
+        {"MDI_20120820_010203.avi", ParkingMotion, false},  // three parts: date "MDI" is no date
+        {"REC_20120820.avi", Always, false},
+        {"REC__20120820___153012_F.avi", Always, true},  // empty parts are dropped
+        {"REC_20121320_153012_F.avi", Always, false},     // month 13
+        {"REC_99999999999999_999999_F.avi", Always, false},
+        {"REC_2_1_x.avi", Always, false},
+        {"rec_20120820_153012_F.avi", Unknown, true},  // not a prefix: date "rec" ... is no date
+        {"XYZ.avi", Unknown, false},
+    };
+    for (const Case& c : cases) {
+        const std::string path = dir / c.name;
+        WriteFileBytes(path, "x");
+        SetModificationTime(path, modified);
+        EXPECT_EQ(CFileLoader::GetRecordingType(c.name), c.type) << c.name;
+        const DateTime start = CFileLoader::GetStartTimeFromName(c.name, path);
+        if (std::string(c.name).starts_with("rec_")) {
+            EXPECT_EQ(start, fromFile) << c.name;
+            continue;
+        }
+        EXPECT_EQ(start, c.fromName ? named : fromFile) << c.name;
+    }
+    EXPECT_EQ(CFileLoader::GetRecordingType("MDI"), ParkingMotion);
+    EXPECT_EQ(CFileLoader::GetRecordingType("RE.avi"), Unknown);
+    EXPECT_EQ(CFileLoader::GetRecordingType(".REC"), Unknown);
+    EXPECT_FALSE(CFileLoader::GetStartTimeFromName("a_b.avi", dir / "missing.avi").IsValid());
+}
+
+TEST(CFileLoader, CollectsRecordingFilesFromFolders)
+{
+    TempDir dir;
+    fs::create_directories(dir.path() / "DCIM" / "EVENT");
+    fs::create_directories(dir.path() / "skip.d");
+    fs::create_directories(dir.path() / "folder.avi");
+    for (const char* name : {"DCIM/EVENT/EVT_1.avi", "DCIM/REC_1.avi", "DCIM/clip.mp4", "DCIM/UPPER.AVI",
+                             "DCIM/notes.txt", "skip.d/REC_2.avi", "top.avi"})
+        WriteFileBytes(dir.path() / name, "x");
+    fs::create_directory_symlink(dir.path(), dir.path() / "DCIM" / "loop");  // must not walk forever
+
+    std::vector<std::string> found = CFileLoader::CollectVideoFiles(dir.path().string());
+    for (std::string& path : found)
+        path = fs::relative(path, dir.path()).string();
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<std::string>{"DCIM/EVENT/EVT_1.avi", "DCIM/REC_1.avi", "DCIM/clip.mp4",
+                                               "folder.avi", "top.avi"}));
+    EXPECT_TRUE(CFileLoader::CollectVideoFiles((dir / "missing")).empty());
+    EXPECT_TRUE(CFileLoader::IsVideoFileName("a.avi"));
+    EXPECT_TRUE(CFileLoader::IsVideoFileName("a.mp4"));
+    EXPECT_FALSE(CFileLoader::IsVideoFileName("a.AVI"));
+    EXPECT_FALSE(CFileLoader::IsVideoFileName("vi"));
+}
+
+TEST(CFileLoader, ReportsTheThreeOutcomesOfAFruitlessScan)
+{
+    TempDir dir;
+    WriteFileBytes(dir / "notes.txt", "x");
+    WriteFileBytes(dir / "REC_20120820_153012_F.avi", riff::ValidRecording());
+    WriteFileBytes(dir / "broken.avi", riff::PowerCutRecording());
+    struct Case {
+        std::vector<std::string> files;
+        std::vector<int> reported;
+        std::size_t listed;
+    };
+    const Case cases[] = {
+        {{dir / "notes.txt"}, {299}, 0},
+        {{}, {299}, 0},
+        {{dir / "REC_20120820_153012_F.avi", dir / "notes.txt"}, {298}, 1},
+        {{dir / "broken.avi", dir / "missing.avi"}, {300}, 0},
+        {{dir / "REC_20120820_153012_F.avi"}, {}, 1},
+    };
+    for (const Case& c : cases) {
+        RecordingReporter reporter;
+        CFileLoader scanner;
+        const RecordingList list = scanner.ScanRecordings({}, c.files);
+        EXPECT_EQ(ReportedIds(reporter), c.reported) << c.files.size();
+        EXPECT_EQ(list.size(), c.listed);
+    }
+    // A folder hands over only its video files: the text file beside them is no "other" file.
+    RecordingReporter reporter;
+    EXPECT_EQ(CFileLoader().ScanRecordings({dir.path().string()}, {}).size(), 1u);
+    EXPECT_TRUE(reporter.messages.empty());
+}
+
+TEST(CFileLoader, SendsOnlyBrokenAviRecordingsToTheRepair)
+{
+    TempDir dir;
+    const std::string aborted = std::string(20000, 'a');
+    WriteFileBytes(dir / "REC_20120820_100000_F.avi", riff::ValidRecording());
+    WriteFileBytes(dir / "REC_20120820_090000_F.avi", riff::PowerCutRecording());
+    WriteFileBytes(dir / "REC_20120820_080000_F.avi", aborted);
+    WriteFileBytes(dir / "REC_20120820_070000_F.mp4", riff::ValidRecording());
+
+    for (bool repairSucceeds : {false, true}) {
+        RecordingReporter reporter;
+        SpyRepair repair;
+        repair.succeed = repairSucceeds;
+        CFileLoader scanner(&repair);
+        const RecordingList list = scanner.ScanRecordings({dir.path().string()}, {});
+        EXPECT_EQ(repair.handed, std::vector<std::string>{dir / "REC_20120820_090000_F.avi"});
+        const std::vector<std::string> expected =
+            repairSucceeds ? std::vector<std::string>{"REC_20120820_090000_F.avi", "REC_20120820_100000_F.avi"}
+                           : std::vector<std::string>{"REC_20120820_100000_F.avi"};
+        EXPECT_EQ(Names(list), expected);
+        // The aborted recording and the MP4 stay on the card, untouched.
+        EXPECT_EQ(ReadFileBytes(dir / "REC_20120820_080000_F.avi"), aborted);
+        EXPECT_TRUE(fs::exists(dir / "REC_20120820_070000_F.mp4"));
+        EXPECT_TRUE(reporter.messages.empty());
+    }
+}
+
+TEST(CFileLoader, SortsByStartTimeKeepingEqualAndUndatedItemsInPlace)
+{
+    struct Entry {
+        const char* name;
+        DateTime start;
+    };
+    const DateTime nine = DateTime::FromCalendar(2012, 8, 20, 9, 0, 0);
+    const DateTime ten = DateTime::FromCalendar(2012, 8, 20, 10, 0, 0);
+    const DateTime eight = DateTime::FromCalendar(2012, 8, 20, 8, 0, 0);
+    const Entry entries[] = {{"ten-a", ten}, {"ten-b", ten}, {"nine", nine}, {"undated", DateTime{}}, {"eight", eight}};
+    RecordingList list;
+    for (const Entry& entry : entries)
+        list.push_back(std::make_unique<RecordingItem>(entry.start, Always, entry.name, entry.name));
+    CFileLoader::SortByStartTime(list);
+    CFileLoader::RenumberRecordings(list);
+    // The undated item splits the list: nothing moves across it; equal times keep their order.
+    EXPECT_EQ(Names(list), (std::vector<std::string>{"nine", "ten-a", "ten-b", "undated", "eight"}));
+    for (std::size_t k = 0; k < list.size(); ++k)
+        EXPECT_EQ(list[k]->number, static_cast<int>(k + 1));
+}
+
+TEST(CFileLoader, ScanListsRecordingsOldestFirst)
+{
+    TempDir dir;
+    fs::create_directories(dir.path() / "EVENT");
+    const std::string recording = riff::ValidRecording();
+    for (const char* name : {"REC_20120820_100000_F.avi", "EVENT/EVT_20120820_100000_F.avi",
+                             "REC_20120820_090000_F.avi", "EVENT/EVT_20120820_080000_F.avi"})
+        WriteFileBytes(dir.path() / name, recording);
+    const RecordingList list = CFileLoader().ScanRecordings({dir.path().string()}, {});
+    // A folder's entries are taken in name order, so equal times list the same way on every run.
+    EXPECT_EQ(Names(list), (std::vector<std::string>{"EVT_20120820_080000_F.avi", "REC_20120820_090000_F.avi",
+                                                     "EVT_20120820_100000_F.avi", "REC_20120820_100000_F.avi"}));
+    EXPECT_EQ(list[1]->type, Always);
+    EXPECT_EQ(list[1]->path, dir / "REC_20120820_090000_F.avi");
+    EXPECT_EQ(list[1]->dateText, "2012-08-20");
+    EXPECT_EQ(list[1]->timeText, "09:00:00");
+    EXPECT_EQ(list[3]->number, 4);
+}
