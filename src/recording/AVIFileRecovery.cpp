@@ -93,10 +93,10 @@ bool AVIFileRecovery::Recover(const std::string& path, std::string& repairedPath
         return false;
     if (IsRegularFile(repairedPath))
         return true;  // a file was put back in the meantime; it is not ours to replace
-    if (!OpenSource(moved))
-        return false;
     // The scan runs inside the write, which streams the index out as it goes.
-    if (!WriteRepairedFile(repairedPath))
+    const bool repaired = OpenSource(moved) && WriteRepairedFile(repairedPath);
+    m_source.Close();  // one repair object may serve a whole card scan
+    if (!repaired)
         return false;
     WriteLog("Recover end", kClassName, "Recover", kLogType, kLogLevelNormal);
     return true;

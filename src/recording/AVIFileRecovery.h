@@ -1,5 +1,6 @@
 #pragma once
 
+#include "recording/RecordingRepair.h"
 #include "recording/SafeFile.h"
 
 #include <cstdint>
@@ -58,7 +59,7 @@ struct ScanTally {
 // folder and writes a repaired copy (same bytes, corrected sizes and counts, a rebuilt index) under the
 // file's former path. The file is streamed and the index written as the scan goes: memory stays the same
 // whatever the size of the file.
-class AVIFileRecovery {
+class AVIFileRecovery final : public IRecordingRepair {
 public:
     // The holding folder: <documents folder>/BROKENFILES.
     static std::filesystem::path DefaultHoldingFolder();
@@ -68,7 +69,7 @@ public:
     // Repairs the file at path. On true, repairedPath is that same path, where the repaired copy now lies.
     // On false, a file that was already moved stays in the holding folder untouched, and nothing is left
     // half-written at its former path.
-    bool Recover(const std::string& path, std::string& repairedPath);
+    bool Recover(const std::string& path, std::string& repairedPath) override;
 
     // Moves the file into the holding folder, replacing an older file of the same name there; on success
     // path names the moved file.
