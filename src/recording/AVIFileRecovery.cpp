@@ -82,6 +82,8 @@ bool AVIFileRecovery::Recover(const std::string& path, std::string& repairedPath
 {
     WriteLog("Recover start", kClassName, "Recover", kLogType, kLogLevelNormal);
     m_lastError.clear();
+    m_movedPath.clear();
+    m_writtenTally = {};
     if (path.empty() || !IsRegularFile(path))
         return Fail("no file at " + path);
     if (HasExitMarker(path))
@@ -91,6 +93,7 @@ bool AVIFileRecovery::Recover(const std::string& path, std::string& repairedPath
     std::string moved = path;
     if (!MoveToBrokenFiles(moved))
         return false;
+    m_movedPath = moved;
     if (IsRegularFile(repairedPath))
         return true;  // a file was put back in the meantime; it is not ours to replace
     // The scan runs inside the write, which streams the index out as it goes.
@@ -355,5 +358,6 @@ bool AVIFileRecovery::WriteRepairedFile(const std::string& output)
     }
     if (!staged.Commit(RepairedLength(tally.entries), StagedFile::Existing::Keep))
         return Fail("cannot complete " + output);
+    m_writtenTally = tally;
     return true;
 }

@@ -89,6 +89,9 @@ public:
     std::vector<HeaderField> HeaderFieldTable() const;
 
     const std::filesystem::path& HoldingFolder() const { return m_holdingFolder; }
+    // Where the last Recover put the broken file, and what its write counted.
+    const std::string& MovedPath() const { return m_movedPath; }
+    const ScanTally& WrittenTally() const { return m_writtenTally; }
     const RecoveryLayout& Layout() const { return m_layout; }
     const std::vector<RecoveryEntry>& Entries() const { return m_entries; }
     // Why the last operation failed, in words for the command line.
@@ -109,5 +112,7 @@ private:
     int64_t m_sourceSize = 0;
     RecoveryLayout m_layout;
     std::vector<RecoveryEntry> m_entries;
+    std::string m_movedPath;
+    ScanTally m_writtenTally;
     std::string m_lastError;
 };
