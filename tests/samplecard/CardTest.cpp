@@ -52,7 +52,7 @@ TEST(SampleCardCard, DemoCardHasTheCameraLayoutAndEveryKindOfRecording)
         kinds.insert(kind);
         EXPECT_EQ(folder, kind[0] == 'E' || kind == "MDI" ? "MP4_EVENT" : "MP4_INFINITE");
         const std::string bytes = ReadFileBytes(entry.path());
-        const bool indexed = FindChunk(TopLevelChunks(bytes), "idx1") != nullptr;
+        const bool indexed = FindChunk(TopLevelChunks(bytes), "idx1").has_value();
         if (!fs::exists(GroundTruthPath(entry.path()))) {
             ++aborted;
             EXPECT_LE(bytes.size(), 30720u);

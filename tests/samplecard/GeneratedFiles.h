@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,12 +41,12 @@ inline std::vector<ChunkAt> ChunksBetween(const std::string& bytes, size_t begin
 
 inline std::vector<ChunkAt> TopLevelChunks(const std::string& bytes) { return ChunksBetween(bytes, 12, bytes.size()); }
 
-inline const ChunkAt* FindChunk(const std::vector<ChunkAt>& chunks, const std::string& id)
+inline std::optional<ChunkAt> FindChunk(const std::vector<ChunkAt>& chunks, const std::string& id)
 {
     for (const ChunkAt& chunk : chunks)
         if (chunk.id == id)
-            return &chunk;
-    return nullptr;
+            return chunk;
+    return std::nullopt;
 }
 
 // A recording generated once and shared by the tests that only read it.

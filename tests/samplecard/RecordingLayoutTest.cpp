@@ -31,8 +31,8 @@ TEST(SampleCardLayout, HeaderFieldsHoldWhatAFinishedRecordingHas)
     const SharedRecording& rec = FiveSecondRecording();
     const std::string& bytes = rec.bytes;
     auto facts = MeasureStreams(bytes);
-    const ChunkAt* idx1 = FindChunk(TopLevelChunks(bytes), "idx1");
-    ASSERT_NE(idx1, nullptr);
+    const auto idx1 = FindChunk(TopLevelChunks(bytes), "idx1");
+    ASSERT_TRUE(idx1.has_value());
 
     EXPECT_EQ(bytes.substr(520, 4), "LIST");
     EXPECT_EQ(bytes.substr(528, 4), "movi");

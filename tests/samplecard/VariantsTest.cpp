@@ -21,8 +21,8 @@ TEST(SampleCardVariants, PowerCutCopyKeepsEveryChunkButLosesIndexAndCounts)
     ASSERT_EQ(run.exitCode, 0) << run.err;
 
     const std::string copy = ReadFileBytes(out);
-    const ChunkAt* idx1 = FindChunk(TopLevelChunks(rec.bytes), "idx1");
-    ASSERT_NE(idx1, nullptr);
+    const auto idx1 = FindChunk(TopLevelChunks(rec.bytes), "idx1");
+    ASSERT_TRUE(idx1.has_value());
     ASSERT_EQ(copy.size(), idx1->offset) << "the copy ends where the index began";
     std::string expected = rec.bytes.substr(0, idx1->offset);
     for (size_t position : kClosingFields) {
@@ -64,7 +64,7 @@ TEST(SampleCardVariants, AbortedFileIsASmallUnfinishedRecording)
     EXPECT_EQ(bytes.substr(0, 4), "RIFF");
     EXPECT_EQ(U32At(bytes, 4), 0u);
     EXPECT_EQ(bytes.substr(520, 12), std::string("LIST\0\0\0\0movi", 12));
-    EXPECT_EQ(FindChunk(TopLevelChunks(bytes), "idx1"), nullptr);
+    EXPECT_FALSE(FindChunk(TopLevelChunks(bytes), "idx1").has_value());
 }
 
 TEST(SampleCardVariants, SameSeedGivesTheSameBytesAndAnotherSeedDoesNot)
@@ -109,12 +109,28 @@ TEST(SampleCardVariants, OneChannelRecordingHasNoRearStream)
     EXPECT_EQ(std::count(probe.out.begin(), probe.out.end(), '\n'), 3);
 }
 
+TEST(SampleCardVariants, AnyOtherOutputNameIsUsedAsGiven)
+{
+    TempDir dir;
+    const std::string name = "clip \"one\" of two.avi";
+    const std::string path = MakeRecording(dir.path(), {"--seconds", "1"}, name);
+    ASSERT_TRUE(fs::exists(path));
+    const GroundTruth truth = LoadGroundTruth(path);
+    EXPECT_EQ(truth.file, name);
+    EXPECT_EQ(truth.kind, "REC");
+    EXPECT_EQ(truth.start, "20120820_153012");
+}
+
 TEST(SampleCardVariants, BadRequestsFailWithOneLineAndLeaveNoFile)
 {
     TempDir dir;
     const std::string out = dir / "REC_20120820_153012_F.avi";
     const std::string notAvi = dir / "notes.avi";
     WriteFileBytes(notAvi, "these are not the bytes of a recording");
+    // A power cut cannot happen twice: a file without its index is refused.
+    const std::string& finished = FiveSecondRecording().bytes;
+    const std::string unindexed = dir / "unindexed.avi";
+    WriteFileBytes(unindexed, finished.substr(0, finished.size() / 2));
     const std::vector<std::vector<std::string>> requests = {
         {"recording", out, "--channels", "3"},
         {"recording", out, "--kind", "XYZ"},
@@ -126,6 +142,7 @@ TEST(SampleCardVariants, BadRequestsFailWithOneLineAndLeaveNoFile)
         {"recording", out, "--seed"},
         {"recording", (dir.path() / "missing" / "REC.avi").string()},
         {"powercut", notAvi, out},
+        {"powercut", unindexed, out},
         {"powercut", (dir.path() / "absent.avi").string(), out},
         {"card"},
         {"fly"},
@@ -143,7 +160,8 @@ TEST(SampleCardVariants, BadRequestsFailWithOneLineAndLeaveNoFile)
     }
     // Nothing half-written is left behind either.
     for (const auto& entry : fs::directory_iterator(dir.path()))
-        EXPECT_EQ(entry.path().filename(), "notes.avi");
+        EXPECT_TRUE(entry.path().filename() == "notes.avi" || entry.path().filename() == "unindexed.avi")
+            << entry.path();
 }
 
 }  // namespace

@@ -219,7 +219,7 @@ bool MakePowerCut(std::string& bytes, bool cutLast, std::string& reason)
     }
 
     // The counters in the header are still as the camera wrote them when it opened the file.
-    const size_t hdrlEnd = at.hdrl + kChunkHeader + Padded(GetU32(bytes, at.hdrl + 4));
+    const size_t hdrlEnd = std::min(bytes.size(), at.hdrl + kChunkHeader + Padded(GetU32(bytes, at.hdrl + 4)));
     for (size_t pos = at.hdrl + 12; pos + kChunkHeader <= hdrlEnd;) {
         const size_t size = GetU32(bytes, pos + 4);
         if (pos + kChunkHeader + 56 <= bytes.size() && bytes.compare(pos, 4, "avih") == 0 && size >= 56) {
@@ -248,7 +248,7 @@ bool MakePowerCut(std::string& bytes, bool cutLast, std::string& reason)
             return false;
         }
         const size_t size = GetU32(bytes, last + 4);
-        end = size >= 2 ? last + kChunkHeader + size / 2 : last + 6;
+        end = std::min(at.moviEnd, size >= 2 ? last + kChunkHeader + size / 2 : last + 6);
     }
     bytes.resize(end);
     return true;

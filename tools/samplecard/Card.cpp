@@ -10,8 +10,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr size_t kAbortedLimit = 30720;
-
 enum class Variant { Complete, PowerCut, PowerCutInsideLastChunk };
 
 struct CardEntry {
@@ -37,14 +35,6 @@ fs::path FolderFor(const fs::path& root, const std::string& kind)
 {
     const bool event = IsEventKind(kind) || kind == "MDI";
     return root / "CL_BLACKBOX" / (event ? "MP4_EVENT" : "MP4_INFINITE");
-}
-
-bool WriteRecordingFiles(const fs::path& path, const GeneratedRecording& recording, std::string& reason)
-{
-    fs::path sidecar = path;
-    sidecar.replace_extension(".json");
-    return WriteFileAtomically(path, recording.bytes, reason) &&
-           WriteFileAtomically(sidecar, recording.groundTruth, reason);
 }
 
 }  // namespace
@@ -104,8 +94,8 @@ bool WriteDemoCard(const fs::path& root, const CardSpec& spec, std::string& reas
         start = start.Plus(spec.seconds);
     }
 
-    // The camera marks a file it closed while the card was being removed with SDEXIT; such a file is
-    // short but complete.
+    // A short but complete recording whose name carries SDEXIT: small as it is, readers must take it
+    // for a recording and not for an aborted file.
     GeneratedRecording sdExit;
     const std::string sdExitName = "REC_" + start.ToNameText() + "_SDEXIT.avi";
     if (!make("REC", 1, 1, spec.seed * 1000 + 998, sdExitName, sdExit) ||
@@ -115,10 +105,8 @@ bool WriteDemoCard(const fs::path& root, const CardSpec& spec, std::string& reas
 
     // Switched off right after it started a file: a few kilobytes without an index and no sidecar,
     // because no reader lists such a file.
-    GeneratedRecording aborted;
+    std::string aborted;
     const std::string abortedName = CameraFileName("REC", start);
-    return make("REC", 2, 1, spec.seed * 1000 + 999, abortedName, aborted) &&
-           MakePowerCut(aborted.bytes, false, reason) &&
-           CutAfterWholeChunks(aborted.bytes, kAbortedLimit, reason) &&
-           WriteFileAtomically(FolderFor(root, "REC") / abortedName, aborted.bytes, reason);
+    return GenerateAbortedFile({"REC", 1, 2, start, spec.seed * 1000 + 999}, abortedName, aborted, reason) &&
+           WriteFileAtomically(FolderFor(root, "REC") / abortedName, aborted, reason);
 }

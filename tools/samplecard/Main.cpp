@@ -17,13 +17,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr size_t kAbortedLimit = 30720;
-
 const char* const kUsage =
     "usage: tessaro-samplecard recording OUT.avi [--seconds N] [--kind REC|EVT|EVS|PRK|PAK|MDI]\n"
     "                                     [--channels 1|2] [--start YYYYMMDD_HHMMSS] [--seed N]\n"
     "       tessaro-samplecard powercut IN.avi OUT.avi [--cut-last]\n"
-    "       tessaro-samplecard aborted OUT.avi [--seed N]\n"
+    "       tessaro-samplecard aborted OUT.avi [--seed N] [--start YYYYMMDD_HHMMSS]\n"
     "       tessaro-samplecard card DIR [--recordings N] [--seconds N] [--seed N]\n";
 
 struct CommandLine {
@@ -70,12 +68,6 @@ bool ParseNumber(const CommandLine& line, const std::string& option, uint64_t lo
     }
     value = parsed;
     return true;
-}
-
-fs::path SidecarPath(const fs::path& recording)
-{
-    fs::path sidecar = recording;
-    return sidecar.replace_extension(".json");
 }
 
 bool CheckFolder(const fs::path& file, std::string& reason)
@@ -128,12 +120,6 @@ bool ReadRecordingSpec(const CommandLine& line, RecordingSpec& spec, std::string
     return true;
 }
 
-bool WriteRecording(const fs::path& out, const GeneratedRecording& recording, std::string& reason)
-{
-    return WriteFileAtomically(out, recording.bytes, reason) &&
-           WriteFileAtomically(SidecarPath(out), recording.groundTruth, reason);
-}
-
 bool RunRecording(const CommandLine& line, std::string& reason)
 {
     if (line.positional.size() != 1) {
@@ -146,7 +132,7 @@ bool RunRecording(const CommandLine& line, std::string& reason)
     GeneratedRecording recording;
     return ReadRecordingSpec(line, spec, reason) && CheckFolder(out, reason) &&
            GenerateRecording(spec, out.filename().string(), recording, reason) &&
-           WriteRecording(out, recording, reason);
+           WriteRecordingFiles(out, recording, reason);
 }
 
 bool RunPowerCut(const CommandLine& line, std::string& reason)
@@ -183,13 +169,10 @@ bool RunAborted(const CommandLine& line, std::string& reason)
     const fs::path out = line.positional[0];
     RecordingSpec spec;
     DefaultsFromName(out, spec);
-    spec.seconds = 1;
-    GeneratedRecording recording;
+    std::string bytes;
     return ReadRecordingSpec(line, spec, reason) && CheckFolder(out, reason) &&
-           GenerateRecording(spec, out.filename().string(), recording, reason) &&
-           MakePowerCut(recording.bytes, false, reason) &&
-           CutAfterWholeChunks(recording.bytes, kAbortedLimit, reason) &&
-           WriteFileAtomically(out, recording.bytes, reason);
+           GenerateAbortedFile(spec, out.filename().string(), bytes, reason) &&
+           WriteFileAtomically(out, bytes, reason);
 }
 
 bool RunCard(const CommandLine& line, std::string& reason)

@@ -1,6 +1,7 @@
 #include "Recording.h"
 
 #include "AviLayout.h"
+#include "FileOutput.h"
 #include "Telemetry.h"
 #include "VideoEncoder.h"
 
@@ -56,7 +57,23 @@ std::string Number(double value)
     return std::string(text, result.ptr);
 }
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string Quoted(const std::string& text)
+{
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') {
+            quoted += '\\';
+            quoted += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            quoted += escaped;
+        } else {
+            quoted += c;
+        }
+    }
+    return quoted + "\"";
+}
 
 std::string StreamJson(const AviStream& stream, int chunks, int keyFrames)
 {
@@ -216,6 +233,32 @@ std::string PowerCutGroundTruth(const std::string& groundTruth, bool cutLast, co
         json.replace(at + marker.size(), end - at - marker.size(), value);
     };
     replaceLine("variant", cutLast ? "\"powercut-cut-last\"" : "\"powercut\"");
-    replaceLine("file", "\"" + fileName + "\"");
+    replaceLine("file", Quoted(fileName));
     return json;
+}
+
+bool GenerateAbortedFile(const RecordingSpec& spec, const std::string& fileName, std::string& bytes,
+                         std::string& reason)
+{
+    RecordingSpec oneSecond = spec;
+    oneSecond.seconds = 1;
+    GeneratedRecording recording;
+    if (!GenerateRecording(oneSecond, fileName, recording, reason) || !MakePowerCut(recording.bytes, false, reason) ||
+        !CutAfterWholeChunks(recording.bytes, kAbortedFileLimit, reason))
+        return false;
+    bytes = std::move(recording.bytes);
+    return true;
+}
+
+std::filesystem::path SidecarPath(const std::filesystem::path& recording)
+{
+    std::filesystem::path sidecar = recording;
+    return sidecar.replace_extension(".json");
+}
+
+bool WriteRecordingFiles(const std::filesystem::path& path, const GeneratedRecording& recording,
+                         std::string& reason)
+{
+    return WriteFileAtomically(path, recording.bytes, reason) &&
+           WriteFileAtomically(SidecarPath(path), recording.groundTruth, reason);
 }

@@ -3,6 +3,7 @@
 #include "CameraClock.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 
 // What to record: the kind (file-name prefix), length, channels, start time and the seed that fixes
@@ -32,3 +33,16 @@ bool GenerateRecording(const RecordingSpec& spec, const std::string& fileName, G
 
 // The sidecar of a recording turned into a power-cut copy.
 std::string PowerCutGroundTruth(const std::string& groundTruth, bool cutLast, const std::string& fileName);
+
+// A file the camera leaves when it is switched off right after starting one: the unfinished header
+// and the whole chunks of a one-second recording that fit in kAbortedFileLimit bytes.
+constexpr size_t kAbortedFileLimit = 30720;
+bool GenerateAbortedFile(const RecordingSpec& spec, const std::string& fileName, std::string& bytes,
+                         std::string& reason);
+
+// REC_..._F.avi -> REC_..._F.json
+std::filesystem::path SidecarPath(const std::filesystem::path& recording);
+
+// Writes the recording and its sidecar next to it.
+bool WriteRecordingFiles(const std::filesystem::path& path, const GeneratedRecording& recording,
+                         std::string& reason);

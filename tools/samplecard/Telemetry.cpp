@@ -34,23 +34,22 @@ std::vector<VehicleState> Drive(int seconds, Random& random)
 
     std::vector<VehicleState> states;
     for (int s = 0; s < seconds; ++s) {
-        states.push_back(state);
         if (--holdSeconds <= 0) {
             target = kTargets[random.Below(6)];
             holdSeconds = 8 + random.Below(12);
         }
-        const double change = std::clamp(target - state.speedKmh, -12.0, 8.0);
-        state.accelerationKmhPerSecond = change;
+        // Position and speed at second s, and how they change during that second.
+        state.accelerationKmhPerSecond = std::clamp(target - state.speedKmh, -12.0, 8.0);
         state.turnDegreesPerSecond =
             std::clamp(state.turnDegreesPerSecond + random.Between(-1.5, 1.5), -6.0, 6.0);
-        const double metres = (state.speedKmh + change / 2) / 3.6;
+        states.push_back(state);
+
+        const double metres = (state.speedKmh + state.accelerationKmhPerSecond / 2) / 3.6;
         const double heading = state.headingDegrees * kPi / 180.0;
         state.latitude += metres * std::cos(heading) / kMetresPerDegree;
         state.longitude += metres * std::sin(heading) / (kMetresPerDegree * std::cos(state.latitude * kPi / 180));
-        state.speedKmh = std::max(0.0, state.speedKmh + change);
+        state.speedKmh = std::max(0.0, state.speedKmh + state.accelerationKmhPerSecond);
         state.headingDegrees = std::fmod(state.headingDegrees + state.turnDegreesPerSecond + 360.0, 360.0);
-        states.back().accelerationKmhPerSecond = change;
-        states.back().turnDegreesPerSecond = state.turnDegreesPerSecond;
     }
     return states;
 }

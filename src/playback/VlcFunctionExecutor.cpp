@@ -1,0 +1,230 @@
+#include "playback/VlcFunctionExecutor.h"
+
+#include "infra/DiagnosticLog.h"
+
+#include <dlfcn.h>
+
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+#include <system_error>
+
+namespace {
+
+std::unique_ptr<VlcFunctionExecutor> g_instance;
+std::mutex g_instanceMutex;
+std::atomic<libvlc_media_player_t*> g_secondChannelPlayer{nullptr};
+
+void LogCall(const char* entryPoint, const char* message)
+{
+    WriteLog(message, "VlcFunctionExecutor", entryPoint, kLogType, kLogLevelNormal);
+}
+
+}  // namespace
+
+VlcFunctionExecutor* VlcFunctionExecutor::Instance(const char* libraryName)
+{
+    std::lock_guard<std::mutex> lock(g_instanceMutex);
+    if (!g_instance)
+        g_instance = std::make_unique<VlcFunctionExecutor>(libraryName);
+    return g_instance.get();
+}
+
+void VlcFunctionExecutor::DestroyInstance()
+{
+    std::lock_guard<std::mutex> lock(g_instanceMutex);
+    g_instance.reset();
+}
+
+VlcFunctionExecutor::VlcFunctionExecutor(const char* libraryName)
+{
+    m_module = dlopen(libraryName, RTLD_NOW | RTLD_LOCAL);
+    if (!m_module)
+        throw VlcLoadError(kLibraryMissingText);
+
+    bool complete = true;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+#define TESSARO_VLC_RESOLVE(entry)                                          \
+    entry = reinterpret_cast<decltype(entry)>(dlsym(m_module, #entry));     \
+    complete = complete && entry != nullptr;
+    TESSARO_VLC_ENTRY_POINTS(TESSARO_VLC_RESOLVE)
+#undef TESSARO_VLC_RESOLVE
+#pragma GCC diagnostic pop
+
+    if (!complete) {
+        dlclose(m_module);
+        m_module = nullptr;
+        throw VlcLoadError(kFunctionMissingText);
+    }
+}
+
+VlcFunctionExecutor::~VlcFunctionExecutor()
+{
+    if (m_module)
+        dlclose(m_module);
+}
+
+int VlcFunctionExecutor::MediaPlayerPlay(libvlc_media_player_t* player)
+{
+    LogCall("libvlc_media_player_play", "Media Player Play");
+    return libvlc_media_player_play(player);
+}
+
+void VlcFunctionExecutor::MediaPlayerStop(libvlc_media_player_t* player)
+{
+    LogCall("libvlc_media_player_stop", "Media Player Stop");
+    libvlc_media_player_stop(player);
+}
+
+void VlcFunctionExecutor::MediaPlayerSetXwindow(libvlc_media_player_t* player, std::uint32_t window)
+{
+    LogCall("libvlc_media_player_set_xwindow", "Media Player Set Xwindow");
+    libvlc_media_player_set_xwindow(player, window);
+}
+
+void VlcFunctionExecutor::MediaPlayerSetMedia(libvlc_media_player_t* player, libvlc_media_t* media)
+{
+    LogCall("libvlc_media_player_set_media", "Media Player Set Media");
+    libvlc_media_player_set_media(player, media);
+}
+
+void VlcFunctionExecutor::MediaPlayerSetPause(libvlc_media_player_t* player)
+{
+    LogCall("libvlc_media_player_set_pause", "Media Player Set Pause");
+    libvlc_media_player_set_pause(player, 1);
+}
+
+int VlcFunctionExecutor::MediaPlayerIsPlaying(libvlc_media_player_t* player)
+{
+    LogCall("libvlc_media_player_is_playing", "Media Player is Playing");
+    return libvlc_media_player_is_playing(player);
+}
+
+libvlc_event_manager_t* VlcFunctionExecutor::EventManager(libvlc_media_player_t* player)
+{
+    LogCall("libvlc_media_player_event_manager", "Event Manager");
+    return libvlc_media_player_event_manager(player);
+}
+
+void VlcFunctionExecutor::EventAttach(libvlc_event_manager_t* manager, libvlc_event_type_t type,
+                                      libvlc_callback_t callback)
+{
+    LogCall("libvlc_event_attach", "Event Attach");
+    libvlc_event_attach(manager, type, callback, nullptr);
+}
+
+int VlcFunctionExecutor::AudioSetVolume(libvlc_media_player_t* player, int volume)
+{
+    LogCall("libvlc_audio_set_volume", "Audio Set Volume");
+    return libvlc_audio_set_volume(player, volume);
+}
+
+int VlcFunctionExecutor::MediaPlayerSetRate(libvlc_media_player_t* player, float rate)
+{
+    LogCall("libvlc_media_player_set_rate", "Media Player Set Rate");
+    return libvlc_media_player_set_rate(player, rate);
+}
+
+void VlcFunctionExecutor::MediaPlayerSetPosition(libvlc_media_player_t* player, float position)
+{
+    LogCall("libvlc_media_player_set_position", "Media Player Set Position");
+    libvlc_media_player_set_position(player, position);
+}
+
+int VlcFunctionExecutor::SetTrack(int trackId)
+{
+    LogCall("libvlc_video_set_track", "Set Track");
+    // The channel-2 pane asks only from its own player's events, so a player is normally there; without
+    // one the engine would be handed a null player, which it does not survive.
+    libvlc_media_player_t* player = g_secondChannelPlayer.load();
+    if (!player)
+        return -1;
+    return libvlc_video_set_track(player, trackId);
+}
+
+void VlcFunctionExecutor::SnapShot(libvlc_media_player_t* player, const char* path)
+{
+    LogCall("libvlc_video_take_snapshot", "Snap Shot");
+    // First video output, at the video's own size.
+    libvlc_video_take_snapshot(player, 0, path, 0, 0);
+}
+
+void VlcFunctionExecutor::SetAspectRatio(libvlc_media_player_t* player)
+{
+    LogCall("libvlc_video_set_aspect_ratio", "Set Aspect Ratio");
+    libvlc_video_set_aspect_ratio(player, "16:9");
+}
+
+void VlcFunctionExecutor::PublishSecondChannelPlayer(libvlc_media_player_t* player)
+{
+    g_secondChannelPlayer.store(player);
+}
+
+libvlc_instance_t* VlcFunctionExecutor::NewEngineInstance()
+{
+    const std::vector<std::string> options = EngineOptions();
+    std::vector<const char*> arguments;
+    for (const std::string& option : options)
+        arguments.push_back(option.c_str());
+    return libvlc_new(static_cast<int>(arguments.size()), arguments.data());
+}
+
+std::string VlcFunctionExecutor::GetModuleDirectory()
+{
+    // The whole file name, however long: a cut name would only point the engine at a wrong folder.
+    std::error_code error;
+    const std::string program = std::filesystem::read_symlink("/proc/self/exe", error).string();
+    const std::size_t separator = program.rfind('/');
+    return separator == std::string::npos ? program : program.substr(0, separator);
+}
+
+std::string VlcFunctionExecutor::MakePluginPathOption(const std::string& folder)
+{
+    // This libVLC no longer knows the option and only warns about it; its plug-ins come from the
+    // system's plug-in folder. The option stays so that a private plug-in folder beside the program
+    // would still be named the same way.
+    return "--plugin-path=" + folder + "/plugins";
+}
+
+std::vector<std::string> VlcFunctionExecutor::EngineOptions()
+{
+    return {"-I",
+            "dummy",
+            "--ignore-config",
+            "--no-osd",
+            "--disable-screensaver",
+            "--no-snapshot-preview",
+            MakePluginPathOption(GetModuleDirectory())};
+}
+
+bool VlcFunctionExecutor::WideToUtf8Path(std::wstring_view path, char (&buffer)[kPathBufferSize])
+{
+    std::string utf8;
+    for (wchar_t wide : path) {
+        const auto code = static_cast<std::uint32_t>(wide);
+        if (code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return false;
+        if (code < 0x80) {
+            utf8 += static_cast<char>(code);
+        } else if (code < 0x800) {
+            utf8 += static_cast<char>(0xC0 | (code >> 6));
+            utf8 += static_cast<char>(0x80 | (code & 0x3F));
+        } else if (code < 0x10000) {
+            utf8 += static_cast<char>(0xE0 | (code >> 12));
+            utf8 += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            utf8 += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+            utf8 += static_cast<char>(0xF0 | (code >> 18));
+            utf8 += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+            utf8 += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+            utf8 += static_cast<char>(0x80 | (code & 0x3F));
+        }
+        if (utf8.size() > kPathBufferSize - 1)
+            return false;
+    }
+    std::memcpy(buffer, utf8.c_str(), utf8.size() + 1);
+    return true;
+}
