@@ -63,6 +63,31 @@ int64_t NextChunk(int64_t pos, uint32_t size)
     return pos + 8 + size + (size & 1);
 }
 
+// Serves the scan's small reads (one chunk header each) from a window of the file: a recording holds
+// hundreds of thousands of chunks, and one system call per chunk would cost more than copying the file.
+class WindowReader {
+public:
+    explicit WindowReader(const FileHandle& file) : m_file(file), m_window(256 * 1024) {}
+
+    // Reads count bytes at pos (bytes beyond the end of the file read as zero); false on a read error.
+    bool Read(int64_t pos, unsigned char* out, size_t count)
+    {
+        const int64_t end = pos + static_cast<int64_t>(count);
+        if (m_start < 0 || pos < m_start || end > m_start + static_cast<int64_t>(m_window.size())) {
+            if (!m_file.ReadAt(pos, m_window.data(), m_window.size()))
+                return false;
+            m_start = pos;
+        }
+        std::memcpy(out, m_window.data() + (pos - m_start), count);
+        return true;
+    }
+
+private:
+    const FileHandle& m_file;
+    std::vector<unsigned char> m_window;
+    int64_t m_start = -1;
+};
+
 }  // namespace
 
 fs::path AVIFileRecovery::DefaultHoldingFolder()
@@ -113,6 +138,9 @@ bool AVIFileRecovery::MoveToBrokenFiles(std::string& path)
     fs::path target = m_holdingFolder / fs::path(path).filename();
     if (fs::is_directory(target, error))
         return Fail("a folder is in the way at " + target.string());
+    // A file opened from the holding folder itself would "move" onto itself and then pass for repaired.
+    if (fs::equivalent(path, target, error))
+        return Fail(path + " is in the holding folder already");
     if (!MoveFileSafely(path, target))
         return Fail("cannot move " + path + " to " + target.string());
     path = target.string();
@@ -186,7 +214,7 @@ bool AVIFileRecovery::ReadLayout()
                     if (!m_source.ReadAt(stream.headerDataPos + kSampleSizeOffset, sampleSize, 4))
                         return Fail("read error in the header");
                     stream.sampleSize = LoadLE32(sampleSize);
-                    std::string number = "0" + std::to_string(streamNumber);
+                    const std::string number{'0', static_cast<char>('0' + streamNumber)};
                     if (SameFourCC(header.Type(), "vids")) {
                         stream.chunkId = number + "dc";
                         stream.rate = videoStreams++ == 0 ? kFrontVideoRate : kRearVideoRate;
@@ -216,9 +244,10 @@ void AVIFileRecovery::WalkChunks(const std::function<bool(const RecoveryEntry&)>
 {
     const int64_t base = m_layout.IndexBase();
     RecoveryEntry entry;
+    WindowReader reader(m_source);
     for (int64_t pos = m_layout.FirstChunkPos(); pos + 8 <= m_sourceSize;) {
         unsigned char head[13];
-        if (!m_source.ReadAt(pos, head, sizeof head))
+        if (!reader.Read(pos, head, sizeof head))
             break;
         if (head[0] == 0)
             break;  // zero bytes after the last chunk: space the camera never filled

@@ -302,7 +302,8 @@ bool ClipWriter::WriteIndexAndPatchHeader(AVIFileParser& parser, ChunkNode& head
             mainHeaderSeen = true;
             fields.push_back({int64_t(child->offset) + 24, videoFrames});
         }
-        const std::string prefix = "0" + std::to_string(number);
+        std::string prefix = "0";
+        prefix += std::to_string(number);
         if (child->id == "LIST" && child->type == "strl" && !child->Children().empty() &&
             streams < kMaxPatchedStreams) {
             ++streams;

@@ -221,6 +221,11 @@ TEST(AVIFileRecovery, Refusals)
     EXPECT_FALSE(recovery.Recover((scene.card / "missing.avi").string(), repaired));
     EXPECT_FALSE(recovery.Recover(scene.card.string(), repaired));  // a folder is not a recording
     EXPECT_TRUE(fs::is_directory(scene.card));
+    // A broken file opened from the holding folder stays there as it is.
+    fs::create_directories(scene.holding);
+    WriteFileBytes(scene.holding / "held.avi", fixture.powerCut);
+    EXPECT_FALSE(recovery.Recover((scene.holding / "held.avi").string(), repaired));
+    EXPECT_TRUE(ReadFileBytes(scene.holding / "held.avi") == fixture.powerCut);
 }
 
 TEST(AVIFileRecovery, SecondRepairReplacesTheHeldCopy)
