@@ -153,15 +153,21 @@ bool ClipWriter::Write(int startSeconds, int endSeconds)
         return Refuse(m_sourcePath + " is not a complete recording");
     ChunkNode* headerList = parser.FindListByType("hdrl");
     ChunkNode* movieList = parser.FindListByType("movi");
-    std::vector<ChunkNode*> indexes = parser.FindChunks("idx1");
-    if (!headerList || headerList->type != "hdrl" || !movieList || movieList->type != "movi" || indexes.empty())
+    // The index is a chunk of the RIFF list itself; looking only there spares walking the thousands of
+    // media chunks of the movie list.
+    const ChunkNode* index = nullptr;
+    for (const auto& top : parser.TopLevel())
+        for (const auto& child : top->Children())
+            if (!index && child->id == "idx1")
+                index = child.get();
+    if (!headerList || headerList->type != "hdrl" || !movieList || movieList->type != "movi" || !index)
         return Refuse(m_sourcePath + " has no header, movie list or index");
     const int64_t headerLength = int64_t(headerList->offset) + headerList->size + 8;
     if (headerList->size < 4 || headerLength > movieList->offset)
         return Refuse("the header overlaps the movie data");
     m_source = FileHandle::OpenForReading(m_sourcePath);
     const int64_t sourceSize = m_source.Size();
-    if (!m_source.IsOpen() || !ReadIndex(*indexes.front(), movieList->offset))
+    if (!m_source.IsOpen() || !ReadIndex(*index, movieList->offset))
         return Refuse("cannot read " + m_sourcePath);
     if (m_front.empty())
         return Refuse("the recording has no front-channel frames");
