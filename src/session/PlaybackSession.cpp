@@ -1,6 +1,7 @@
 #include "session/PlaybackSession.h"
 
 #include "infra/DiagnosticLog.h"
+#include "recording/AVIFileLoader.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -14,11 +15,11 @@ namespace {
 
 const char* const kClass = "PlaybackSession";
 
-// STAND-IN until the metadata loader reaches main: reports failure, so views see no metadata yet.
-// Replace the body with a fresh AVIFileLoader's GetMetadataFromAVIFile(item).
-bool ReadMetadata(RecordingItem& /*item*/)
+// The session's one use of the metadata reader: a fresh loader per request.
+bool ReadMetadata(RecordingItem& item)
 {
-    return false;
+    AVIFileLoader loader;
+    return loader.GetMetadataFromAVIFile(item);
 }
 
 // The dispatch thread runs every view's update, so it asks for the highest priority this process may

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <set>
 
 namespace {
@@ -11,7 +12,58 @@ namespace {
 namespace fs = std::filesystem;
 
 // Header fields a camera fills in only when it closes the file.
-const size_t kClosingFields[] = {4, 48, 60, 140, 144, 264, 268, 388, 392, 488, 492, 524};
+const size_t kClosingFields[] = {4, 48, 140, 144, 264, 268, 388, 392, 488, 492, 524};
+
+void PutU32(std::string& bytes, size_t position, uint32_t value)
+{
+    for (int i = 0; i < 4; ++i)
+        bytes.at(position + i) = static_cast<char>(value >> (8 * i));
+}
+
+// Closes a power-cut file the way the camera closes a recording, which is also what the viewer's repair
+// rebuilds: the chunks from 532 on are indexed (audio and text blocks are key blocks, video chunks when
+// their first NAL unit is an SPS or an IDR slice), and each stream header gets its fixed rate, its chunk
+// count and its largest chunk.
+std::string CloseLikeTheCamera(std::string bytes)
+{
+    struct Totals {
+        uint32_t count = 0, largest = 0;
+    };
+    std::map<std::string, Totals> totals;
+    std::string index;
+    for (size_t pos = 532; pos + 8 <= bytes.size();) {
+        const std::string id = bytes.substr(pos, 4);
+        const uint32_t size = U32At(bytes, pos + 4);
+        const auto fifth = pos + 12 < bytes.size() ? static_cast<unsigned char>(bytes[pos + 12]) : 0;
+        const uint32_t flags = id == "02wb" || id == "03tx" || fifth == 0x67 || fifth == 0x65 ? 16 : 0;
+        std::string entry = id + std::string(12, '\0');
+        PutU32(entry, 4, flags);
+        PutU32(entry, 8, static_cast<uint32_t>(pos - 528));
+        PutU32(entry, 12, size);
+        index += entry;
+        Totals& t = totals[id];
+        ++t.count;
+        t.largest = std::max(t.largest, size);
+        pos += 8 + size + size % 2;
+    }
+    PutU32(bytes, 524, static_cast<uint32_t>(bytes.size() - 528));
+    std::string idx1Header = "idx1" + std::string(4, '\0');
+    PutU32(idx1Header, 4, static_cast<uint32_t>(index.size()));
+    bytes += idx1Header + index;
+    PutU32(bytes, 4, static_cast<uint32_t>(bytes.size() - 8));
+    PutU32(bytes, 48, totals["00dc"].count + totals["01dc"].count);
+    const struct {
+        const char* id;
+        size_t ratePosition;
+        uint32_t rate;
+    } streams[] = {{"00dc", 132, 22056}, {"01dc", 256, 9342}, {"02wb", 380, 44100}, {"03tx", 480, 20250}};
+    for (const auto& s : streams) {
+        PutU32(bytes, s.ratePosition, s.rate);
+        PutU32(bytes, s.ratePosition + 8, totals[s.id].count);
+        PutU32(bytes, s.ratePosition + 12, totals[s.id].largest);
+    }
+    return bytes;
+}
 
 TEST(SampleCardVariants, PowerCutCopyKeepsEveryChunkButLosesIndexAndCounts)
 {
@@ -32,6 +84,17 @@ TEST(SampleCardVariants, PowerCutCopyKeepsEveryChunkButLosesIndexAndCounts)
     EXPECT_TRUE(copy == expected) << "only the closing fields differ from the finished recording";
     EXPECT_EQ(LoadGroundTruth(out).variant, "powercut");
     EXPECT_EQ(LoadGroundTruth(out).gps.size(), rec.truth.gps.size());
+}
+
+TEST(SampleCardVariants, ClosingThePowerCutCopyLikeTheCameraGivesBackTheFinishedRecording)
+{
+    // The repair of a power-cut file can only restore the recording byte for byte when the finished
+    // file holds exactly what the camera writes on closing: the audio length counted in blocks, and no
+    // other header field that only the end of the recording could tell.
+    const SharedRecording& rec = FiveSecondRecording();
+    const std::string out = rec.dir / "REC_20120820_153012_R.avi";
+    ASSERT_EQ(RunSampleCard({"powercut", rec.path, out}).exitCode, 0);
+    EXPECT_TRUE(CloseLikeTheCamera(ReadFileBytes(out)) == rec.bytes);
 }
 
 TEST(SampleCardVariants, CutLastEndsTheFileInsideTheLastChunk)

@@ -70,7 +70,7 @@ TEST(SessionDelivery, ClearQueueDropsWaitingMessagesButNotTheOneBeingDelivered)
     gate.Open();
     ASSERT_TRUE(log.WaitForCount(4));
 
-    // The queue still works after being cleared, and a clear from outside drops what waits.
+    // The queue goes on working after it was cleared.
     session.Post(CHANGE_VIDEO_BRIGHTNESS);
     ASSERT_TRUE(log.WaitForCount(6));
     EXPECT_EQ(log.Snapshot(), (std::vector<Entry>{
@@ -145,6 +145,8 @@ TEST(SessionDelivery, ShutdownWaitsForTheDeliveryInProgressAndDropsTheRest)
     session.Post(VIDEO_PAUSE);
     ASSERT_TRUE(gate.WaitUntilEntered());
     session.Post(VIDEO_NEXT, WithIndex(1));
+    // As the main window closes: delivery stops first, the session is shut down later.
+    session.StopDelivery();
     std::thread closing([&] { session.Shutdown(); });
     gate.Open();
     closing.join();

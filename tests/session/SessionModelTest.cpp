@@ -1,5 +1,8 @@
 #include "session/PlaybackSession.h"
 
+#include "../recording/RiffBuilder.h"
+#include "support/TempDir.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -139,6 +142,27 @@ TEST(SessionRecordings, CurrentIndexStaysInsideTheList)
     session.SetRecordings(ItemsOfTypes({2, 2}));
     EXPECT_EQ(session.currentIndex, 0);
     EXPECT_EQ(session.GetCurrentRecording()->fileName, "item0");
+}
+
+TEST(SessionRecordings, LoadsTheMetadataOfTheCurrentRecordingOnly)
+{
+    TempDir dir;
+    const std::string path = dir / "REC_20120820_153012.avi";
+    WriteFileBytes(path, riff::ValidRecording());
+    std::vector<std::unique_ptr<RecordingItem>> list;
+    list.push_back(std::make_unique<RecordingItem>(DateTime{}, Always, path, "REC_20120820_153012.avi"));
+    list.push_back(std::make_unique<RecordingItem>(DateTime{}, Always, dir / "gone.avi", "gone.avi"));
+    PlaybackSession session;
+    session.SetRecordings(std::move(list));
+
+    EXPECT_TRUE(session.LoadCurrentMetadata());
+    const std::vector<RecordingItem*> items = session.GetRecordings();
+    EXPECT_TRUE(items[0]->metadataLoaded);
+    EXPECT_GT(items[0]->duration, 0);
+    EXPECT_FALSE(items[1]->metadataLoaded);
+
+    ASSERT_TRUE(session.SetCurrentIndex(1));
+    EXPECT_FALSE(session.LoadCurrentMetadata()) << "the file is missing";
 }
 
 TEST(SessionRecordings, NullEntriesOfAListAreSkipped)

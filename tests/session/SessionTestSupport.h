@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,10 @@ struct DeliveryLog {
         int32_t message;
         int32_t index;  // the argument's index, -1 without an argument
         friend bool operator==(const Entry&, const Entry&) = default;
+        friend void PrintTo(const Entry& e, std::ostream* out)
+        {
+            *out << e.listener << ":" << SessionMessageName(e.message) << "(" << e.index << ")";
+        }
     };
 
     void Add(Entry entry)

@@ -10,13 +10,13 @@ struct TruthStream {
     std::string id;    // "00dc", "01dc", "02wb", "03tx" ("01wb", "02tx" without a rear camera)
     std::string type;  // "vids", "auds", "txts"
     long long scale = 0, rate = 0;
-    long long length = 0;               // dwLength: frames, audio samples or text records
+    long long length = 0;               // dwLength: chunks (frames, audio blocks or text records)
     long long chunks = 0;               // chunks of this stream in the movie list
     long long suggestedBufferSize = 0;  // largest chunk
     long long sampleSize = 0;
     int width = 0, height = 0;
     int keyFrames = 0;
-    double seconds = 0.0;               // length * scale / rate
+    double seconds = 0.0;               // playing time: chunks (audio: samples) * scale / rate
 };
 
 // A GPS record as the reader should decode it. Records without a fix have valid = false and their

@@ -58,7 +58,6 @@ std::string StreamHeader(const AviStream& stream)
 
 // Offsets inside "avih" and "strh" payloads of the fields a finished file fills in.
 constexpr size_t kAvihTotalFrames = 16;
-constexpr size_t kAvihSuggestedBufferSize = 28;
 constexpr size_t kStrhLength = 32;
 constexpr size_t kStrhSuggestedBufferSize = 36;
 
@@ -108,19 +107,23 @@ uint32_t IndexFlags(const std::string& id, const std::string& data)
 std::string BuildAvi(std::vector<AviStream>& streams, const std::vector<MediaChunk>& chunks,
                      uint32_t microSecondsPerFrame)
 {
-    uint32_t totalFrames = 0, largestChunk = 0;
+    uint32_t totalFrames = 0;
     uint16_t width = 0, height = 0;
     for (AviStream& stream : streams) {
         stream.length = 0;
         stream.suggestedBufferSize = 0;
+        stream.playedUnits = 0;
         for (const MediaChunk& chunk : chunks) {
             if (chunk.id != stream.chunkId)
                 continue;
             const auto size = static_cast<uint32_t>(chunk.data.size());
-            stream.length += stream.sampleSize ? size / stream.sampleSize : 1;
+            // The camera counts chunks in every stream's dwLength, audio included: its closing code and
+            // the viewer's repair both write the number of chunks. Players that honour dwSampleSize time
+            // PCM audio by its bytes through the index, so the count does not mislead them.
+            ++stream.length;
+            stream.playedUnits += stream.sampleSize ? size / stream.sampleSize : 1;
             stream.suggestedBufferSize = std::max(stream.suggestedBufferSize, size);
         }
-        largestChunk = std::max(largestChunk, stream.suggestedBufferSize);
         if (stream.type == "vids") {
             totalFrames += stream.length;
             if (width == 0) {
@@ -158,7 +161,7 @@ std::string BuildAvi(std::vector<AviStream>& streams, const std::vector<MediaChu
     AppendU32(avih, totalFrames);
     AppendU32(avih, 0);                           // dwInitialFrames
     AppendU32(avih, static_cast<uint32_t>(streams.size()));
-    AppendU32(avih, largestChunk);
+    AppendU32(avih, 0);  // dwSuggestedBufferSize: the camera leaves it 0, also when it closes a file
     AppendU32(avih, width);
     AppendU32(avih, height);
     avih.append(16, '\0');
@@ -222,10 +225,8 @@ bool MakePowerCut(std::string& bytes, bool cutLast, std::string& reason)
     const size_t hdrlEnd = std::min(bytes.size(), at.hdrl + kChunkHeader + Padded(GetU32(bytes, at.hdrl + 4)));
     for (size_t pos = at.hdrl + 12; pos + kChunkHeader <= hdrlEnd;) {
         const size_t size = GetU32(bytes, pos + 4);
-        if (pos + kChunkHeader + 56 <= bytes.size() && bytes.compare(pos, 4, "avih") == 0 && size >= 56) {
+        if (pos + kChunkHeader + 56 <= bytes.size() && bytes.compare(pos, 4, "avih") == 0 && size >= 56)
             PutU32(bytes, pos + kChunkHeader + kAvihTotalFrames, 0);
-            PutU32(bytes, pos + kChunkHeader + kAvihSuggestedBufferSize, 0);
-        }
         if (pos + 20 + 56 <= bytes.size() && bytes.compare(pos, 4, "LIST") == 0 &&
             bytes.compare(pos + 8, 4, "strl") == 0 &&
             bytes.compare(pos + 12, 4, "strh") == 0 && GetU32(bytes, pos + 16) >= 56) {

@@ -13,11 +13,13 @@ struct AviStream {
     uint32_t scale = 1;
     uint32_t rate = 1;
     uint32_t sampleSize = 0;  // bytes per sample for audio; 0 when every chunk is one sample
+                              // (dwLength counts chunks either way, as the camera writes it)
     uint16_t width = 0, height = 0;
     std::string format;       // the "strf" payload
 
     uint32_t length = 0;
     uint32_t suggestedBufferSize = 0;
+    uint64_t playedUnits = 0;  // what the stream plays in units of scale / rate: chunks, or audio samples
 };
 
 struct MediaChunk {
@@ -35,8 +37,9 @@ std::string BuildAvi(std::vector<AviStream>& streams, const std::vector<MediaChu
                      uint32_t microSecondsPerFrame);
 
 // Turns a complete recording into what a power cut leaves behind: no idx1, RIFF and movie list sizes,
-// dwTotalFrames and every dwLength and dwSuggestedBufferSize at 0. With `cutLast` the file also ends
-// inside the last chunk's data. False (with a reason) when the bytes are not such a recording.
+// dwTotalFrames and every stream's dwLength and dwSuggestedBufferSize at 0, exactly the fields that the
+// camera fills in when it closes a file (and that the viewer's repair rewrites). With `cutLast` the file
+// also ends inside the last chunk's data. False (with a reason) when the bytes are not such a recording.
 bool MakePowerCut(std::string& bytes, bool cutLast, std::string& reason);
 
 // Keeps the header and the whole chunks that end within `limit` bytes: what a camera leaves when it is

@@ -9,7 +9,9 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <tuple>
+#include <utility>
 
 namespace {
 
@@ -57,6 +59,26 @@ std::string Number(double value)
     return std::string(text, result.ptr);
 }
 
+// The test pictures depend only on the number of frames, so a run that writes many recordings of one
+// length (a demo card) encodes them once: x264 is nearly all of a recording's making time.
+bool EncodeOnce(int frontFrames, int rearFrames, EncodedChannels& video, std::string& reason)
+{
+    static std::map<std::pair<int, int>, EncodedChannels> encoded;
+    const std::pair<int, int> key(frontFrames, rearFrames);
+    auto it = encoded.find(key);
+    if (it == encoded.end()) {
+        std::optional<EncodeRequest> rearRequest;
+        if (rearFrames > 0)
+            rearRequest = EncodeRequest{RearPicture(), rearFrames};
+        EncodedChannels fresh;
+        if (!EncodeChannels({FrontPicture(), frontFrames}, rearRequest, fresh, reason))
+            return false;
+        it = encoded.emplace(key, std::move(fresh)).first;
+    }
+    video = it->second;
+    return true;
+}
+
 std::string Quoted(const std::string& text)
 {
     std::string quoted = "\"";
@@ -85,7 +107,7 @@ std::string StreamJson(const AviStream& stream, int chunks, int keyFrames)
                        std::to_string(stream.sampleSize) + ", \"width\": " + std::to_string(stream.width) +
                        ", \"height\": " + std::to_string(stream.height) + ", \"keyFrames\": " +
                        std::to_string(keyFrames) + ", \"seconds\": " +
-                       Number(double(stream.length) * stream.scale / stream.rate) + "}";
+                       Number(double(stream.playedUnits) * stream.scale / stream.rate) + "}";
     return json;
 }
 
@@ -156,10 +178,7 @@ bool GenerateRecording(const RecordingSpec& spec, const std::string& fileName, G
     const int rearFrames = FramesIn(spec.seconds, kRearRate, kRearScale);
 
     EncodedChannels video;
-    std::optional<EncodeRequest> rearRequest;
-    if (twoChannels)
-        rearRequest = EncodeRequest{RearPicture(), rearFrames};
-    if (!EncodeChannels({FrontPicture(), frontFrames}, rearRequest, video, reason))
+    if (!EncodeOnce(frontFrames, twoChannels ? rearFrames : 0, video, reason))
         return false;
     const Telemetry telemetry = MakeTelemetry(spec.start, spec.seconds, spec.seed, IsEventKind(spec.kind));
 

@@ -1,4 +1,4 @@
-#include "settings/FileIo.h"
+#include "infra/FileIo.h"
 
 #include <cerrno>
 #include <filesystem>
@@ -75,7 +75,10 @@ ReplaceStatus ReplaceFileContents(const std::string& path, const std::string& by
     error = 0;
     const fs::path target(path);
     const std::string folder = target.has_parent_path() ? target.parent_path().string() : ".";
-    std::string pattern = (fs::path(folder) / ("." + target.filename().string() + ".tmp-XXXXXX")).string();
+    std::string name = ".";  // hidden, and ".tmp-" tells what it is if a crash leaves it behind
+    name += target.filename().string();
+    name += ".tmp-XXXXXX";
+    const std::string pattern = (fs::path(folder) / name).string();
     std::vector<char> tempName(pattern.begin(), pattern.end());
     tempName.push_back('\0');
 
