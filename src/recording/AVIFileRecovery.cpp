@@ -25,11 +25,9 @@ constexpr uint32_t kTextRate = 20250;
 constexpr int64_t kRateOffset = 24;
 constexpr int64_t kLengthOffset = 32;
 constexpr int64_t kSuggestedBufferOffset = 36;
-constexpr int64_t kSampleSizeOffset = 44;
 constexpr int64_t kStreamHeaderSize = 56;
 constexpr int64_t kMainHeaderSize = 56;
 constexpr int64_t kTotalFramesOffset = 16;
-constexpr int64_t kMainSuggestedBufferOffset = 28;
 
 constexpr int32_t kKeyFrameFlag = 16;
 constexpr unsigned char kNalSequenceParameterSet = 0x67;
@@ -210,10 +208,6 @@ bool AVIFileRecovery::ReadLayout()
                         return Fail("too many streams");
                     RecoveryLayout::Stream stream;
                     stream.headerDataPos = child + 20;
-                    unsigned char sampleSize[4];
-                    if (!m_source.ReadAt(stream.headerDataPos + kSampleSizeOffset, sampleSize, 4))
-                        return Fail("read error in the header");
-                    stream.sampleSize = LoadLE32(sampleSize);
                     const std::string number{'0', static_cast<char>('0' + streamNumber)};
                     if (SameFourCC(header.Type(), "vids")) {
                         stream.chunkId = number + "dc";
@@ -283,12 +277,10 @@ void AVIFileRecovery::Count(ScanTally& tally, const RecoveryEntry& entry) const
     tally.streams.resize(m_layout.streams.size());
     ++tally.entries;
     const auto size = static_cast<uint32_t>(entry.size);
-    tally.largestChunk = std::max(tally.largestChunk, size);
     for (size_t s = 0; s < m_layout.streams.size(); ++s)
         if (m_layout.streams[s].chunkId == entry.id) {
             ScanTally::Stream& stream = tally.streams[s];
             ++stream.chunks;
-            stream.bytes += size;
             stream.largest = std::max(stream.largest, size);
         }
 }
@@ -311,15 +303,11 @@ std::vector<HeaderField> AVIFileRecovery::HeaderFields(const ScanTally& tally) c
     std::vector<HeaderField> fields;
     fields.push_back({4, static_cast<uint32_t>(RepairedLength(tally.entries) - 8)});
     fields.push_back({m_layout.mainHeaderDataPos + kTotalFramesOffset, totalFrames});
-    fields.push_back({m_layout.mainHeaderDataPos + kMainSuggestedBufferOffset, tally.largestChunk});
     for (size_t s = 0; s < m_layout.streams.size(); ++s) {
         const RecoveryLayout::Stream& stream = m_layout.streams[s];
         const ScanTally::Stream counted = s < tally.streams.size() ? tally.streams[s] : ScanTally::Stream{};
-        // A stream of fixed-size samples (PCM audio) counts its length in samples, not chunks.
-        const auto length =
-            stream.sampleSize ? static_cast<uint32_t>(counted.bytes / stream.sampleSize) : counted.chunks;
         fields.push_back({stream.headerDataPos + kRateOffset, stream.rate});
-        fields.push_back({stream.headerDataPos + kLengthOffset, length});
+        fields.push_back({stream.headerDataPos + kLengthOffset, counted.chunks});
         fields.push_back({stream.headerDataPos + kSuggestedBufferOffset, counted.largest});
     }
     fields.push_back({m_layout.movieListPos + 4, static_cast<uint32_t>(PaddedSourceSize() - m_layout.IndexBase())});

@@ -25,7 +25,6 @@ struct RecoveryLayout {
         std::string chunkId;          // "00dc", "01dc", "02wb", "03tx", … by number and kind
         int64_t headerDataPos = 0;    // first data byte of the stream header ("strh")
         uint32_t rate = 0;            // the dwRate the camera writes for this kind of stream
-        uint32_t sampleSize = 0;      // dwSampleSize: 0 when every chunk is one sample
         bool isVideo = false;
     };
     int64_t movieListPos = 0;    // position of the movie list's "LIST" id
@@ -47,12 +46,10 @@ struct HeaderField {
 struct ScanTally {
     struct Stream {
         uint32_t chunks = 0;
-        uint64_t bytes = 0;
         uint32_t largest = 0;
     };
     std::vector<Stream> streams;
     int64_t entries = 0;
-    uint32_t largestChunk = 0;
 };
 
 // Repairs a recording that a power cut left without its index: moves the broken file into the holding
@@ -84,8 +81,8 @@ public:
     bool WriteRepairedFile(const std::string& output);
 
     // The header fields of the repaired copy for the entries of ScanChunks, in the order they are written:
-    // RIFF size, total frames and largest chunk of the main header, then per stream its rate, length and
-    // largest chunk size, then the movie list size.
+    // RIFF size, total frames, then per stream its rate, chunk count (dwLength) and largest chunk size,
+    // then the movie list size.
     std::vector<HeaderField> HeaderFieldTable() const;
 
     const std::filesystem::path& HoldingFolder() const { return m_holdingFolder; }

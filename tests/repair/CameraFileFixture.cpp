@@ -83,7 +83,6 @@ CameraFixture BuildCameraFile(const std::vector<FixtureChunk>& chunks, const std
         std::string fcc = kind == 'v' ? "vids" : kind == 't' ? "txts" : "auds";
         std::string strh = fcc + std::string(52, '\0');
         PutLE32(strh, 20, 1000);                      // dwScale
-        PutLE32(strh, 44, kind == 'A' ? 2 : 0);       // dwSampleSize
         size_t formatSize = kind == 'v' ? 40 : kind == 't' ? 0 : 16;
         std::string strl = "strl" + Chunk("strh", strh) + Chunk("strf", std::string(formatSize, '\x05'));
         streamHeaderPos.push_back(12 + 8 + static_cast<int64_t>(hdrl.size()) + 12 + 8);
@@ -96,7 +95,6 @@ CameraFixture BuildCameraFile(const std::vector<FixtureChunk>& chunks, const std
 
     std::string index;
     std::vector<uint32_t> counts(kinds.size()), largest(kinds.size());
-    uint32_t largestChunk = 0;
     for (const FixtureChunk& chunk : chunks) {
         int64_t offset = static_cast<int64_t>(file.size()) - (fixture.movieListPos + 8);
         bool key = chunk.id.ends_with("wb") || chunk.id.ends_with("tx") ||
@@ -106,8 +104,7 @@ CameraFixture BuildCameraFile(const std::vector<FixtureChunk>& chunks, const std
         file += Chunk(chunk.id, chunk.data);
         for (size_t s = 0; s < ids.size(); ++s)
             if (ids[s] == chunk.id) {
-                counts[s] += kinds[s] == 'A' ? static_cast<uint32_t>(chunk.data.size() / 2) : 1;
-                largestChunk = std::max(largestChunk, static_cast<uint32_t>(chunk.data.size()));
+                ++counts[s];
                 largest[s] = std::max(largest[s], static_cast<uint32_t>(chunk.data.size()));
             }
     }
@@ -129,7 +126,6 @@ CameraFixture BuildCameraFile(const std::vector<FixtureChunk>& chunks, const std
             totalFrames += counts[s];
     }
     PutLE32(complete, 48, totalFrames);
-    PutLE32(complete, 60, largestChunk);
     if (video == 0)
         throw std::logic_error("a camera file has a video stream");
     return fixture;

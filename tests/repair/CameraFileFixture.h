@@ -18,8 +18,7 @@ struct CameraFixture {
     int64_t movieListPos = 0;
 };
 
-// The stream kinds of the header: 'v' video, 'a' audio (every chunk one sample), 'A' audio of 2-byte
-// samples, 't' text. Two channels: "vvat"; one: "vat".
+// The stream kinds of the header: 'v' video, 'a' audio, 't' text. Two channels: "vvat"; one: "vat".
 CameraFixture BuildCameraFile(const std::vector<FixtureChunk>& chunks, const std::string& kinds = "vvat");
 
 // A video frame payload: a 4-byte start code, the NAL header byte, then filler up to size bytes.
