@@ -4,7 +4,17 @@
 
 namespace {
 
-// Days between 1970-01-01 and the given civil date (proleptic Gregorian calendar).
+constexpr long long kDaysFrom1899To1970 = 25569;  // 1899-12-30 .. 1970-01-01
+
+int DaysInMonth(int year, int month)
+{
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return month == 2 && leap ? 29 : days[month - 1];
+}
+
+}  // namespace
+
 long long DaysFromCivil(long long year, unsigned month, unsigned day)
 {
     year -= month <= 2;
@@ -27,17 +37,6 @@ void CivilFromDays(long long days, int& year, int& month, int& day)
     month = static_cast<int>(monthPart < 10 ? monthPart + 3 : monthPart - 9);
     year = static_cast<int>(static_cast<long long>(yearOfEra) + era * 400 + (month <= 2));
 }
-
-constexpr long long kDaysFrom1899To1970 = 25569;  // 1899-12-30 .. 1970-01-01
-
-int DaysInMonth(int year, int month)
-{
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    return month == 2 && leap ? 29 : days[month - 1];
-}
-
-}  // namespace
 
 DateTime DateTime::FromCalendar(int year, int month, int day, int hour, int minute, int second)
 {

@@ -25,3 +25,7 @@ struct DateTime {
 
     friend bool operator==(const DateTime&, const DateTime&) = default;
 };
+
+// Days between 1970-01-01 and a date of the proleptic Gregorian calendar, and back.
+long long DaysFromCivil(long long year, unsigned month, unsigned day);
+void CivilFromDays(long long days, int& year, int& month, int& day);

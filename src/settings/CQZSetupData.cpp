@@ -2,7 +2,7 @@
 
 #include "infra/DiagnosticLog.h"
 #include "infra/Reporter.h"
-#include "settings/FileIo.h"
+#include "infra/FileIo.h"
 #include "settings/ViewerOptions.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #include "settings/ProfileFile.h"
 
-#include "settings/FileIo.h"
+#include "infra/FileIo.h"
 
 #include <algorithm>
 #include <cctype>

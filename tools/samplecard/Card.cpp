@@ -1,5 +1,8 @@
 #include "Card.h"
 
+#include "settings/CQZSetupData.h"
+#include "infra/FileIo.h"
+
 #include "AviLayout.h"
 #include "FileOutput.h"
 #include "Recording.h"
@@ -41,19 +44,8 @@ fs::path FolderFor(const fs::path& root, const std::string& kind)
 
 std::string DefaultSetupText()
 {
-    static const char* const kLines[][2] = {
-        {"Product Name", "BLACKBOX"}, {"H/W Version", "QZ_V0.3"}, {"S/W Version", "V0.2.8"},
-        {"Acc Trigger Level", "3"},   {"REC Video Qulity", "3"},  {"REC Audio Enable", "1"},
-        {"SPK Vol", "3"},             {"Video Channles", "2"},    {"Parking Mode Select", "1"},
-        {"Parking Mode Time", "1"},   {"Language", "1"},
-    };
-    std::string text;
-    for (const auto& line : kLines) {
-        std::string key = line[0];
-        key.resize(24, ' ');
-        text += key + ": " + line[1] + "\r\n";
-    }
-    return text;
+    // A new camera's settings: the same defaults the viewer falls back to.
+    return ToCrLf(CQZSetupData().BuildText());
 }
 
 bool WriteDemoCard(const fs::path& root, const CardSpec& spec, std::string& reason)

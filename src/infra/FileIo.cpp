@@ -1,4 +1,4 @@
-#include "settings/FileIo.h"
+#include "infra/FileIo.h"
 
 #include <cerrno>
 #include <filesystem>
