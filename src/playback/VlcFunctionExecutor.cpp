@@ -10,12 +10,15 @@
 #include <memory>
 #include <mutex>
 #include <system_error>
+#include <utility>
 
 namespace {
 
 std::unique_ptr<VlcFunctionExecutor> g_instance;
 std::mutex g_instanceMutex;
 std::atomic<libvlc_media_player_t*> g_secondChannelPlayer{nullptr};
+std::mutex g_extraOptionsMutex;
+std::vector<std::string> g_extraEngineOptions;
 
 void LogCall(const char* entryPoint, const char* message)
 {
@@ -110,10 +113,10 @@ libvlc_event_manager_t* VlcFunctionExecutor::EventManager(libvlc_media_player_t*
 }
 
 void VlcFunctionExecutor::EventAttach(libvlc_event_manager_t* manager, libvlc_event_type_t type,
-                                      libvlc_callback_t callback)
+                                      libvlc_callback_t callback, void* userData)
 {
     LogCall("libvlc_event_attach", "Event Attach");
-    libvlc_event_attach(manager, type, callback, nullptr);
+    libvlc_event_attach(manager, type, callback, userData);
 }
 
 int VlcFunctionExecutor::AudioSetVolume(libvlc_media_player_t* player, int volume)
@@ -165,11 +168,21 @@ void VlcFunctionExecutor::PublishSecondChannelPlayer(libvlc_media_player_t* play
 
 libvlc_instance_t* VlcFunctionExecutor::NewEngineInstance()
 {
-    const std::vector<std::string> options = EngineOptions();
+    std::vector<std::string> options = EngineOptions();
+    {
+        std::lock_guard<std::mutex> lock(g_extraOptionsMutex);
+        options.insert(options.end(), g_extraEngineOptions.begin(), g_extraEngineOptions.end());
+    }
     std::vector<const char*> arguments;
     for (const std::string& option : options)
         arguments.push_back(option.c_str());
     return libvlc_new(static_cast<int>(arguments.size()), arguments.data());
+}
+
+void VlcFunctionExecutor::SetExtraEngineOptions(std::vector<std::string> options)
+{
+    std::lock_guard<std::mutex> lock(g_extraOptionsMutex);
+    g_extraEngineOptions = std::move(options);
 }
 
 std::string VlcFunctionExecutor::GetModuleDirectory()

@@ -90,7 +90,9 @@ public:
     void MediaPlayerSetPause(libvlc_media_player_t* player);  // always pauses, never resumes
     int MediaPlayerIsPlaying(libvlc_media_player_t* player);
     libvlc_event_manager_t* EventManager(libvlc_media_player_t* player);
-    void EventAttach(libvlc_event_manager_t* manager, libvlc_event_type_t type, libvlc_callback_t callback);
+    // userData reaches the callback with every event (the panes pass themselves).
+    void EventAttach(libvlc_event_manager_t* manager, libvlc_event_type_t type, libvlc_callback_t callback,
+                     void* userData = nullptr);
     int AudioSetVolume(libvlc_media_player_t* player, int volume);
     int MediaPlayerSetRate(libvlc_media_player_t* player, float rate);
     void MediaPlayerSetPosition(libvlc_media_player_t* player, float position);
@@ -102,8 +104,13 @@ public:
     // The channel-2 pane publishes its player here when it creates it; SetTrack acts on it.
     static void PublishSecondChannelPlayer(libvlc_media_player_t* player);
 
-    // A new engine instance made with EngineOptions(); null when the engine refuses them.
+    // A new engine instance made with EngineOptions() followed by the extra options; null when the engine
+    // refuses them.
     libvlc_instance_t* NewEngineInstance();
+    // Options appended to every new engine instance, for the platform's needs rather than the program's:
+    // under a virtual X server without GL, "--gl=none --gles2=none" makes the engine draw with plain X11.
+    // Set before the panes make their engines.
+    static void SetExtraEngineOptions(std::vector<std::string> options);
 
     // The folder of the running program ("/opt/tessaro" for /opt/tessaro/tessaro-viewer); the whole
     // name when it holds no separator.

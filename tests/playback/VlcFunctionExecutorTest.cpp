@@ -234,3 +234,17 @@ TEST(VlcFunctionExecutorEngine, TheRealEngineStartsWithTheSevenOptionsAndIsRelea
     adapter.libvlc_media_player_release(player);
     adapter.libvlc_release(instance);
 }
+
+TEST(VlcFunctionExecutorEngine, ExtraOptionsFollowTheSevenInEveryNewInstance)
+{
+    VlcFunctionExecutor adapter(VlcFunctionExecutor::kLibraryName);
+    // The engine refuses an option it does not know, so a refusal shows the extra option was passed.
+    VlcFunctionExecutor::SetExtraEngineOptions({"--an-option-no-engine-knows"});
+    EXPECT_EQ(adapter.NewEngineInstance(), nullptr);
+    VlcFunctionExecutor::SetExtraEngineOptions({"--gl=none", "--gles2=none"});
+    libvlc_instance_t* instance = adapter.NewEngineInstance();
+    EXPECT_NE(instance, nullptr);
+    if (instance)
+        adapter.libvlc_release(instance);
+    VlcFunctionExecutor::SetExtraEngineOptions({});
+}

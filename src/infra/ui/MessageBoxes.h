@@ -1,0 +1,25 @@
+#pragma once
+
+// Message boxes that a view raises on its own (a capture went wrong, a file was saved) go through this
+// small interface: the program shows real modal boxes, tests install a recorder that answers instead.
+// Every call is made on the user-interface thread.
+
+#include <QMessageBox>
+#include <QString>
+
+class QWidget;
+
+class IMessageBoxes {
+public:
+    virtual ~IMessageBoxes() = default;
+    // Shows text with the caption and the buttons over owner; returns the button chosen.
+    virtual QMessageBox::StandardButton Show(QWidget* owner, const QString& caption, const QString& text,
+                                             QMessageBox::StandardButtons buttons) = 0;
+    // Opens a folder in the desktop's file manager.
+    virtual void OpenFolder(const QString& folder) = 0;
+};
+
+// The message boxes in force: the real ones unless a test installed its own.
+IMessageBoxes& GetMessageBoxes();
+// Installs message boxes (nullptr restores the real ones). The caller keeps ownership.
+void SetMessageBoxes(IMessageBoxes* boxes);

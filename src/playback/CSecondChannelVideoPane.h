@@ -1,0 +1,48 @@
+#pragma once
+
+#include "playback/CChannelVideoPane.h"
+
+#include <atomic>
+#include <chrono>
+#include <string>
+
+// Channel 2, the rear camera, always muted. It keeps one player for the whole run, loads a recording only
+// when it has two channels, and then shows the rear camera's video track. It follows the transport
+// messages and raises none of its own.
+class CSecondChannelVideoPane final : public CChannelVideoPane {
+    Q_OBJECT
+public:
+    // The rear camera's video track; the front camera's is 0.
+    static constexpr int kRearTrackId = 1;
+    // How long the engine's thread keeps asking for the rear track before it gives up on this load.
+    static constexpr std::chrono::milliseconds kTrackSelectionTimeout{2000};
+
+    // Registers with session (the process's session when null) once its player exists.
+    explicit CSecondChannelVideoPane(QWidget* parent = nullptr, PlaybackSession* session = nullptr);
+    ~CSecondChannelVideoPane() override;
+
+    void update(int32_t message, MessageParam* param) override;
+
+    // Loads the session's current recording into the player, muted.
+    void SetCurrentVideoMedia();
+    // Writes a still of channel 2 to path with "(Track2)" added; only for two-channel recordings.
+    void CaptureVideoSnapshot(const std::string& path);
+
+    // True once the rear track has been dealt with for the current load.
+    bool IsTrackChosen() const { return m_trackChosen; }
+    QSize sizeHint() const override { return {723, 458}; }
+
+private:
+    bool CurrentRecordingHasTwoChannels() const;
+    bool CurrentMetadataReady() const;
+
+    static void OnSecondMediaPlayerPlaying(const libvlc_event_t* event, void* pane);
+    static void OnSecondMediaPlayerOpening(const libvlc_event_t* event, void* pane);
+
+    // Shared between update() and the engine's threads.
+    std::atomic<float> m_brightness{1.0f};
+    std::atomic<bool> m_trackChosen{false};
+    // Channel 2 has loaded the current recording and follows play/pause toggles.
+    std::atomic<bool> m_active{false};
+    float m_rate = 1.0f;  // the last rate received
+};
