@@ -54,11 +54,15 @@ int Scan(const std::string& folder, int repeats)
         count = list.size();
     }
     SetReporter(nullptr);
+    const std::size_t candidates = CFileLoader::CollectVideoFiles(folder).size();
     if (count == 0) {
         std::fprintf(stderr, "no recordings in %s (%s)\n", folder.c_str(), reporter.last.c_str());
         return 1;
     }
-    std::printf("recordings=%zu\nscan_seconds=%.6f\nbytes_per_recording=%lld\n", count, best,
+    // Every candidate file is opened, listed or not (power-cut and aborted files too).
+    std::printf("files=%zu\nrecordings=%zu\nscan_seconds=%.6f\nbytes_per_recording=%lld\n"
+                "bytes_per_listed_recording=%lld\n",
+                candidates, count, best, bytes / static_cast<long long>(candidates),
                 bytes / static_cast<long long>(count));
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "infra/Reporter.h"
 #include "recording/AVIFileParser.h"
+#include "recording/BufferedFile.h"
 
 #include <algorithm>
 #include <climits>
@@ -65,6 +66,18 @@ std::vector<std::string> SplitNonEmpty(const std::string& text, char separator)
         start = end + 1;
     }
     return parts;
+}
+
+// The repair moves a file off the card before it looks at it, so it only gets files it can mend: a
+// readable RIFF file with the .avi name, whose path the reader can open. A user's MP4 or other file
+// stays where it is.
+bool WorthRepairing(const std::string& path)
+{
+    if (!EndsWith(path, "avi") || path.size() > AVIFileParser::kMaxPathBytes)
+        return false;
+    const std::shared_ptr<BufferedFile> file = BufferedFile::Open(path);
+    char magic[4] = {};
+    return file && file->Read(0, sizeof magic, magic) && std::string(magic, 4) == "RIFF";
 }
 
 DateTime LastWriteTime(const std::string& path)
@@ -157,8 +170,7 @@ bool CFileLoader::CheckRecordingFile(std::string& path)
         // is the user's file, not ours to delete.
         return !parser.TopLevel().empty();
     }
-    // The repair moves a file off the card before it looks at it; an MP4 file is not ours to move.
-    if (EndsWith(path, "mp4"))
+    if (!WorthRepairing(path))
         return false;
     std::string repairedPath;
     if (!m_repair.Recover(path, repairedPath))

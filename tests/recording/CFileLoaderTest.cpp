@@ -79,7 +79,7 @@ TEST(CFileLoader, ReadsKindAndStartTimeFromTheName)
         {"REC_20121320_153012_F.avi", Always, false},     // month 13
         {"REC_99999999999999_999999_F.avi", Always, false},
         {"REC_2_1_x.avi", Always, false},
-        {"rec_20120820_153012_F.avi", Unknown, true},  // not a prefix: date "rec" ... is no date
+        {"rec_20120820_153012_F.avi", Unknown, false},  // not a prefix: read as date "rec"
         {"XYZ.avi", Unknown, false},
     };
     for (const Case& c : cases) {
@@ -87,12 +87,7 @@ TEST(CFileLoader, ReadsKindAndStartTimeFromTheName)
         WriteFileBytes(path, "x");
         SetModificationTime(path, modified);
         EXPECT_EQ(CFileLoader::GetRecordingType(c.name), c.type) << c.name;
-        const DateTime start = CFileLoader::GetStartTimeFromName(c.name, path);
-        if (std::string(c.name).starts_with("rec_")) {
-            EXPECT_EQ(start, fromFile) << c.name;
-            continue;
-        }
-        EXPECT_EQ(start, c.fromName ? named : fromFile) << c.name;
+        EXPECT_EQ(CFileLoader::GetStartTimeFromName(c.name, path), c.fromName ? named : fromFile) << c.name;
     }
     EXPECT_EQ(CFileLoader::GetRecordingType("MDI"), ParkingMotion);
     EXPECT_EQ(CFileLoader::GetRecordingType("RE.avi"), Unknown);
@@ -163,6 +158,9 @@ TEST(CFileLoader, SendsOnlyBrokenAviRecordingsToTheRepair)
     WriteFileBytes(dir / "REC_20120820_090000_F.avi", riff::PowerCutRecording());
     WriteFileBytes(dir / "REC_20120820_080000_F.avi", aborted);
     WriteFileBytes(dir / "REC_20120820_070000_F.mp4", riff::ValidRecording());
+    // Not RIFF at all, and empty: nothing a repair could mend, so they stay where they are.
+    WriteFileBytes(dir / "REC_20120820_060000_F.avi", std::string(40000, 'x'));
+    WriteFileBytes(dir / "REC_20120820_050000_F.avi", "");
 
     for (bool repairSucceeds : {false, true}) {
         RecordingReporter reporter;
@@ -180,6 +178,17 @@ TEST(CFileLoader, SendsOnlyBrokenAviRecordingsToTheRepair)
         EXPECT_TRUE(fs::exists(dir / "REC_20120820_070000_F.mp4"));
         EXPECT_TRUE(reporter.messages.empty());
     }
+
+    // A broken recording whose path is too long for the reader would only be moved off the card.
+    const std::string deep = (dir.path() / std::string(200, 'd')).string();
+    fs::create_directory(deep);
+    const std::string longPath = deep + "/REC_20120820_090000_" + std::string(40, 'F') + ".avi";
+    ASSERT_GT(longPath.size(), 255u);
+    WriteFileBytes(longPath, riff::PowerCutRecording());
+    SpyRepair repair;
+    RecordingReporter reporter;
+    EXPECT_TRUE(CFileLoader(&repair).ScanRecordings({}, {longPath}).empty());
+    EXPECT_TRUE(repair.handed.empty());
 }
 
 TEST(CFileLoader, SortsByStartTimeKeepingEqualAndUndatedItemsInPlace)

@@ -1,0 +1,212 @@
+// The reader, the metadata loader and the scan against recordings written by the sample-card
+// generator, compared with the ground truth it writes beside each recording.
+
+#include "recording/AVIFileLoader.h"
+#include "recording/AVIFileParser.h"
+#include "recording/CFileLoader.h"
+
+#include "support/GroundTruth.h"
+#include "support/RecordingReporter.h"
+#include "support/SampleCard.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// One generated card (every kind, one- and two-channel, power-cut, marked and aborted files) plus a
+// one-channel PAK recording, the kind the card only has as a power-cut copy. Made once for the suite.
+struct GeneratedCard {
+    TempDir dir;
+    fs::path card;
+    std::vector<fs::path> complete;  // recordings whose sidecar says "complete"
+    std::vector<fs::path> powerCut;
+    fs::path aborted;
+
+    GeneratedCard()
+    {
+        card = dir.path() / "card";
+        const ProgramRun run = RunSampleCard({"card", card.string(), "--recordings", "8", "--seconds", "2"});
+        if (run.exitCode != 0)
+            throw std::runtime_error("tessaro-samplecard card failed: " + run.err);
+        fs::create_directories(dir.path() / "extra");
+        MakeRecording(dir.path() / "extra", {"--seconds", "2", "--channels", "1", "--seed", "5"},
+                      "PAK_20120821_101010_F.avi");
+        for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
+            if (entry.path().extension() != ".avi")
+                continue;
+            if (!fs::exists(GroundTruthPath(entry.path()))) {
+                aborted = entry.path();
+                continue;
+            }
+            const GroundTruth truth = LoadGroundTruth(entry.path());
+            (truth.variant == "complete" ? complete : powerCut).push_back(entry.path());
+        }
+        std::sort(complete.begin(), complete.end());
+        std::sort(powerCut.begin(), powerCut.end());
+    }
+};
+
+const GeneratedCard& Card()
+{
+    static const GeneratedCard card;
+    return card;
+}
+
+// A sentence without a fix leaves its position fields empty; the loader skips it (too few fields).
+bool HasAllFields(const std::string& sentence)
+{
+    return AVIFileLoader::ParseGpsRecord("G" + sentence).has_value();
+}
+
+}  // namespace
+
+TEST(GeneratedRecordings, CoverEveryKindAndBothChannelCounts)
+{
+    std::vector<std::string> kinds;
+    std::vector<int> channels;
+    for (const fs::path& path : Card().complete) {
+        const GroundTruth truth = LoadGroundTruth(path);
+        kinds.push_back(truth.kind);
+        channels.push_back(truth.channels);
+    }
+    for (const char* kind : {"REC", "EVT", "EVS", "PRK", "PAK", "MDI"})
+        EXPECT_NE(std::find(kinds.begin(), kinds.end(), kind), kinds.end()) << kind;
+    EXPECT_NE(std::find(channels.begin(), channels.end(), 1), channels.end());
+    EXPECT_NE(std::find(channels.begin(), channels.end(), 2), channels.end());
+    EXPECT_EQ(Card().powerCut.size(), 2u);
+    EXPECT_FALSE(Card().aborted.empty());
+}
+
+TEST(GeneratedRecordings, ReaderGivesWhatTheGeneratorWrote)
+{
+    for (const fs::path& path : Card().complete) {
+        SCOPED_TRACE(path.filename().string());
+        const GroundTruth truth = LoadGroundTruth(path);
+        AVIFileParser parser;
+        ASSERT_TRUE(parser.Open(path.string()));
+        ASSERT_FALSE(parser.TopLevel().empty());
+        EXPECT_EQ(parser.CountVideoStreams(), truth.channels);
+        EXPECT_EQ(parser.GetTotalFrames(), truth.totalFrames);
+        EXPECT_EQ(parser.GetDurationSeconds(), truth.durationSeconds);
+        std::vector<std::string> ids;
+        for (const TruthStream& stream : truth.streams)
+            ids.push_back(stream.id);
+        EXPECT_EQ(parser.GetStreamChunkIds(), ids);
+        EXPECT_EQ(parser.FindChunks("idx1").size(), 1u);
+        EXPECT_EQ(parser.FindListByType("movi")->offset, truth.channels == 2 ? 520 : 520 - 124);
+    }
+}
+
+TEST(GeneratedRecordings, MetadataMatchesTheSidecar)
+{
+    for (const fs::path& path : Card().complete) {
+        SCOPED_TRACE(path.filename().string());
+        const GroundTruth truth = LoadGroundTruth(path);
+        RecordingItem item(DateTime{}, Unknown, path.string(), path.filename().string());
+        ASSERT_TRUE(AVIFileLoader().GetMetadataFromAVIFile(item));
+        ASSERT_TRUE(item.metadataLoaded);
+        EXPECT_EQ(item.duration, truth.durationSeconds);
+        EXPECT_EQ(item.channelCount, truth.channels);
+        EXPECT_EQ(item.totalFrames, truth.totalFrames);
+
+        std::vector<TruthGps> expectedGps;
+        for (const TruthGps& gps : truth.gps)
+            if (HasAllFields(gps.sentence))
+                expectedGps.push_back(gps);
+        ASSERT_EQ(item.gpsSamples.size(), expectedGps.size());
+        for (std::size_t i = 0; i < expectedGps.size(); ++i) {
+            SCOPED_TRACE("gps " + std::to_string(i));
+            EXPECT_EQ(item.gpsSamples[i].time, expectedGps[i].time);
+            EXPECT_NEAR(item.gpsSamples[i].latitude, expectedGps[i].latitude, 1e-9);
+            EXPECT_NEAR(item.gpsSamples[i].longitude, expectedGps[i].longitude, 1e-9);
+            EXPECT_NEAR(item.gpsSamples[i].speed, expectedGps[i].speed, 1e-9);
+            EXPECT_EQ(item.gpsSamples[i].valid, expectedGps[i].valid);
+        }
+
+        ASSERT_EQ(item.gSensorSamples.size(), truth.gsensor.size());
+        for (std::size_t i = 0; i < truth.gsensor.size(); ++i) {
+            EXPECT_EQ(item.gSensorSamples[i].x, truth.gsensor[i].x) << i;
+            EXPECT_EQ(item.gSensorSamples[i].y, truth.gsensor[i].y) << i;
+            EXPECT_EQ(item.gSensorSamples[i].z, truth.gsensor[i].z) << i;
+        }
+        ASSERT_EQ(item.gSensorTimes.size(), truth.gsensor.size());
+        if (!item.gSensorTimes.empty()) {
+            EXPECT_NEAR(item.gSensorTimes.back(), truth.durationSeconds, 1e-9);
+        }
+        if (truth.impactSample >= 0) {
+            // The playback time of the impact finds the impact's own sample.
+            const double at = item.gSensorTimes[static_cast<std::size_t>(truth.impactSample)];
+            const auto sample = GetGSensorSampleAt(item, at);
+            ASSERT_TRUE(sample);
+            EXPECT_EQ(sample->x, truth.gsensor[static_cast<std::size_t>(truth.impactSample)].x);
+        }
+    }
+}
+
+TEST(GeneratedRecordings, PowerCutAndAbortedFilesAreNotReadAsRecordings)
+{
+    for (const fs::path& path : Card().powerCut) {
+        AVIFileParser parser;
+        EXPECT_FALSE(parser.Open(path.string())) << path;
+        RecordingItem item(DateTime{}, Unknown, path.string(), path.filename().string());
+        EXPECT_FALSE(AVIFileLoader().GetMetadataFromAVIFile(item)) << path;
+    }
+    AVIFileParser parser;
+    EXPECT_TRUE(parser.Open(Card().aborted.string()));
+    EXPECT_TRUE(parser.TopLevel().empty());
+
+    // A plain power-cut copy (not cut inside its last chunk) fails too.
+    TempDir dir;
+    const std::string cut = dir / "REC_20120820_153012_F.avi";
+    const ProgramRun run = RunSampleCard({"powercut", Card().complete.front().string(), cut});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    AVIFileParser cutParser;
+    EXPECT_FALSE(cutParser.Open(cut));
+}
+
+TEST(GeneratedRecordings, ScanListsTheCardInStartOrder)
+{
+    class Spy final : public IRecordingRepair {
+    public:
+        bool Recover(const std::string& path, std::string&) override
+        {
+            handed.push_back(path);
+            return false;
+        }
+        std::vector<std::string> handed;
+    } repair;
+    RecordingReporter reporter;
+    const auto before = fs::file_size(Card().aborted);
+    const RecordingList list = CFileLoader(&repair).ScanRecordings({Card().card.string()}, {});
+    EXPECT_TRUE(reporter.messages.empty());
+
+    std::vector<std::string> expected;
+    for (const fs::path& path : Card().complete)
+        if (path.string().starts_with(Card().card.string()))
+            expected.push_back(path.filename().string());
+    // Names carry consecutive start times, so start order is name order after the prefix.
+    std::sort(expected.begin(), expected.end(),
+              [](const std::string& a, const std::string& b) { return a.substr(4) < b.substr(4); });
+    std::vector<std::string> listed;
+    for (const auto& item : list)
+        listed.push_back(item->fileName);
+    EXPECT_EQ(listed, expected);
+
+    std::vector<std::string> handed = repair.handed;
+    std::sort(handed.begin(), handed.end());
+    ASSERT_EQ(handed.size(), Card().powerCut.size());
+    for (std::size_t i = 0; i < handed.size(); ++i)
+        EXPECT_EQ(handed[i], Card().powerCut[i].string());
+    // The aborted recording is left out, and left alone.
+    EXPECT_EQ(fs::file_size(Card().aborted), before);
+    for (const auto& item : list) {
+        EXPECT_EQ(item->type, CFileLoader::GetRecordingType(item->fileName));
+        EXPECT_EQ(item->dateText, "2012-08-20");
+    }
+}
