@@ -113,7 +113,7 @@ void Collect(const fs::path& folder, std::vector<std::string>& out, std::set<std
 
 }  // namespace
 
-CFileLoader::CFileLoader(IRecordingRepair* repair) : m_repair(repair ? *repair : m_refusingRepair) {}
+CFileLoader::CFileLoader(IRecordingRepair* repair) : m_repair(repair ? *repair : m_defaultRepair) {}
 
 bool CFileLoader::GetMetadataFromAVIFile(RecordingItem&)
 {

@@ -2,6 +2,7 @@
 
 #include "infra/DateTime.h"
 #include "recording/RecordingItem.h"
+#include "recording/AVIFileRecovery.h"
 #include "recording/RecordingRepair.h"
 
 #include <memory>
@@ -14,8 +15,9 @@ using RecordingList = std::vector<std::unique_ptr<RecordingItem>>;
 // start time and numbered; also the base of the metadata loader.
 class CFileLoader {
 public:
-    // The repair is given each recording the container reader refuses; without one, nothing is
-    // repaired. The loader does not own it.
+    // The repair is given each recording the container reader refuses; without one, the loader's own
+    // AVIFileRecovery repairs it (the broken file goes to <documents>/BROKENFILES). The loader does not
+    // own a repair handed in.
     explicit CFileLoader(IRecordingRepair* repair = nullptr);
     virtual ~CFileLoader() = default;
     CFileLoader(const CFileLoader&) = delete;
@@ -43,7 +45,7 @@ public:
     static void RenumberRecordings(RecordingList& recordings);
 
 private:
-    RefusingRepair m_refusingRepair;
+    AVIFileRecovery m_defaultRepair;
     IRecordingRepair& m_repair;
     RecordingList m_recordings;
 };

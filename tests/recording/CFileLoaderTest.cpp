@@ -139,14 +139,16 @@ TEST(CFileLoader, ReportsTheThreeOutcomesOfAFruitlessScan)
     };
     for (const Case& c : cases) {
         RecordingReporter reporter;
-        CFileLoader scanner;
+        RefusingRepair refusing;  // the broken file stays broken and unlisted
+        CFileLoader scanner(&refusing);
         const RecordingList list = scanner.ScanRecordings({}, c.files);
         EXPECT_EQ(ReportedIds(reporter), c.reported) << c.files.size();
         EXPECT_EQ(list.size(), c.listed);
     }
     // A folder hands over only its video files: the text file beside them is no "other" file.
     RecordingReporter reporter;
-    EXPECT_EQ(CFileLoader().ScanRecordings({dir.path().string()}, {}).size(), 1u);
+    RefusingRepair refusing;
+    EXPECT_EQ(CFileLoader(&refusing).ScanRecordings({dir.path().string()}, {}).size(), 1u);
     EXPECT_TRUE(reporter.messages.empty());
 }
 

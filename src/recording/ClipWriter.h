@@ -1,0 +1,14 @@
+#pragma once
+
+#include <string>
+
+// Writes the part of a recording between two whole seconds as a new AVI file, on the container level:
+// the source's header unchanged, the movie data cut at front-channel frame boundaries (the start moved
+// back to the last key frame), the first frame of each channel made decodable on its own by the codec
+// setup bytes of that channel's very first frame, a rebuilt index and patched header counts.
+//
+// The clip goes to a temporary file beside the destination and appears there only when complete; an
+// existing file is never replaced. On false nothing is left at the destination; whyNot (when given)
+// says why in words for the command line.
+bool WriteClip(const std::string& sourcePath, int startSeconds, int endSeconds, const std::string& destinationPath,
+               std::string* whyNot = nullptr);

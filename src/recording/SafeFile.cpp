@@ -1,0 +1,236 @@
+#include "recording/SafeFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
+{
+    if (this != &other) {
+        Close();
+        m_fd = other.Release();
+    }
+    return *this;
+}
+
+FileHandle FileHandle::OpenForReading(const fs::path& path)
+{
+    return FileHandle(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+}
+
+int FileHandle::Release()
+{
+    int fd = m_fd;
+    m_fd = -1;
+    return fd;
+}
+
+bool FileHandle::Close()
+{
+    if (m_fd < 0)
+        return true;
+    int result = ::close(m_fd);
+    m_fd = -1;
+    return result == 0;
+}
+
+int64_t FileHandle::Size() const
+{
+    struct stat info {};
+    if (m_fd < 0 || ::fstat(m_fd, &info) != 0)
+        return -1;
+    return info.st_size;
+}
+
+bool FileHandle::ReadAt(int64_t offset, void* buffer, size_t count) const
+{
+    auto* bytes = static_cast<unsigned char*>(buffer);
+    std::memset(bytes, 0, count);
+    if (offset < 0)
+        return false;
+    size_t done = 0;
+    while (done < count) {
+        ssize_t got = ::pread(m_fd, bytes + done, count - done, offset + static_cast<int64_t>(done));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return false;
+        if (got == 0)
+            break;  // end of file: the rest stays zero
+        done += static_cast<size_t>(got);
+    }
+    return true;
+}
+
+bool FileHandle::WriteAt(int64_t offset, const void* buffer, size_t count) const
+{
+    const auto* bytes = static_cast<const unsigned char*>(buffer);
+    size_t done = 0;
+    while (done < count) {
+        ssize_t put = ::pwrite(m_fd, bytes + done, count - done, offset + static_cast<int64_t>(done));
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return false;
+        done += static_cast<size_t>(put);
+    }
+    return true;
+}
+
+bool CopyBytes(const FileHandle& from, int64_t fromOffset, const FileHandle& to, int64_t toOffset, int64_t count)
+{
+    if (count < 0 || fromOffset < 0 || toOffset < 0)
+        return false;
+    // In-kernel copy first; it may be refused for this pair of files, then plain reads and writes do it.
+    loff_t in = fromOffset;
+    loff_t out = toOffset;
+    while (count > 0) {
+        ssize_t copied = ::copy_file_range(from.Get(), &in, to.Get(), &out, static_cast<size_t>(count), 0);
+        if (copied < 0 && errno == EINTR)
+            continue;
+        if (copied < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
+                           errno == ENOTSUP || errno == EBADF))
+            break;
+        if (copied <= 0)
+            return false;  // a read or write error, or the source ended early
+        count -= copied;
+    }
+    std::vector<unsigned char> buffer(std::min<int64_t>(count, int64_t(1) << 20));
+    while (count > 0) {
+        size_t piece = static_cast<size_t>(std::min<int64_t>(count, static_cast<int64_t>(buffer.size())));
+        ssize_t got = ::pread(from.Get(), buffer.data(), piece, in);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        if (!to.WriteAt(out, buffer.data(), static_cast<size_t>(got)))
+            return false;
+        in += got;
+        out += got;
+        count -= got;
+    }
+    return true;
+}
+
+namespace {
+
+fs::path ParentOf(const fs::path& path)
+{
+    fs::path parent = path.parent_path();
+    return parent.empty() ? fs::path(".") : parent;
+}
+
+// Makes a rename durable: the folder's entry is flushed too. Best effort; some file systems refuse it.
+void FlushFolder(const fs::path& folder)
+{
+    FileHandle handle(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (handle.IsOpen())
+        ::fsync(handle.Get());
+}
+
+// Renames without ever replacing what is at `to`.
+bool RenameNoReplace(const fs::path& from, const fs::path& to)
+{
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // The file system cannot rename exclusively: a hard link can, where links exist.
+    if (::link(from.c_str(), to.c_str()) == 0) {
+        ::unlink(from.c_str());
+        return true;
+    }
+    if (errno == EEXIST || PathIsOccupied(to))
+        return false;
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+}  // namespace
+
+StagedFile::StagedFile(const fs::path& target) : m_target(target)
+{
+    std::random_device random;
+    const std::string name = target.filename().string();
+    for (int attempt = 0; attempt < 16 && !m_handle.IsOpen(); ++attempt) {
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
+        fs::path candidate = ParentOf(target) / ("." + name + "." + suffix + ".part");
+        // 0666 lets the umask decide, as for any file the user creates.
+        m_handle = FileHandle(::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (m_handle.IsOpen())
+            m_temporary = candidate;
+        else if (errno != EEXIST)
+            break;
+    }
+}
+
+StagedFile::~StagedFile()
+{
+    if (!m_committed && !m_temporary.empty()) {
+        m_handle.Close();
+        ::unlink(m_temporary.c_str());
+    }
+}
+
+bool StagedFile::Commit(int64_t expectedSize, Existing existing)
+{
+    if (!m_handle.IsOpen() || m_committed)
+        return false;
+    if (::fsync(m_handle.Get()) != 0 || m_handle.Size() != expectedSize || !m_handle.Close())
+        return false;
+    bool renamed = existing == Existing::Replace ? ::rename(m_temporary.c_str(), m_target.c_str()) == 0
+                                                 : RenameNoReplace(m_temporary, m_target);
+    if (!renamed)
+        return false;
+    m_committed = true;
+    FlushFolder(ParentOf(m_target));
+    return true;
+}
+
+bool MoveFileSafely(const fs::path& from, const fs::path& to)
+{
+    if (::rename(from.c_str(), to.c_str()) == 0) {
+        FlushFolder(ParentOf(to));
+        return true;
+    }
+    if (errno != EXDEV)
+        return false;
+
+    FileHandle source = FileHandle::OpenForReading(from);
+    int64_t size = source.Size();
+    if (size < 0)
+        return false;
+    StagedFile copy(to);
+    if (!copy.IsOpen() || !CopyBytes(source, 0, copy.Handle(), 0, size))
+        return false;
+    // Keep the file's times: a recording without a time in its name is dated by them.
+    struct stat info {};
+    if (::fstat(source.Get(), &info) == 0) {
+        const timespec times[2] = {info.st_atim, info.st_mtim};
+        ::futimens(copy.Handle().Get(), times);
+    }
+    if (!copy.Commit(size, StagedFile::Existing::Replace))
+        return false;
+    // The copy is complete and on the disk; only now may the source go. If it cannot, the move failed
+    // and the source stays where it was (a spare copy is left in the target folder).
+    return ::unlink(from.c_str()) == 0;
+}
+
+bool IsRegularFile(const fs::path& path)
+{
+    std::error_code error;
+    return fs::is_regular_file(path, error);
+}
+
+bool PathIsOccupied(const fs::path& path)
+{
+    std::error_code error;
+    return fs::exists(fs::symlink_status(path, error));
+}

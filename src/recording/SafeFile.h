@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+// File primitives for writing into the user's folders without ever losing a file: new content goes to a
+// temporary file beside its target and only replaces or appears at the target once it is complete and
+// flushed. All work on plain POSIX descriptors so that files beyond 2 GiB and short reads are handled.
+
+// A file descriptor that closes itself.
+class FileHandle {
+public:
+    FileHandle() = default;
+    explicit FileHandle(int fd) : m_fd(fd) {}
+    ~FileHandle() { Close(); }
+    FileHandle(FileHandle&& other) noexcept : m_fd(other.Release()) {}
+    FileHandle& operator=(FileHandle&& other) noexcept;
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    static FileHandle OpenForReading(const std::filesystem::path& path);
+
+    int Get() const { return m_fd; }
+    bool IsOpen() const { return m_fd >= 0; }
+    int Release();
+    // False when the close reports an error (for a written file: data that may not have reached the disk).
+    bool Close();
+
+    // Size of the open file, -1 on error.
+    int64_t Size() const;
+    // Reads count bytes at offset; bytes beyond the end of the file read as zero. False on a read error.
+    bool ReadAt(int64_t offset, void* buffer, size_t count) const;
+    bool WriteAt(int64_t offset, const void* buffer, size_t count) const;
+
+private:
+    int m_fd = -1;
+};
+
+// Copies count bytes from one descriptor to another at the given offsets, in the kernel where it can.
+// False when the source ends early or a read or write fails.
+bool CopyBytes(const FileHandle& from, int64_t fromOffset, const FileHandle& to, int64_t toOffset, int64_t count);
+
+// A temporary file beside `target`, removed on destruction unless committed.
+class StagedFile {
+public:
+    explicit StagedFile(const std::filesystem::path& target);
+    ~StagedFile();
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
+
+    bool IsOpen() const { return m_handle.IsOpen(); }
+    const FileHandle& Handle() const { return m_handle; }
+    const std::filesystem::path& TemporaryPath() const { return m_temporary; }
+
+    enum class Existing { Replace, Keep };
+    // Flushes the data to the disk, checks that the file has expectedSize bytes, and renames it to the
+    // target. With Existing::Keep an existing target is never replaced (the commit fails instead).
+    bool Commit(int64_t expectedSize, Existing existing);
+
+private:
+    std::filesystem::path m_target;
+    std::filesystem::path m_temporary;
+    FileHandle m_handle;
+    bool m_committed = false;
+};
+
+// Moves a file, replacing an existing file at `to`. Within one file system this is a rename; across file
+// systems the file is copied beside `to`, flushed, checked and renamed into place, and only then is the
+// source deleted. On failure the source is where it was.
+bool MoveFileSafely(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// True when a regular file (or a link to one) is at path.
+bool IsRegularFile(const std::filesystem::path& path);
+// True when anything at all is at path (a file, a folder, a dangling link).
+bool PathIsOccupied(const std::filesystem::path& path);

@@ -1,0 +1,346 @@
+#include "recording/AVIFileRecovery.h"
+
+#include "repair/CameraFileFixture.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Everything in a folder except the named entries; used to prove that nothing half-written is left.
+std::vector<std::string> Leftovers(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+struct RepairScene {
+    TempDir dir;
+    fs::path card = dir.path() / "card";
+    fs::path holding = dir.path() / "docs" / "BROKENFILES";
+    RepairScene() { fs::create_directories(card); }
+    std::string Put(const std::string& name, const std::string& bytes)
+    {
+        WriteFileBytes(card / name, bytes);
+        return (card / name).string();
+    }
+};
+
+}  // namespace
+
+// The camera's four-stream layout and the one-channel layout (three streams, movie list elsewhere) are
+// both read from the file's own header and repaired into exactly the file the camera would have closed.
+TEST(AVIFileRecovery, RepairsPowerCutCopyIntoTheClosedFile)
+{
+    for (std::string kinds : {"vvat", "vat"}) {
+        SCOPED_TRACE(kinds);
+        CameraFixture fixture = BuildCameraFile(TypicalChunks(3, kinds == "vvat"), kinds);
+        RepairScene scene;
+        std::string path = scene.Put("REC_20240102_030405.avi", fixture.powerCut);
+
+        AVIFileRecovery recovery(scene.holding);
+        std::string repaired;
+        ASSERT_TRUE(recovery.Recover(path, repaired)) << recovery.LastError();
+        EXPECT_EQ(repaired, path);
+        EXPECT_TRUE(ReadFileBytes(path) == fixture.complete);
+        EXPECT_TRUE(ReadFileBytes(scene.holding / "REC_20240102_030405.avi") == fixture.powerCut);
+        EXPECT_EQ(Leftovers(scene.card), std::vector<std::string>{"REC_20240102_030405.avi"});
+    }
+}
+
+// For the camera's layout the fields are those of the camera's fixed table, except that the rear
+// channel's frame count goes to its dwLength (264) and its largest chunk to dwSuggestedBufferSize (268),
+// as for the other streams.
+TEST(AVIFileRecovery, HeaderFieldTableOfTheCameraLayout)
+{
+    std::vector<FixtureChunk> chunks = {
+        {"00dc", VideoFrame(0x67, 500)}, {"01dc", VideoFrame(0x67, 200)}, {"01dc", VideoFrame(0x41, 90)},
+        {"02wb", std::string(64, 'a')},  {"03tx", std::string(33, 't')},  {"00dc", VideoFrame(0x41, 70)},
+        {"01dc", VideoFrame(0x41, 91)},
+    };
+    CameraFixture fixture = BuildCameraFile(chunks);
+    ASSERT_EQ(fixture.movieListPos, 520);
+    RepairScene scene;
+    std::string broken = scene.Put("cut.avi", fixture.powerCut);
+
+    AVIFileRecovery recovery(scene.holding);
+    ASSERT_TRUE(recovery.OpenSource(broken)) << recovery.LastError();
+    recovery.ScanChunks();
+    const auto length = static_cast<uint32_t>(fixture.complete.size());
+    std::vector<HeaderField> expected = {
+        {4, length - 8}, {48, 5},                              // RIFF size, 2 + 3 video frames
+        {132, 22056},    {140, 2},   {144, 500},               // front video
+        {256, 9342},     {264, 3},   {268, 200},               // rear video
+        {380, 44100},    {388, 1},   {392, 64},                // audio
+        {480, 20250},    {488, 1},   {492, 33},                // text
+        {524, static_cast<uint32_t>(fixture.powerCut.size() - 528)},
+    };
+    EXPECT_EQ(recovery.HeaderFieldTable(), expected);
+    // dwQuality (272) keeps its initial value.
+    ASSERT_TRUE(recovery.WriteRepairedFile((scene.card / "out.avi").string()));
+    EXPECT_EQ(ReadLE32(ReadFileBytes(scene.card / "out.avi"), 272), 0u);
+}
+
+TEST(AVIFileRecovery, ScanFlagsAndPadding)
+{
+    std::vector<FixtureChunk> chunks = {
+        {"00dc", VideoFrame(0x67, 1001)},  // odd: a pad byte follows, the next entry starts 1010 later
+        {"00dc", VideoFrame(0x65, 40)},    // IDR slice: key frame
+        {"00dc", VideoFrame(0x41, 40)},    // P slice
+        {"02wb", std::string(5, '\x41')},  // audio and text are always key
+        {"03tx", std::string(5, '\x41')},
+    };
+    CameraFixture fixture = BuildCameraFile(chunks);
+    RepairScene scene;
+    AVIFileRecovery recovery(scene.holding);
+    ASSERT_TRUE(recovery.OpenSource(scene.Put("x.avi", fixture.powerCut)));
+    recovery.ScanChunks();
+    const auto& entries = recovery.Entries();
+    ASSERT_EQ(entries.size(), 5u);
+    EXPECT_EQ(entries[0].offset, 4);
+    EXPECT_EQ(entries[0].size, 1001);
+    EXPECT_EQ(entries[1].offset, 4 + 1010);
+    std::vector<int32_t> flags;
+    for (const auto& entry : entries)
+        flags.push_back(entry.flags);
+    EXPECT_EQ(flags, (std::vector<int32_t>{16, 16, 0, 16, 16}));
+}
+
+// A power cut inside the last chunk's data: the chunk is left out of the index, its bytes stay in the file
+// (padded to an even length so that the index starts on a chunk boundary). A cut inside a chunk's header
+// is the same. Every byte before the index is the broken file's.
+TEST(AVIFileRecovery, CutInsideTheLastChunk)
+{
+    std::vector<FixtureChunk> chunks = TypicalChunks(2);
+    CameraFixture whole = BuildCameraFile(chunks);
+    std::vector<FixtureChunk> shorter(chunks.begin(), chunks.end() - 1);
+    CameraFixture withoutLast = BuildCameraFile(shorter);
+    const size_t lastChunkPos = withoutLast.powerCut.size();
+
+    for (size_t cut : {lastChunkPos + 3, lastChunkPos + 8, lastChunkPos + 9, lastChunkPos + 12}) {
+        SCOPED_TRACE(cut);
+        RepairScene scene;
+        std::string broken = whole.powerCut.substr(0, cut);
+        std::string path = scene.Put("cut.avi", broken);
+        AVIFileRecovery recovery(scene.holding);
+        std::string repaired;
+        ASSERT_TRUE(recovery.Recover(path, repaired)) << recovery.LastError();
+        std::string bytes = ReadFileBytes(path);
+        size_t padded = cut + (cut & 1);
+        ASSERT_EQ(bytes.size(), padded + 8 + IndexEntries(withoutLast.complete).size());
+        EXPECT_EQ(bytes.substr(padded, 4), "idx1");
+        EXPECT_TRUE(IndexEntries(bytes) == IndexEntries(withoutLast.complete));
+        EXPECT_EQ(ReadLE32(bytes, 4), bytes.size() - 8);
+        EXPECT_EQ(ReadLE32(bytes, 524), padded - 528);
+        // Header fields as the file without its last chunk would have them; data bytes untouched.
+        for (int64_t pos : {48, 140, 144, 264, 268, 388, 392, 488, 492})
+            EXPECT_EQ(ReadLE32(bytes, pos), ReadLE32(withoutLast.complete, pos)) << pos;
+        EXPECT_TRUE(bytes.substr(528, cut - 528) == broken.substr(528));
+        EXPECT_TRUE(ReadFileBytes(scene.holding / "cut.avi") == broken);
+    }
+}
+
+// Sizes that would not move the scan forward, and zero bytes the camera never filled, end the scan.
+TEST(AVIFileRecovery, ScanStopsAtImpossibleChunks)
+{
+    CameraFixture fixture = BuildCameraFile(TypicalChunks(1));
+    struct Case {
+        const char* name;
+        std::string tail;
+    } cases[] = {
+        {"negative size", std::string("00dc\xf0\xff\xff\xff", 8) + std::string(64, 'x')},
+        {"zero fill", std::string(4096, '\0')},
+        {"size beyond the file", std::string("00dc\x00\x00\x00\x40", 8) + std::string(64, 'x')},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RepairScene scene;
+        AVIFileRecovery recovery(scene.holding);
+        ASSERT_TRUE(recovery.OpenSource(scene.Put("x.avi", fixture.powerCut + c.tail)));
+        recovery.ScanChunks();
+        EXPECT_EQ(recovery.Entries().size(), TypicalChunks(1).size());
+    }
+}
+
+// Files the repair must not touch or cannot repair. Nothing is ever left at the former path; a file that
+// was moved stays unchanged in the holding folder.
+TEST(AVIFileRecovery, Refusals)
+{
+    CameraFixture fixture = BuildCameraFile(TypicalChunks(1));
+    std::string noMovieList = fixture.powerCut.substr(0, 520);
+    std::string notAvi = fixture.powerCut;
+    notAvi.replace(8, 4, "WAVE");
+    std::string badStreamHeader = fixture.powerCut;
+    PutLE32(badStreamHeader, 104, 20);  // the first stream header claims 20 bytes
+    struct Case {
+        const char* name;
+        std::string file;
+        std::string content;
+        bool moved;
+    } cases[] = {
+        {"marked", "REC_SDEXIT_1.avi", fixture.powerCut, false},
+        {"not RIFF", "a.avi", "not a recording at all", true},
+        {"not AVI", "b.avi", notAvi, true},
+        {"no movie list", "c.avi", noMovieList, true},
+        {"short stream header", "d.avi", badStreamHeader, true},
+        {"empty", "e.avi", "", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RepairScene scene;
+        std::string path = scene.Put(c.file, c.content);
+        AVIFileRecovery recovery(scene.holding);
+        std::string repaired;
+        EXPECT_FALSE(recovery.Recover(path, repaired));
+        EXPECT_FALSE(recovery.LastError().empty());
+        if (c.moved) {
+            EXPECT_FALSE(fs::exists(path));
+            EXPECT_EQ(Leftovers(scene.card), std::vector<std::string>{});
+            EXPECT_TRUE(ReadFileBytes(scene.holding / c.file) == c.content);
+        } else {
+            EXPECT_TRUE(ReadFileBytes(path) == c.content);
+            EXPECT_FALSE(fs::exists(scene.holding / c.file));
+        }
+    }
+    RepairScene scene;
+    AVIFileRecovery recovery(scene.holding);
+    std::string repaired;
+    EXPECT_FALSE(recovery.Recover("", repaired));
+    EXPECT_FALSE(recovery.Recover((scene.card / "missing.avi").string(), repaired));
+    EXPECT_FALSE(recovery.Recover(scene.card.string(), repaired));  // a folder is not a recording
+    EXPECT_TRUE(fs::is_directory(scene.card));
+    // A broken file opened from the holding folder stays there as it is.
+    fs::create_directories(scene.holding);
+    WriteFileBytes(scene.holding / "held.avi", fixture.powerCut);
+    EXPECT_FALSE(recovery.Recover((scene.holding / "held.avi").string(), repaired));
+    EXPECT_TRUE(ReadFileBytes(scene.holding / "held.avi") == fixture.powerCut);
+}
+
+TEST(AVIFileRecovery, SecondRepairReplacesTheHeldCopy)
+{
+    RepairScene scene;
+    CameraFixture first = BuildCameraFile(TypicalChunks(1));
+    CameraFixture second = BuildCameraFile(TypicalChunks(2));
+    std::string repaired;
+    for (const CameraFixture* fixture : {&first, &second}) {
+        std::string path = scene.Put("EVT_1.avi", fixture->powerCut);
+        AVIFileRecovery recovery(scene.holding);
+        ASSERT_TRUE(recovery.Recover(path, repaired)) << recovery.LastError();
+    }
+    EXPECT_TRUE(ReadFileBytes(scene.holding / "EVT_1.avi") == second.powerCut);
+    EXPECT_TRUE(ReadFileBytes(scene.card / "EVT_1.avi") == second.complete);
+    EXPECT_EQ(Leftovers(scene.holding), std::vector<std::string>{"EVT_1.avi"});
+}
+
+// The holding folder lies on another file system than the card: the move copies, checks and only then
+// deletes; the file's time goes along (a recording without a time in its name is dated by it).
+TEST(AVIFileRecovery, MovesAcrossFileSystems)
+{
+    char pattern[] = "/dev/shm/tessaro-card-XXXXXX";
+    if (!fs::is_directory("/dev/shm") || !mkdtemp(pattern))
+        GTEST_SKIP() << "no second file system at /dev/shm";
+    fs::path card = pattern;
+    RepairScene scene;
+    struct Cleanup {
+        fs::path path;
+        ~Cleanup() { fs::remove_all(path); }
+    } cleanup{card};
+    if (fs::space(card).capacity == fs::space(scene.dir.path()).capacity)
+        GTEST_SKIP() << "/dev/shm is on the same file system";
+
+    CameraFixture fixture = BuildCameraFile(TypicalChunks(2));
+    fs::path path = card / "MDI_1.avi";
+    WriteFileBytes(path, fixture.powerCut);
+    auto stamp = fs::file_time_type::clock::now() - std::chrono::hours(24 * 30);
+    fs::last_write_time(path, stamp);
+
+    AVIFileRecovery recovery(scene.holding);
+    std::string repaired;
+    ASSERT_TRUE(recovery.Recover(path.string(), repaired)) << recovery.LastError();
+    EXPECT_TRUE(ReadFileBytes(scene.holding / "MDI_1.avi") == fixture.powerCut);
+    EXPECT_TRUE(ReadFileBytes(path) == fixture.complete);
+    EXPECT_EQ(fs::last_write_time(scene.holding / "MDI_1.avi"), stamp);
+    EXPECT_EQ(fs::last_write_time(path), stamp);
+    EXPECT_EQ(Leftovers(scene.holding), std::vector<std::string>{"MDI_1.avi"});
+}
+
+// A write that fails half-way (the file size limit hit in a child process) loses nothing: the original
+// is in the holding folder unchanged, nothing is left at its former path, and the repair reports false.
+TEST(AVIFileRecovery, FailingWriteLosesNothing)
+{
+    CameraFixture fixture = BuildCameraFile(TypicalChunks(20));
+    RepairScene scene;
+    fs::create_directories(scene.holding);
+    std::string path = scene.Put("REC_1.avi", fixture.powerCut);
+
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        // Room for the move's rename but not for a full copy of the file.
+        rlimit limit{static_cast<rlim_t>(fixture.powerCut.size() / 2), static_cast<rlim_t>(fixture.powerCut.size() / 2)};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        AVIFileRecovery recovery(scene.holding);
+        std::string repaired;
+        _exit(recovery.Recover(path, repaired) ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(Leftovers(scene.card), std::vector<std::string>{});
+    EXPECT_EQ(Leftovers(scene.holding), std::vector<std::string>{"REC_1.avi"});
+    EXPECT_TRUE(ReadFileBytes(scene.holding / "REC_1.avi") == fixture.powerCut);
+}
+
+// A folder occupying the target is never replaced and nothing is left beside it.
+TEST(AVIFileRecovery, OccupiedTargetIsNotReplaced)
+{
+    CameraFixture fixture = BuildCameraFile(TypicalChunks(1));
+    RepairScene scene;
+    AVIFileRecovery recovery(scene.holding);
+    ASSERT_TRUE(recovery.OpenSource(scene.Put("x.avi", fixture.powerCut)));
+    recovery.ScanChunks();
+    fs::create_directories(scene.card / "out.avi" / "inside");
+    EXPECT_FALSE(recovery.WriteRepairedFile((scene.card / "out.avi").string()));
+    EXPECT_TRUE(fs::is_directory(scene.card / "out.avi" / "inside"));
+    EXPECT_EQ(Leftovers(scene.card), (std::vector<std::string>{"out.avi", "x.avi"}));
+
+    // The holding folder's place taken by a file: the move fails and the recording stays where it was.
+    RepairScene blocked;
+    fs::create_directories(blocked.holding.parent_path());
+    WriteFileBytes(blocked.holding, "in the way");
+    std::string path = blocked.Put("y.avi", fixture.powerCut);
+    AVIFileRecovery refused(blocked.holding);
+    std::string repaired;
+    EXPECT_FALSE(refused.Recover(path, repaired));
+    EXPECT_TRUE(ReadFileBytes(path) == fixture.powerCut);
+}
+
+TEST(AVIFileRecovery, HoldingFolderFollowsTheDocumentsFolder)
+{
+    const char* savedDocuments = std::getenv("XDG_DOCUMENTS_DIR");
+    const char* savedHome = std::getenv("HOME");
+    std::string documents = savedDocuments ? savedDocuments : "";
+    std::string home = savedHome ? savedHome : "";
+
+    setenv("XDG_DOCUMENTS_DIR", "/srv/docs", 1);
+    EXPECT_EQ(AVIFileRecovery::DefaultHoldingFolder(), fs::path("/srv/docs/BROKENFILES"));
+    unsetenv("XDG_DOCUMENTS_DIR");
+    setenv("HOME", "/home/driver", 1);
+    EXPECT_EQ(AVIFileRecovery::DefaultHoldingFolder(), fs::path("/home/driver/Documents/BROKENFILES"));
+
+    savedDocuments ? setenv("XDG_DOCUMENTS_DIR", documents.c_str(), 1) : unsetenv("XDG_DOCUMENTS_DIR");
+    savedHome ? setenv("HOME", home.c_str(), 1) : unsetenv("HOME");
+}

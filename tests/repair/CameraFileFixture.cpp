@@ -1,0 +1,140 @@
+#include "repair/CameraFileFixture.h"
+
+#include <stdexcept>
+
+namespace {
+
+std::string LE32(uint32_t value)
+{
+    std::string bytes(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = static_cast<char>(value >> (8 * i));
+    return bytes;
+}
+
+std::string Chunk(const std::string& id, const std::string& data)
+{
+    std::string bytes = id + LE32(static_cast<uint32_t>(data.size())) + data;
+    if (data.size() & 1)
+        bytes += '\0';
+    return bytes;
+}
+
+constexpr uint32_t kRates[] = {22056, 9342};
+
+}  // namespace
+
+uint32_t ReadLE32(const std::string& bytes, int64_t pos)
+{
+    uint32_t value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = value << 8 | static_cast<unsigned char>(bytes.at(static_cast<size_t>(pos + i)));
+    return value;
+}
+
+void PutLE32(std::string& bytes, int64_t pos, uint32_t value)
+{
+    bytes.replace(static_cast<size_t>(pos), 4, LE32(value));
+}
+
+std::string VideoFrame(unsigned char nalHeader, size_t size)
+{
+    std::string frame("\0\0\0\1", 4);
+    frame += static_cast<char>(nalHeader);
+    for (size_t i = frame.size(); i < size; ++i)
+        frame += static_cast<char>('a' + i % 23);
+    return frame.substr(0, size);
+}
+
+std::vector<FixtureChunk> TypicalChunks(int seconds, bool twoChannels)
+{
+    std::vector<FixtureChunk> chunks;
+    const std::string audio = twoChannels ? "02wb" : "01wb";
+    const std::string text = twoChannels ? "03tx" : "02tx";
+    for (int s = 0; s < seconds; ++s) {
+        for (int frame = 0; frame < 3; ++frame) {
+            unsigned char nal = frame > 0 ? 0x41 : s == 0 ? 0x67 : 0x65;
+            chunks.push_back({"00dc", VideoFrame(nal, 301 + 40 * frame + s)});
+            if (twoChannels && frame != 1)
+                chunks.push_back({"01dc", VideoFrame(nal, 120 + 7 * frame + s)});
+        }
+        chunks.push_back({audio, std::string(882, '\x11')});
+        chunks.push_back({text, "$GPRMC,fixture*00" + std::string(s % 2, ' ')});
+    }
+    return chunks;
+}
+
+CameraFixture BuildCameraFile(const std::vector<FixtureChunk>& chunks, const std::string& kinds)
+{
+    // Per-stream tallies for the header counts.
+    std::vector<std::string> ids;
+    int video = 0;
+    for (size_t s = 0; s < kinds.size(); ++s) {
+        std::string number = "0" + std::to_string(s);
+        ids.push_back(number + (kinds[s] == 'v' ? "dc" : kinds[s] == 't' ? "tx" : "wb"));
+        video += kinds[s] == 'v';
+    }
+
+    // Header with every count at zero: the state in which the camera starts a recording.
+    std::string avih = std::string(24, '\0') + LE32(static_cast<uint32_t>(kinds.size())) + std::string(28, '\0');
+    std::string hdrl = "hdrl" + Chunk("avih", avih);
+    std::vector<int64_t> streamHeaderPos;
+    for (char kind : kinds) {
+        std::string fcc = kind == 'v' ? "vids" : kind == 't' ? "txts" : "auds";
+        std::string strh = fcc + std::string(52, '\0');
+        PutLE32(strh, 20, 1000);                      // dwScale
+        size_t formatSize = kind == 'v' ? 40 : kind == 't' ? 0 : 16;
+        std::string strl = "strl" + Chunk("strh", strh) + Chunk("strf", std::string(formatSize, '\x05'));
+        streamHeaderPos.push_back(12 + 8 + static_cast<int64_t>(hdrl.size()) + 12 + 8);
+        hdrl += "LIST" + LE32(static_cast<uint32_t>(strl.size())) + strl;
+    }
+    std::string file = "RIFF" + LE32(0) + "AVI " + "LIST" + LE32(static_cast<uint32_t>(hdrl.size())) + hdrl;
+    CameraFixture fixture;
+    fixture.movieListPos = static_cast<int64_t>(file.size());
+    file += "LIST" + LE32(0) + "movi";
+
+    std::string index;
+    std::vector<uint32_t> counts(kinds.size()), largest(kinds.size());
+    for (const FixtureChunk& chunk : chunks) {
+        int64_t offset = static_cast<int64_t>(file.size()) - (fixture.movieListPos + 8);
+        bool key = chunk.id.ends_with("wb") || chunk.id.ends_with("tx") ||
+                   (chunk.data.size() > 4 && (chunk.data[4] == '\x65' || chunk.data[4] == '\x67'));
+        index += chunk.id + LE32(key ? 16 : 0) + LE32(static_cast<uint32_t>(offset)) +
+                 LE32(static_cast<uint32_t>(chunk.data.size()));
+        file += Chunk(chunk.id, chunk.data);
+        for (size_t s = 0; s < ids.size(); ++s)
+            if (ids[s] == chunk.id) {
+                ++counts[s];
+                largest[s] = std::max(largest[s], static_cast<uint32_t>(chunk.data.size()));
+            }
+    }
+    fixture.powerCut = file;
+
+    std::string& complete = fixture.complete;
+    complete = file;
+    PutLE32(complete, fixture.movieListPos + 4, static_cast<uint32_t>(complete.size() - fixture.movieListPos - 8));
+    complete += "idx1" + LE32(static_cast<uint32_t>(index.size())) + index;
+    PutLE32(complete, 4, static_cast<uint32_t>(complete.size() - 8));
+    uint32_t totalFrames = 0;
+    int videoNumber = 0;
+    for (size_t s = 0; s < kinds.size(); ++s) {
+        uint32_t rate = kinds[s] == 'v' ? kRates[std::min(videoNumber++, 1)] : kinds[s] == 't' ? 20250 : 44100;
+        PutLE32(complete, streamHeaderPos[s] + 24, rate);
+        PutLE32(complete, streamHeaderPos[s] + 32, counts[s]);
+        PutLE32(complete, streamHeaderPos[s] + 36, largest[s]);
+        if (kinds[s] == 'v')
+            totalFrames += counts[s];
+    }
+    PutLE32(complete, 48, totalFrames);
+    if (video == 0)
+        throw std::logic_error("a camera file has a video stream");
+    return fixture;
+}
+
+std::string IndexEntries(const std::string& file)
+{
+    size_t at = file.rfind("idx1");
+    if (at == std::string::npos)
+        return {};
+    return file.substr(at + 8, ReadLE32(file, static_cast<int64_t>(at) + 4));
+}

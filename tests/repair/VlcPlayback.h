@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+// Plays a file with libVLC (opened at run time, as the viewer does) without a picture or sound device,
+// until it ends, fails or the patience runs out, and reports how far it got.
+struct VlcPlayback {
+    bool available = false;  // libVLC could be loaded and started
+    bool ended = false;      // reached the end state (not the error state)
+    bool failed = false;     // reached the error state
+    int decodedVideo = 0;    // pictures decoded of the played video track
+    long long lastTimeMs = -1;  // the last playback time seen before the end
+    std::string problem;
+};
+
+VlcPlayback PlayWithVlc(const std::string& path, double patienceSeconds = 120);
