@@ -3,7 +3,9 @@
 
 #include "recording/AVIFileLoader.h"
 #include "recording/AVIFileParser.h"
+#include "recording/AVIFileRecovery.h"
 #include "recording/CFileLoader.h"
+#include "recording/ClipWriter.h"
 
 #include "samplecard/GeneratedFiles.h"
 #include "support/RecordingReporter.h"
@@ -31,6 +33,7 @@ struct Observed {
     std::size_t gps = 0;
     std::size_t gSensor = 0;
     std::size_t listed = 0;  // recordings a scan lists (nothing is repaired)
+    bool clip = false;       // the first second could be cut out as a clip
     std::vector<GpsSample> gpsSamples;
 };
 
@@ -65,8 +68,16 @@ Observed Examine(const std::string& path)
     }
     {
         RecordingReporter quiet;
-        CFileLoader loader;
+        RefusingRepair noRepair;  // the repair has a test of its own below
+        CFileLoader loader(&noRepair);
         seen.listed = loader.BuildRecordings({path}).size();
+    }
+    {
+        TempDir clips;
+        const std::string clip = clips / "clip.avi";
+        seen.clip = WriteClip(path, 0, 1, clip);
+        EXPECT_EQ(seen.clip, std::filesystem::exists(clip)) << "a refused clip leaves nothing behind";
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(clips.path()), {}), seen.clip ? 1 : 0);
     }
     EXPECT_TRUE(std::filesystem::exists(path)) << "no reader moves or removes a file";
     return seen;
@@ -152,6 +163,7 @@ TEST_F(MalformedRecordings, TheUndamagedSourceReadsInFull)
     EXPECT_GT(source.gps, 0u);
     EXPECT_EQ(seen.gSensor, source.truth.gsensor.size());
     EXPECT_EQ(seen.listed, 1u);
+    EXPECT_TRUE(seen.clip);
 }
 
 // Size fields set to 0, negative, beyond the file and odd. A list or chunk whose size the walk cannot
@@ -373,6 +385,71 @@ TEST_F(MalformedRecordings, TruncatedAtEveryChunkBoundary)
         EXPECT_FALSE(marked.opens);
         EXPECT_FALSE(marked.metadata);
         EXPECT_EQ(marked.listed, 0u);
+    }
+}
+
+// The same cuts handed to the repair: a file that still holds its whole header up to the movie list's
+// type is repaired in place (the broken file kept unchanged in the holding folder) and then reads like a
+// recording of the chunks that were complete; a shorter one is refused and stays in the holding folder.
+TEST_F(MalformedRecordings, TruncatedRecordingsAreRepairedFromTheMovieListOn)
+{
+    const std::string& bytes = source.bytes;
+    const ChunkAt& movi = source.Top("movi");
+    std::set<std::size_t> cuts = {0, 4, 12, movi.offset, movi.offset + 8, movi.offset + 11, movi.offset + 12};
+    for (const ChunkAt& chunk : source.media) {
+        cuts.insert(chunk.offset);
+        cuts.insert(chunk.offset + 8);
+        cuts.insert(chunk.offset + 8 + chunk.size);
+    }
+    for (const std::size_t cut : cuts) {
+        if (cut >= source.Top("idx1").offset)
+            continue;
+        SCOPED_TRACE("cut at " + std::to_string(cut));
+        const std::string part = bytes.substr(0, cut);
+        const std::string path = Write(part);
+        TempDir holding;
+        AVIFileRecovery recovery(holding.path());
+        std::string repairedPath;
+        const bool repaired = recovery.Recover(path, repairedPath);
+        const std::string kept = (holding.path() / "REC_20120820_153012_F.avi").string();
+        if (cut < 4) {
+            // Not a RIFF file: refused; wherever it is, it is unchanged.
+            EXPECT_FALSE(repaired);
+            EXPECT_EQ(ReadFileBytes(std::filesystem::exists(kept) ? kept : path), part);
+            continue;
+        }
+        EXPECT_EQ(repaired, cut >= movi.offset + 12);
+        ASSERT_TRUE(std::filesystem::exists(kept));
+        EXPECT_EQ(ReadFileBytes(kept), part);
+        if (!repaired) {
+            EXPECT_FALSE(std::filesystem::exists(path)) << "nothing half-written is left on the card";
+            continue;
+        }
+        EXPECT_EQ(repairedPath, path);
+        // Text records whose data was cut off entirely are indexed but read nothing.
+        long front = 0, gps = 0, gSensor = 0;
+        for (const ChunkAt& chunk : source.media) {
+            if (chunk.offset + 8 + chunk.size > cut)
+                continue;
+            front += chunk.id == "00dc";
+            if (chunk.id == "03tx" && bytes[chunk.offset + 8] == 'M')
+                ++gSensor;
+            if (chunk.id == "03tx" && bytes[chunk.offset + 8] == 'G')
+                gps += HasEightFields(bytes.substr(chunk.offset + 9, chunk.size - 1));
+        }
+        const Observed seen = Examine(path);
+        EXPECT_TRUE(seen.opens);
+        if (std::filesystem::file_size(path) <= std::uintmax_t(AVIFileParser::kAbortedRecordingMaxSize)) {
+            EXPECT_FALSE(seen.parsed) << "short enough to count as aborted";
+            continue;
+        }
+        EXPECT_TRUE(seen.parsed);
+        EXPECT_EQ(seen.listed, 1u);
+        EXPECT_EQ(seen.channels, 2);
+        const TruthStream& video = *source.truth.Stream("00dc");
+        EXPECT_EQ(seen.duration, int(std::trunc(double(front) / (double(video.rate) / double(video.scale)))));
+        EXPECT_EQ(long(seen.gps), gps);
+        EXPECT_EQ(long(seen.gSensor), gSensor);
     }
 }
 
