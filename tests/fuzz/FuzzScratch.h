@@ -12,9 +12,9 @@
 class FuzzScratch {
 public:
     // The folder is fixed for the life of the process (tessaro-fuzz-<pid> under TMPDIR, else /dev/shm or
-    // the temporary folder) and becomes the current
-    // folder, so that anything written relative to it (the diagnostic log) lands inside it as well. The
-    // documents folder points into it too: nothing a target does can reach the user's files.
+    // the temporary folder) and becomes the current folder, so that anything written relative to it (the
+    // diagnostic log) lands inside it as well. The documents folder points into it too: nothing a target
+    // does can reach the user's files.
     FuzzScratch() : m_root(ScratchBase() / ("tessaro-fuzz-" + std::to_string(getpid())))
     {
         std::filesystem::remove_all(m_root);
