@@ -109,13 +109,17 @@ void AVIFileLoader::ExtractSamples(RecordingItem& item)
     const ChunkNode* movie = m_parser.FindListByType("movi");
     const int64_t base = int64_t{movie ? movie->offset : 0} + 16;
     std::vector<int64_t> textPositions;
-    const int64_t entriesEnd = int64_t{index.offset} + 8 + index.size;
+    // A damaged size field may reach past the end of the file; entries there would read as zeros and
+    // name no stream, so the walk stops at the file's end. Positions stay 64-bit: near the end of a
+    // 2 GiB file an entry's offset field lies beyond 32 bits.
+    const int64_t fileSize = m_parser.FileSize();
+    const int64_t entriesEnd = std::min<int64_t>(int64_t{index.offset} + 8 + index.size, fileSize);
     for (int64_t entry = int64_t{index.offset} + 8; entry < entriesEnd; entry += kIndexEntrySize) {
-        if (entry > INT32_MAX)
-            break;  // beyond any file we open
-        const int32_t at = static_cast<int32_t>(entry);
-        if (m_parser.ReadFourCC(at).find("tx") != std::string::npos)
-            textPositions.push_back(base + m_parser.ReadUInt32(at + 8));
+        if (m_parser.ReadFourCC(static_cast<int32_t>(entry)).find("tx") == std::string::npos)
+            continue;
+        const int64_t offsetField = entry + 8;
+        const int32_t offset = offsetField < fileSize ? m_parser.ReadUInt32(static_cast<int32_t>(offsetField)) : 0;
+        textPositions.push_back(base + offset);
     }
 
     for (const int64_t position : textPositions) {

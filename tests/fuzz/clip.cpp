@@ -1,39 +1,51 @@
-// The clip writer on arbitrary recordings: it must neither crash nor leave a file behind when it refuses.
-// The first two bytes choose the range; short inputs are padded past the size of an aborted recording so
-// that the container reader parses them.
+// The clip writer on one file's bytes, with the range taken from the input's last two bytes (and the
+// whole recording). Source and clips stay inside the scratch folder.
 
+#include "FuzzScratch.h"
+
+#include "recording/AVIFileLoader.h"
+#include "recording/AVIFileParser.h"
 #include "recording/ClipWriter.h"
 
-#include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <string>
+#include <utility>
+#include <vector>
 
-namespace fs = std::filesystem;
-
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 {
-    if (size < 2)
-        return 0;
-    static const fs::path folder = [] {
-        char pattern[] = "/tmp/tessaro-fuzz-clip-XXXXXX";
-        return fs::path(mkdtemp(pattern));
-    }();
-    const fs::path source = folder / "source.avi";
-    const fs::path clip = folder / "clip.avi";
-    std::string bytes(reinterpret_cast<const char*>(data) + 2, size - 2);
-    if (bytes.size() <= 30720)
-        bytes.resize(30721, '\0');
+    FuzzScratch& scratch = FuzzScratch::Instance();
+    // Marked folder: small inputs are parsed instead of being set aside as aborted recordings.
+    static const std::filesystem::path folder = scratch.Folder(kMarkedFolder);
+    const std::filesystem::path clips = scratch.Folder(std::string(kMarkedFolder) + "/clips");
+    const std::string source = FuzzScratch::Write(folder, "x.avi", data, size);
+
+    int duration = 0;
     {
-        std::ofstream out(source, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        AVIFileParser parser;
+        if (parser.Open(source))
+            duration = parser.GetDurationSeconds();
     }
-    std::string why;
-    const bool written = WriteClip(source.string(), data[0] % 16, data[1] % 32, clip.string(), &why);
-    std::error_code ignored;
-    if (!written && fs::exists(clip, ignored))
-        std::abort();  // a refusal must leave nothing at the destination
-    fs::remove(clip, ignored);
+    std::vector<std::pair<int, int>> ranges = {{0, duration}};
+    if (size >= 2)
+        ranges.emplace_back(static_cast<int8_t>(data[size - 2]), static_cast<int8_t>(data[size - 1]));
+
+    int number = 0;
+    int written = 0;
+    for (const auto& [start, end] : ranges) {
+        const std::string clip = (clips / ("c" + std::to_string(number++) + ".avi")).string();
+        std::string whyNot;
+        const bool done = WriteClip(source, start, end, clip, &whyNot);
+        // A refused clip leaves nothing behind; a written one is there.
+        if (done != std::filesystem::exists(clip))
+            std::abort();
+        if (!done)
+            continue;
+        ++written;
+        RecordingItem item(DateTime{}, Always, clip, "c.avi");
+        AVIFileLoader().GetMetadataFromAVIFile(item);
+    }
+    // No temporary file is left beside the clips.
+    if (std::distance(std::filesystem::directory_iterator(clips), std::filesystem::directory_iterator()) != written)
+        std::abort();
     return 0;
 }

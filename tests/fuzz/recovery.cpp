@@ -1,32 +1,50 @@
-// The repair on arbitrary bytes: it must neither crash nor write outside its folder, whatever the file says.
+// The repair on one file's bytes: the move into the holding folder, the chunk scan and the rewrite. It must
+// neither crash nor write outside the scratch folder, and it never alters the broken file it keeps.
 
+#include "FuzzScratch.h"
+
+#include "recording/AVIFileLoader.h"
+#include "recording/AVIFileParser.h"
 #include "recording/AVIFileRecovery.h"
 
-#include <cstdint>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <iterator>
 
-namespace fs = std::filesystem;
+namespace {
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+std::string ReadAll(const std::filesystem::path& path)
 {
-    static const fs::path folder = [] {
-        char pattern[] = "/tmp/tessaro-fuzz-recovery-XXXXXX";
-        return fs::path(mkdtemp(pattern));
-    }();
-    const fs::path card = folder / "card";
-    fs::create_directories(card);
-    const fs::path file = card / "REC_20240101_000000_F.avi";
-    {
-        std::ofstream out(file, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
-    }
-    AVIFileRecovery recovery(folder / "BROKENFILES");
-    std::string repaired;
-    recovery.Recover(file.string(), repaired);
-    std::error_code ignored;
-    fs::remove_all(card, ignored);
-    fs::remove_all(folder / "BROKENFILES", ignored);
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
+{
+    FuzzScratch& scratch = FuzzScratch::Instance();
+    const std::filesystem::path card = scratch.Folder("card");
+    const std::filesystem::path holding = scratch.Folder("holding");
+    const std::string path = FuzzScratch::Write(card, "x.avi", data, size);
+
+    AVIFileRecovery recovery(holding);
+    std::string repairedPath;
+    const bool repaired = recovery.Recover(path, repairedPath);
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    const std::filesystem::path moved = holding / "x.avi";
+    // Whatever the outcome, the broken file is kept as it was: on the card or in the holding folder.
+    if (std::filesystem::exists(moved) ? ReadAll(moved) != input
+                                       : !std::filesystem::exists(path) || ReadAll(path) != input)
+        std::abort();
+    if (!repaired)
+        return 0;
+    if (repairedPath != path || !std::filesystem::exists(path))
+        std::abort();
+
+    // The repaired copy is read like any other recording.
+    RecordingItem item(DateTime{}, Always, path, "x.avi");
+    AVIFileLoader().GetMetadataFromAVIFile(item);
+    GetGpsSampleAt(item, 1.0);
+    GetGSensorSampleAt(item, 1.0);
     return 0;
 }
