@@ -122,15 +122,6 @@ std::vector<FixtureChunk> ExpectedChunks(const std::vector<FixtureChunk>& source
     return expected;
 }
 
-std::vector<std::string> FolderEntries(const fs::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 }  // namespace
 
 // start, end -> the front frames the clip holds. The start moves back to the key frame at or before

@@ -45,15 +45,6 @@ void SetStartValues(CQZSetupData& data)
     data.SetLanguage(0);
 }
 
-std::vector<std::string> FolderEntries(const fs::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 class SetupDataTest : public ::testing::Test {
 protected:
     SetupDataTest() { data.SetFolder(dir.path().string()); }

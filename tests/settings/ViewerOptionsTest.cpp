@@ -30,14 +30,6 @@ ViewerOptions Options()
     return options;
 }
 
-std::vector<std::string> FolderEntries(const fs::path& folder)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder))
-        names.push_back(entry.path().filename().string());
-    return names;
-}
-
 TEST(ViewerOptions, DefaultsAndTheSaveFolderIsTheFolderCurrentAtConstruction)
 {
     TempDir dir;
