@@ -37,6 +37,29 @@ struct Observed {
     std::vector<GpsSample> gpsSamples;
 };
 
+// A case's expected values; `kAny` leaves a value to whatever the damaged bytes give.
+constexpr int kAny = -1;
+
+template <typename Case>
+void ExpectValues(const Observed& seen, const Case& c)
+{
+    if (c.channels != kAny) {
+        EXPECT_EQ(seen.channels, c.channels);
+    }
+    if (c.duration != kAny) {
+        EXPECT_EQ(seen.duration, c.duration);
+    }
+    if (c.totalFrames != kAny) {
+        EXPECT_EQ(seen.totalFrames, c.totalFrames);
+    }
+    if (c.gps != kAny) {
+        EXPECT_EQ(long(seen.gps), c.gps);
+    }
+    if (c.gSensor != kAny) {
+        EXPECT_EQ(long(seen.gSensor), c.gSensor);
+    }
+}
+
 Observed Examine(const std::string& path)
 {
     Observed seen;
@@ -181,7 +204,7 @@ TEST_F(MalformedRecordings, HostileSizeFields)
     const std::size_t gSensor = source.truth.gsensor.size();
     const int frames = static_cast<int>(source.truth.totalFrames);
 
-    constexpr int any = -1;
+    constexpr int any = kAny;
     struct Case {
         const char* what;
         std::size_t sizeField;  // position of the size field
@@ -237,21 +260,7 @@ TEST_F(MalformedRecordings, HostileSizeFields)
         EXPECT_EQ(seen.metadata, c.opens);
         EXPECT_EQ(seen.metadataLoaded, c.opens);
         EXPECT_EQ(seen.listed, c.opens ? 1u : 0u);
-        if (c.channels != any) {
-            EXPECT_EQ(seen.channels, c.channels);
-        }
-        if (c.duration != any) {
-            EXPECT_EQ(seen.duration, c.duration);
-        }
-        if (c.totalFrames != any) {
-            EXPECT_EQ(seen.totalFrames, c.totalFrames);
-        }
-        if (c.gps != any) {
-            EXPECT_EQ(long(seen.gps), c.gps);
-        }
-        if (c.gSensor != any) {
-            EXPECT_EQ(long(seen.gSensor), c.gSensor);
-        }
+        ExpectValues(seen, c);
     }
 }
 
@@ -286,7 +295,7 @@ TEST_F(MalformedRecordings, DamagedHeadersAndIndex)
         return damaged;
     };
 
-    constexpr int any = -1;
+    constexpr int any = kAny;
     struct Case {
         const char* what;
         std::string bytes;
@@ -326,21 +335,7 @@ TEST_F(MalformedRecordings, DamagedHeadersAndIndex)
         EXPECT_TRUE(seen.opens);
         EXPECT_TRUE(seen.metadataLoaded);
         EXPECT_EQ(seen.listed, 1u);
-        if (c.channels != any) {
-            EXPECT_EQ(seen.channels, c.channels);
-        }
-        if (c.duration != any) {
-            EXPECT_EQ(seen.duration, c.duration);
-        }
-        if (c.totalFrames != any) {
-            EXPECT_EQ(seen.totalFrames, c.totalFrames);
-        }
-        if (c.gps != any) {
-            EXPECT_EQ(long(seen.gps), c.gps);
-        }
-        if (c.gSensor != any) {
-            EXPECT_EQ(long(seen.gSensor), c.gSensor);
-        }
+        ExpectValues(seen, c);
     }
 }
 
