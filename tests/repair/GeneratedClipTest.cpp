@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <future>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -95,12 +94,10 @@ TEST(GeneratedClip, ClipsDecodeInBothChannelsAndPlayToTheEnd)
     EXPECT_GT(CountChunks(clips[1], "00dc"), 7 * 24 - 48 - 1);  // starts at frame 30, ends at the last
 
     // libVLC plays in real time: the clips play side by side.
-    std::vector<std::future<VlcPlayback>> playing;
-    for (const std::string& clip : clips)
-        playing.push_back(std::async(std::launch::async, [clip] { return PlayWithVlc(clip); }));
+    const std::vector<VlcPlayback> played = PlayWithVlc(clips);
     for (size_t i = 0; i < clips.size(); ++i) {
         SCOPED_TRACE(cases[i].name);
-        VlcPlayback playback = playing[i].get();
+        const VlcPlayback& playback = played[i];
         ASSERT_TRUE(playback.available) << playback.problem;
         EXPECT_TRUE(playback.ended) << playback.problem;
         EXPECT_FALSE(playback.failed);

@@ -2,9 +2,12 @@
 
 #include <vlc/vlc.h>
 
+#include <algorithm>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <dlfcn.h>
+#include <poll.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -99,40 +102,70 @@ struct PlainResult {
 }  // namespace
 
 // libVLC and its plug-ins keep small allocations until the process ends and unload their modules, which
-// the leak checker of the sanitizer builds reports without a way to tell them from ours. Playing in a
-// child process that leaves with _exit keeps the engine's memory out of this process's accounts.
-VlcPlayback PlayWithVlc(const std::string& path, double patienceSeconds)
+// the leak checker of the sanitizer builds reports without a way to tell them from ours. Each file plays in
+// a child process that leaves with _exit, so the engine's memory stays out of this process's accounts.
+// Every child is forked from the calling thread while no other thread of ours runs: a fork taken while
+// another thread holds the allocator's lock leaves the child waiting on it for ever.
+std::vector<VlcPlayback> PlayWithVlc(const std::vector<std::string>& paths, double patienceSeconds)
 {
-    VlcPlayback result;
-    int channel[2];
-    if (pipe(channel) != 0) {
-        result.problem = "pipe failed";
-        return result;
+    struct Child {
+        pid_t pid = -1;
+        int channel = -1;
+    };
+    std::vector<VlcPlayback> results(paths.size());
+    std::vector<Child> children(paths.size());
+    for (size_t i = 0; i < paths.size(); ++i) {
+        int channel[2];
+        if (pipe(channel) != 0) {
+            results[i].problem = "pipe failed";
+            continue;
+        }
+        const pid_t pid = fork();
+        if (pid == 0) {
+            close(channel[0]);
+            const VlcPlayback played = PlayInThisProcess(paths[i], patienceSeconds);
+            PlainResult plain{played.available, played.ended, played.failed, played.decodedVideo, played.lastTimeMs,
+                              {}};
+            std::snprintf(plain.problem, sizeof plain.problem, "%s", played.problem.c_str());
+            const bool sent = write(channel[1], &plain, sizeof plain) == static_cast<ssize_t>(sizeof plain);
+            _exit(sent ? 0 : 1);
+        }
+        close(channel[1]);
+        if (pid < 0) {
+            close(channel[0]);
+            results[i].problem = "fork failed";
+            continue;
+        }
+        children[i] = {pid, channel[0]};
     }
-    const pid_t child = fork();
-    if (child == 0) {
-        close(channel[0]);
-        const VlcPlayback played = PlayInThisProcess(path, patienceSeconds);
-        PlainResult plain{played.available, played.ended, played.failed, played.decodedVideo, played.lastTimeMs, {}};
-        std::snprintf(plain.problem, sizeof plain.problem, "%s", played.problem.c_str());
-        const bool sent = write(channel[1], &plain, sizeof plain) == static_cast<ssize_t>(sizeof plain);
-        _exit(sent ? 0 : 1);
+
+    // A child that hangs inside the engine is ended once the patience and a margin for start-up are spent.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(patienceSeconds + 60);
+    for (size_t i = 0; i < children.size(); ++i) {
+        Child& child = children[i];
+        if (child.pid < 0)
+            continue;
+        PlainResult plain{};
+        pollfd waiting{child.channel, POLLIN, 0};
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const bool ready = poll(&waiting, 1, static_cast<int>(std::max<long long>(0, left.count()))) == 1;
+        const bool received =
+            ready && read(child.channel, &plain, sizeof plain) == static_cast<ssize_t>(sizeof plain);
+        close(child.channel);
+        if (!received)
+            kill(child.pid, SIGKILL);
+        waitpid(child.pid, nullptr, 0);
+        VlcPlayback& result = results[i];
+        if (!received) {
+            result.problem = ready ? "the playing child process gave no result" : "the playing child process hung";
+            continue;
+        }
+        result.available = plain.available;
+        result.ended = plain.ended;
+        result.failed = plain.failed;
+        result.decodedVideo = plain.decodedVideo;
+        result.lastTimeMs = plain.lastTimeMs;
+        result.problem = plain.problem;
     }
-    close(channel[1]);
-    PlainResult plain{};
-    const bool received = child > 0 && read(channel[0], &plain, sizeof plain) == static_cast<ssize_t>(sizeof plain);
-    close(channel[0]);
-    if (child > 0)
-        waitpid(child, nullptr, 0);
-    if (!received) {
-        result.problem = "the playing child process gave no result";
-        return result;
-    }
-    result.available = plain.available;
-    result.ended = plain.ended;
-    result.failed = plain.failed;
-    result.decodedVideo = plain.decodedVideo;
-    result.lastTimeMs = plain.lastTimeMs;
-    result.problem = plain.problem;
-    return result;
+    return results;
 }

@@ -1,9 +1,10 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
-// Plays a file with libVLC (opened at run time, as the viewer does) without a picture or sound device,
-// until it ends, fails or the patience runs out, and reports how far it got.
+// Plays files with libVLC, side by side, (opened at run time, as the viewer does) without a picture or sound device,
+// until each ends, fails or the patience runs out, and reports how far each got.
 struct VlcPlayback {
     bool available = false;  // libVLC could be loaded and started
     bool ended = false;      // reached the end state (not the error state)
@@ -13,4 +14,4 @@ struct VlcPlayback {
     std::string problem;
 };
 
-VlcPlayback PlayWithVlc(const std::string& path, double patienceSeconds = 120);
+std::vector<VlcPlayback> PlayWithVlc(const std::vector<std::string>& paths, double patienceSeconds = 120);
