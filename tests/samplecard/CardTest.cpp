@@ -1,4 +1,5 @@
 #include "GeneratedFiles.h"
+#include "support/DefaultSetupFile.h"
 
 #include <gtest/gtest.h>
 
@@ -25,18 +26,7 @@ TEST(SampleCardCard, DemoCardHasTheCameraLayoutAndEveryKindOfRecording)
     const ProgramRun run = RunSampleCard({"card", card.string(), "--recordings", "8", "--seconds", "2", "--seed", "3"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
 
-    EXPECT_EQ(ReadFileBytes(card / "setup.cfg"),
-              "Product Name            : BLACKBOX\r\n"
-              "H/W Version             : QZ_V0.3\r\n"
-              "S/W Version             : V0.2.8\r\n"
-              "Acc Trigger Level       : 3\r\n"
-              "REC Video Qulity        : 3\r\n"
-              "REC Audio Enable        : 1\r\n"
-              "SPK Vol                 : 3\r\n"
-              "Video Channles          : 2\r\n"
-              "Parking Mode Select     : 1\r\n"
-              "Parking Mode Time       : 1\r\n"
-              "Language                : 1\r\n");
+    EXPECT_EQ(ReadFileBytes(card / "setup.cfg"), kDefaultSetupFile);
 
     std::vector<GroundTruth> recordings;
     std::set<std::string> kinds;

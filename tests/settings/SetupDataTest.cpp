@@ -1,6 +1,7 @@
 #include "settings/CQZSetupData.h"
 
 #include "FileSizeLimit.h"
+#include "support/DefaultSetupFile.h"
 #include "support/RecordingReporter.h"
 #include "support/TempDir.h"
 
@@ -12,19 +13,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-const std::string kDefaultFile =
-    "Product Name            : BLACKBOX\r\n"
-    "H/W Version             : QZ_V0.3\r\n"
-    "S/W Version             : V0.2.8\r\n"
-    "Acc Trigger Level       : 3\r\n"
-    "REC Video Qulity        : 3\r\n"
-    "REC Audio Enable        : 1\r\n"
-    "SPK Vol                 : 3\r\n"
-    "Video Channles          : 2\r\n"
-    "Parking Mode Select     : 1\r\n"
-    "Parking Mode Time       : 1\r\n"
-    "Language                : 1\r\n";
 
 // The key padded to its 24 characters, then the separator.
 std::string Line(const std::string& key, const std::string& value)
@@ -59,7 +47,7 @@ TEST_F(SetupDataTest, DefaultsAreWrittenByteForByteAndReadBackUnchanged)
 {
     EXPECT_EQ(data.GetProductName(), "BLACKBOX");
     EXPECT_TRUE(data.Save());
-    EXPECT_EQ(ReadFileBytes(SetupPath()), kDefaultFile);
+    EXPECT_EQ(ReadFileBytes(SetupPath()), kDefaultSetupFile);
 
     SetStartValues(data);
     data.Load();
@@ -128,7 +116,7 @@ TEST_F(SetupDataTest, StringKeysTakeTheirValueAsItIs)
 
 TEST_F(SetupDataTest, BareLineFeedsReadLikeCrLf)
 {
-    const std::string file = kDefaultFile + Line("Acc Trigger Level", "0") + Line("REC Audio Enable", "0");
+    const std::string file = kDefaultSetupFile + Line("Acc Trigger Level", "0") + Line("REC Audio Enable", "0");
     std::string bare = file;
     std::erase(bare, '\r');
     WriteFileBytes(SetupPath(), file);
@@ -221,11 +209,11 @@ TEST_F(SetupDataTest, WriteCreatesAMissingFolderAndReplacesTheOldFile)
     const fs::path card = dir.path() / "card";
     data.SetFolder(card.string());
     EXPECT_TRUE(data.Save());
-    EXPECT_EQ(ReadFileBytes(card / "setup.cfg"), kDefaultFile);
+    EXPECT_EQ(ReadFileBytes(card / "setup.cfg"), kDefaultSetupFile);
 
     data.SetLanguage(0);
     EXPECT_TRUE(data.Save());
-    std::string expected = kDefaultFile;
+    std::string expected = kDefaultSetupFile;
     expected.replace(expected.rfind("1\r\n"), 1, "0");
     EXPECT_EQ(ReadFileBytes(card / "setup.cfg"), expected);
     EXPECT_EQ(FolderEntries(card), std::vector<std::string>{"setup.cfg"});
