@@ -6,26 +6,15 @@
 #include "infra/Reporter.h"
 #include "recording/AVIFileLoader.h"
 #include "recording/CFileLoader.h"
+#include "support/BytesRead.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
 namespace {
-
-long long BytesReadSoFar()
-{
-    std::ifstream io("/proc/self/io");
-    std::string key;
-    long long value = 0;
-    while (io >> key >> value)
-        if (key == "rchar:")
-            return value;
-    return -1;
-}
 
 double Now()
 {

@@ -1,6 +1,7 @@
 #include "recording/AVIFileParser.h"
 
 #include "RiffBuilder.h"
+#include "support/BytesRead.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -310,22 +311,6 @@ TEST(AVIFileParser, PositionsBeyondTwoGigabytesDoNotWrap)
     ASSERT_TRUE(parser.Open(path));
     EXPECT_EQ(Ids(parser.TopLevel()[0]->Children()), std::vector<std::string>{"big!"});
 }
-
-namespace {
-
-// Bytes this process has read through system calls so far.
-long long BytesReadSoFar()
-{
-    std::ifstream io("/proc/self/io");
-    std::string key;
-    long long value = 0;
-    while (io >> key >> value)
-        if (key == "rchar:")
-            return value;
-    return -1;
-}
-
-}  // namespace
 
 TEST(AVIFileParser, OpeningReadsOnlyTheHeadersWhateverTheLength)
 {
