@@ -3,14 +3,13 @@
 //
 // The program lives beside the skin archive CorvellResource.rcc, where the resource manager finds it.
 
-#include "infra/ui/CAbout.h"
-#include "infra/ui/CBitmapSlider.h"
-#include "infra/ui/CButtonStyle.h"
-#include "infra/ui/CMyBitmapButton.h"
-#include "infra/ui/CMySliderControl.h"
-#include "infra/ui/CPicture.h"
-#include "infra/ui/CSkinListCtrl.h"
-#include "infra/ui/ResourceManager.h"
+#include "widgets/CBitmapSlider.h"
+#include "widgets/CButtonStyle.h"
+#include "widgets/CMyBitmapButton.h"
+#include "widgets/CMySliderControl.h"
+#include "widgets/CPicture.h"
+#include "widgets/CSkinListCtrl.h"
+#include "widgets/ResourceManager.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -204,15 +203,6 @@ void AddTable(QWidget* window, int top)
     QTimer::singleShot(0, list, [list] { list->verticalScrollBar()->setValue(1); });
 }
 
-void AddAbout(QWidget* window, int top)
-{
-    Caption(window, "CAbout", {460, top});
-    auto* about = new CAbout(window);
-    about->setWindowFlags(Qt::Widget);  // shown inside the gallery rather than as a box of its own
-    about->move(460, top + 18);
-    about->show();
-}
-
 }  // namespace
 
 int main(int argc, char** argv)
@@ -243,7 +233,6 @@ int main(int argc, char** argv)
     AddSliders(&window, skin, 194);
     AddSpeedPanel(&window, skin, 270);
     AddTable(&window, 320);
-    AddAbout(&window, 320);
     window.show();
 
     if (parser.isSet(screenshot)) {

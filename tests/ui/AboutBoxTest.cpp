@@ -1,7 +1,7 @@
-#include "infra/ui/CAbout.h"
-#include "infra/ui/CMyBitmapButton.h"
+#include "ui/CAbout.h"
+#include "widgets/CMyBitmapButton.h"
 
-#include "SkinTestSupport.h"
+#include "support/qt/SkinTestSupport.h"
 
 #include <gtest/gtest.h>
 

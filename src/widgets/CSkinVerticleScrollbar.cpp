@@ -1,7 +1,7 @@
-#include "infra/ui/CSkinVerticleScrollbar.h"
+#include "widgets/CSkinVerticleScrollbar.h"
 
-#include "infra/ui/CSkinListCtrl.h"
-#include "infra/ui/ResourceManager.h"
+#include "widgets/CSkinListCtrl.h"
+#include "widgets/ResourceManager.h"
 
 #include <QMouseEvent>
 #include <QPainter>

@@ -1,8 +1,8 @@
-#include "infra/ui/CAbout.h"
+#include "ui/CAbout.h"
 
-#include "infra/ui/CMyBitmapButton.h"
-#include "infra/ui/ResourceManager.h"
-#include "infra/ui/SkinFont.h"
+#include "widgets/CMyBitmapButton.h"
+#include "widgets/ResourceManager.h"
+#include "widgets/SkinFont.h"
 
 #include <QLabel>
 #include <QMouseEvent>

@@ -1,7 +1,7 @@
-#include "infra/ui/CSkinHeaderCtrl.h"
+#include "widgets/CSkinHeaderCtrl.h"
 
-#include "infra/ui/ResourceManager.h"
-#include "infra/ui/SkinFont.h"
+#include "widgets/ResourceManager.h"
+#include "widgets/SkinFont.h"
 
 #include <QPainter>
 

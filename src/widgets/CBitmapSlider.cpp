@@ -1,6 +1,6 @@
-#include "infra/ui/CBitmapSlider.h"
+#include "widgets/CBitmapSlider.h"
 
-#include "infra/ui/ResourceManager.h"
+#include "widgets/ResourceManager.h"
 
 #include <QBitmap>
 #include <QKeyEvent>
