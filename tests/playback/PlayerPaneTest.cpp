@@ -7,11 +7,13 @@
 #include "widgets/CBitmapSlider.h"
 #include "widgets/CButtonStyle.h"
 #include "widgets/CMySliderControl.h"
+#include "infra/MenuTable.h"
 #include "widgets/ResourceManager.h"
 #include "support/SampleCard.h"
 #include "support/TempDir.h"
 #include "support/qt/SkinTestSupport.h"
 
+#include <QAction>
 #include <QLabel>
 #include <QPainter>
 #include <QSlider>
@@ -24,6 +26,7 @@
 #include <condition_variable>
 #include <filesystem>
 #include <limits>
+#include <map>
 #include <mutex>
 #include <vector>
 
@@ -613,6 +616,42 @@ TEST_F(PlayerPane, OnlyTheUsersSliderStepsPostAndKeysNeverMoveThem)
     EXPECT_EQ(speed->value(), 4);
     EXPECT_EQ(pane->BrightnessSlider()->value(), 50);
     EXPECT_TRUE(PostedSince(mark, CHANGE_VIDEO_SPEED).empty());
+}
+
+// The program's shortcuts work wherever the pointer is, the video included (the engine's windows lie
+// over it); here the test window carries the three of table 262 that the pane serves.
+TEST_F(PlayerPane, ShortcutsReachThePaneWithThePointerOverTheVideo)
+{
+    ASSERT_TRUE(OpenAndPlay({Recording("REC_20120820_153012_F.avi", 1, 20)}));
+    const std::map<int, void (Pane::*)()> commands = {
+        {40038, &Pane::OnBnClickedPlayBtn}, {40041, &Pane::OnBnClickedRewindBtn}, {40040, &Pane::OnBnClickedForwardBtn}};
+    for (const Accelerator& accelerator : LoadAcceleratorTable()) {
+        const auto command = commands.find(accelerator.command);
+        if (command == commands.end())
+            continue;
+        auto* action = new QAction(pane);
+        action->setShortcut(QKeySequence(QString::fromStdString(accelerator.keys)));
+        QObject::connect(action, &QAction::triggered, pane, command->second);
+        pane->addAction(action);
+    }
+    ASSERT_TRUE(ShowAndWait(*pane));
+    const QPoint overVideo = pane->FirstChannel()->mapToGlobal(pane->FirstChannel()->rect().center());
+    auto key = [&](const char* name) {
+        const ProgramRun run = RunProgram({"xdotool", "mousemove", std::to_string(overVideo.x()),
+                                           std::to_string(overVideo.y()), "key", name});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+    };
+
+    key("space");
+    ASSERT_TRUE(WaitFor(VIDEO_PAUSE));
+    QTest::qWait(300);
+    const int seeks = log.Count(CHANGE_VIDEO_FRAME_POSITION);
+    key("Right");
+    ASSERT_TRUE(WaitFor(CHANGE_VIDEO_FRAME_POSITION, seeks + 1));
+    key("Left");
+    ASSERT_TRUE(WaitFor(CHANGE_VIDEO_FRAME_POSITION, seeks + 2));
+    key("space");
+    EXPECT_TRUE(WaitFor(VIDEO_PLAYING, 2));
 }
 
 // Leaves a screenshot of the pane playing a two-channel recording in ALL view in the build folder.
