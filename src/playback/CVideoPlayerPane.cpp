@@ -509,15 +509,8 @@ void CVideoPlayerPane::OnBnClickedPreviousBtn()
 {
     LogClick("OnBnClickedPreviousBtn");
     int32_t index = 0;
-    if (m_session.GetPreviousIndex(index)) {
-        auto select = std::make_unique<MessageParam>();
-        select->index = index;
-        Post(VIDEO_INDEX_SELECT, std::move(select));
-        Post(VIDEO_MEDIA_LOAD);
-        Post(VIDEO_PREVIOUS);
-    } else {
-        StopAtListEnd();
-    }
+    const bool found = m_session.GetPreviousIndex(index);
+    PlayNeighbour(found, index, VIDEO_PREVIOUS);
     LogClick("OnBnClickedPreviousBtn", "end");
 }
 
@@ -525,28 +518,25 @@ void CVideoPlayerPane::OnBnClickedNextBtn()
 {
     LogClick("OnBnClickedNextBtn");
     int32_t index = 0;
-    if (m_session.GetNextIndex(index)) {
-        auto select = std::make_unique<MessageParam>();
-        select->index = index;
-        Post(VIDEO_INDEX_SELECT, std::move(select));
-        Post(VIDEO_MEDIA_LOAD);
-        Post(VIDEO_NEXT);
-    } else {
-        StopAtListEnd();
-    }
+    const bool found = m_session.GetNextIndex(index);
+    PlayNeighbour(found, index, VIDEO_NEXT);
     LogClick("OnBnClickedNextBtn", "end");
 }
 
-void CVideoPlayerPane::StopAtListEnd()
+void CVideoPlayerPane::PlayNeighbour(bool found, int32_t index, int32_t message)
 {
-    // The first recording of the list is loaded and stopped.
-    SetPlayLook(false);
-    SetStepButtonsUsable(false);
+    if (!found) {
+        // At the end of the list the first recording is loaded and stopped.
+        SetPlayLook(false);
+        SetStepButtonsUsable(false);
+        index = 0;
+        message = VIDEO_STOP;
+    }
     auto select = std::make_unique<MessageParam>();
-    select->index = 0;
+    select->index = index;
     Post(VIDEO_INDEX_SELECT, std::move(select));
     Post(VIDEO_MEDIA_LOAD);
-    Post(VIDEO_STOP);
+    Post(message);
 }
 
 void CVideoPlayerPane::OnBnClickedRewindBtn()

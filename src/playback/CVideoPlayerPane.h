@@ -185,7 +185,9 @@ private:
     void ResetPlayerUi();
     void SetPlayLook(bool playing);
     void SetStepButtonsUsable(bool usable);
-    void StopAtListEnd();
+    // Selects, loads and plays the neighbour found (message VIDEO_PREVIOUS or VIDEO_NEXT), or else loads
+    // the first recording and stops.
+    void PlayNeighbour(bool found, int32_t index, int32_t message);
 
     void SelectViewMode(int mode);
     void SetChannelBtnBitmaps(int mode);

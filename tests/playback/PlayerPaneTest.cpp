@@ -4,6 +4,7 @@
 
 #include "playback/CFirstChannelVideoPane.h"
 #include "playback/CSecondChannelVideoPane.h"
+#include "PlaybackTestSupport.h"
 #include "widgets/CBitmapSlider.h"
 #include "widgets/CButtonStyle.h"
 #include "widgets/CMySliderControl.h"
@@ -32,7 +33,6 @@
 
 namespace {
 
-constexpr int kWaitMs = 15000;
 using Pane = CVideoPlayerPane;
 
 // Stands in for the G-sensor graph: a dark strip that counts how often it was cleared.
@@ -59,92 +59,6 @@ GSensorGraphFactory StandInGraph()
 {
     return [](QWidget* parent, PlaybackSession&) -> IGSensorGraph* { return new GraphStandIn(parent); };
 }
-
-// What the main window does with the messages the pane relies on.
-class MainWindowStandIn final : public IListener {
-public:
-    explicit MainWindowStandIn(PlaybackSession& session) : m_session(session) {}
-    void update(int32_t message, MessageParam* param) override
-    {
-        if (message == VIDEO_INDEX_SELECT && param)
-            m_session.SetCurrentIndex(param->index);
-        else if (message == VIDEO_OPENING)
-            m_session.LoadCurrentMetadata();
-        else if (message == VIDEO_FRAME_POSITION_CHANGED && param)
-            m_session.position = param->position;
-    }
-
-private:
-    PlaybackSession& m_session;
-};
-
-struct Delivered {
-    int32_t message;
-    MessageParam param;
-};
-
-// Every message as delivered, in order; optionally slow, to let messages pile up behind it.
-class MessageLog final : public IListener {
-public:
-    void update(int32_t message, MessageParam* param) override
-    {
-        {
-            std::lock_guard lock(m_mutex);
-            m_delivered.push_back({message, param ? *param : MessageParam{}});
-        }
-        if (holdOn == message) {
-            std::unique_lock lock(m_mutex);
-            m_held = true;
-            m_changed.notify_all();
-            m_changed.wait(lock, [&] { return !m_holding; });
-        }
-    }
-    std::vector<Delivered> All() const
-    {
-        std::lock_guard lock(m_mutex);
-        return m_delivered;
-    }
-    std::vector<int32_t> IdsFrom(std::size_t first) const
-    {
-        std::vector<int32_t> ids;
-        const auto all = All();
-        for (std::size_t i = first; i < all.size(); ++i)
-            ids.push_back(all[i].message);
-        return ids;
-    }
-    int Count(int32_t message) const
-    {
-        const auto ids = IdsFrom(0);
-        return static_cast<int>(std::count(ids.begin(), ids.end(), message));
-    }
-    std::size_t Size() const { return All().size(); }
-    void Hold(int32_t message)
-    {
-        std::lock_guard lock(m_mutex);
-        holdOn = message;
-        m_holding = true;
-        m_held = false;
-    }
-    bool WaitHeld()
-    {
-        std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, std::chrono::seconds(10), [&] { return m_held; });
-    }
-    void Release()
-    {
-        std::lock_guard lock(m_mutex);
-        holdOn = -1;
-        m_holding = false;
-        m_changed.notify_all();
-    }
-
-private:
-    int32_t holdOn = -1;
-    bool m_holding = false, m_held = false;
-    mutable std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::vector<Delivered> m_delivered;
-};
 
 QString Text(const Pane& pane, int id)
 {
@@ -266,18 +180,8 @@ TEST_F(SpeedPanel, ShowsTheSpeedAtThePositionInDigitPicturesAndTheEmptyPanelOthe
 
 class PlayerPane : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        VlcFunctionExecutor::SetExtraEngineOptions({"--gl=none", "--gles2=none"});
-        ScopedCurrentPath skinFolder(std::filesystem::path(TESSARO_SKIN_ARCHIVE).parent_path());
-        ResourceManager::GetInstance();
-    }
-    static void TearDownTestSuite()
-    {
-        VlcFunctionExecutor::SetExtraEngineOptions({});
-        VlcFunctionExecutor::DestroyInstance();
-        ResourceManager::DestroyInstance();
-    }
+    static void SetUpTestSuite() { StartEngineAndSkin(); }
+    static void TearDownTestSuite() { StopEngineAndSkin(); }
 
     PlayerPane()
     {
@@ -307,11 +211,7 @@ protected:
     // A new list as the main window posts it; the recording at index plays.
     void Open(const std::vector<std::string>& paths, int index = 0)
     {
-        std::vector<std::unique_ptr<RecordingItem>> items;
-        for (const std::string& path : paths)
-            items.push_back(std::make_unique<RecordingItem>(DateTime::FromCalendar(2012, 8, 20, 15, 30, 12), Always,
-                                                            path, std::filesystem::path(path).filename().string()));
-        m_session.SetRecordings(std::move(items));
+        m_session.SetRecordings(RecordingItems(paths));
         m_session.Post(VIDEO_FILES_OPENED);
         auto select = std::make_unique<MessageParam>();
         select->index = index;
@@ -334,16 +234,6 @@ protected:
     }
 
     QWidget* C(int id) const { return pane->Control(id); }
-    std::vector<Delivered> PostedSince(std::size_t first, int32_t message) const
-    {
-        std::vector<Delivered> found;
-        const auto all = log.All();
-        for (std::size_t i = first; i < all.size(); ++i)
-            if (all[i].message == message)
-                found.push_back(all[i]);
-        return found;
-    }
-
     TempDir dir;
     PlaybackSession m_session;
     MainWindowStandIn m_mainWindow{m_session};
@@ -416,7 +306,7 @@ TEST_F(PlayerPane, PlayingRecordingsDriveTheControlsAndTheListEndsStop)
     ASSERT_TRUE(OpenAndPlay({first}));
 
     // Playing: the engine gets the slider's volume, everything is usable, the times and channels show.
-    const auto volumes = PostedSince(0, CHANGE_VIDEO_VOLUME);
+    const auto volumes = log.Since(0, CHANGE_VIDEO_VOLUME);
     ASSERT_FALSE(volumes.empty());
     EXPECT_EQ(volumes.front().param.volume, 30);
     EXPECT_TRUE(pane->IsPositionSliderEnabled());
@@ -430,7 +320,7 @@ TEST_F(PlayerPane, PlayingRecordingsDriveTheControlsAndTheListEndsStop)
     int from = pane->PositionSlider()->value();
     pane->OnBnClickedForwardBtn();
     ASSERT_TRUE(WaitFor(CHANGE_VIDEO_FRAME_POSITION, 1));
-    auto seeks = PostedSince(mark, CHANGE_VIDEO_FRAME_POSITION);
+    auto seeks = log.Since(mark, CHANGE_VIDEO_FRAME_POSITION);
     ASSERT_EQ(seeks.size(), 1u);
     EXPECT_NEAR(seeks[0].param.position, (from + 1110) / 10000.0, 1e-6);
 
@@ -442,8 +332,8 @@ TEST_F(PlayerPane, PlayingRecordingsDriveTheControlsAndTheListEndsStop)
     mark = log.Size();
     from = pane->PositionSlider()->value();
     pane->OnBnClickedForwardBtn();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !PostedSince(mark, CHANGE_VIDEO_FRAME_POSITION).empty(); }, kWaitMs));
-    seeks = PostedSince(mark, CHANGE_VIDEO_FRAME_POSITION);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !log.Since(mark, CHANGE_VIDEO_FRAME_POSITION).empty(); }, kWaitMs));
+    seeks = log.Since(mark, CHANGE_VIDEO_FRAME_POSITION);
     const RecordingItem* item = m_session.GetCurrentRecording();
     ASSERT_GT(item->totalFrames, 0);
     EXPECT_NEAR(seeks[0].param.position, (from + 10000 / item->totalFrames) / 10000.0, 1e-6);
@@ -456,11 +346,11 @@ TEST_F(PlayerPane, PlayingRecordingsDriveTheControlsAndTheListEndsStop)
     pane->OnBnClickedNextBtn();
     ASSERT_TRUE(WaitFor(VIDEO_STOP));
     std::vector<int32_t> sequence;
-    for (int32_t id : log.IdsFrom(mark))
+    for (int32_t id : log.Ids(mark))
         if (id == VIDEO_INDEX_SELECT || id == VIDEO_MEDIA_LOAD || id == VIDEO_STOP || id == VIDEO_NEXT)
             sequence.push_back(id);
     EXPECT_EQ(sequence, (std::vector<int32_t>{VIDEO_INDEX_SELECT, VIDEO_MEDIA_LOAD, VIDEO_STOP}));
-    EXPECT_EQ(PostedSince(mark, VIDEO_INDEX_SELECT).at(0).param.index, 0);
+    EXPECT_EQ(log.Since(mark, VIDEO_INDEX_SELECT).at(0).param.index, 0);
     EXPECT_FALSE(C(Pane::kForwardButtonId)->isEnabled());
     EXPECT_FALSE(C(Pane::kRewindButtonId)->isEnabled());
     EXPECT_FALSE(pane->IsPositionSliderEnabled());
@@ -485,7 +375,7 @@ TEST_F(PlayerPane, AMissingFileDisablesEverythingAndClearsTheGraph)
     pane->OnBnClickedForwardBtn();
     pane->OnBnClickedRewindBtn();
     QTest::qWait(200);
-    EXPECT_TRUE(PostedSince(mark, CHANGE_VIDEO_FRAME_POSITION).empty());
+    EXPECT_TRUE(log.Since(mark, CHANGE_VIDEO_FRAME_POSITION).empty());
 }
 
 TEST_F(PlayerPane, AOneChannelRecordingAfterAllShowsChannelOneWithoutTheButtons)
@@ -497,8 +387,9 @@ TEST_F(PlayerPane, AOneChannelRecordingAfterAllShowsChannelOneWithoutTheButtons)
     EXPECT_EQ(pane->ViewModeNow(), Pane::kAllChannelsView);
     EXPECT_TRUE(pane->SecondChannel()->isVisible());
 
+    const int openings = log.Count(VIDEO_METADATA_CREATED);
     pane->OnBnClickedNextBtn();
-    ASSERT_TRUE(WaitFor(VIDEO_METADATA_CREATED, 2));
+    ASSERT_TRUE(WaitFor(VIDEO_METADATA_CREATED, openings + 1));
     EXPECT_EQ(pane->ViewModeNow(), Pane::kChannel1View);
     EXPECT_FALSE(pane->SecondChannel()->isVisible());
     EXPECT_EQ(pane->FirstChannel()->width(), 770);
@@ -537,16 +428,16 @@ TEST_F(PlayerPane, ADragBehindASlowListenerKeepsTheThumbAndTheOtherMessages)
     QTest::qWait(200);
     EXPECT_EQ(log.Count(VIDEO_FRAME_POSITION_CHANGED), 0);
     EXPECT_EQ(slider->value(), dragged);
-    const auto seeks = PostedSince(0, CHANGE_VIDEO_FRAME_POSITION);
+    const auto seeks = log.Since(0, CHANGE_VIDEO_FRAME_POSITION);
     EXPECT_NEAR(seeks.back().param.position, dragged / 10000.0, 1e-6);
 }
 
 TEST_F(PlayerPane, MuteRestoresTheVolumeAndMovingOrSteppingTheVolumeUnmutes)
 {
     auto volumesSince = [&](std::size_t mark) {
-        QTest::qWaitFor([&] { return !PostedSince(mark, CHANGE_VIDEO_VOLUME).empty(); }, kWaitMs);
+        QTest::qWaitFor([&] { return !log.Since(mark, CHANGE_VIDEO_VOLUME).empty(); }, kWaitMs);
         std::vector<int> values;
-        for (const Delivered& d : PostedSince(mark, CHANGE_VIDEO_VOLUME))
+        for (const Delivered& d : log.Since(mark, CHANGE_VIDEO_VOLUME))
             values.push_back(d.param.volume);
         return values;
     };
@@ -590,20 +481,20 @@ TEST_F(PlayerPane, OnlyTheUsersSliderStepsPostAndKeysNeverMoveThem)
     std::size_t mark = log.Size();
     speed->setValue(6);  // the program's own change posts nothing
     QTest::qWait(150);
-    EXPECT_TRUE(PostedSince(mark, CHANGE_VIDEO_SPEED).empty());
+    EXPECT_TRUE(log.Since(mark, CHANGE_VIDEO_SPEED).empty());
 
     speed->triggerAction(QAbstractSlider::SliderSingleStepAdd);  // as a user's step does
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !PostedSince(mark, CHANGE_VIDEO_SPEED).empty(); }, kWaitMs));
-    EXPECT_FLOAT_EQ(PostedSince(mark, CHANGE_VIDEO_SPEED).back().param.rate, 2.0f);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !log.Since(mark, CHANGE_VIDEO_SPEED).empty(); }, kWaitMs));
+    EXPECT_FLOAT_EQ(log.Since(mark, CHANGE_VIDEO_SPEED).back().param.rate, 2.0f);
     EXPECT_EQ(Text(*pane, Pane::kSpeedLabelId), "2.00 x");
 
     mark = log.Size();
     pane->OnBnClickedSpeedDefaultBtn();
     pane->BrightnessSlider()->setValue(80);
     pane->OnBnClickedBrightnessDefaultBtn();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !PostedSince(mark, CHANGE_VIDEO_BRIGHTNESS).empty(); }, kWaitMs));
-    EXPECT_FLOAT_EQ(PostedSince(mark, CHANGE_VIDEO_SPEED).back().param.rate, 1.0f);
-    EXPECT_FLOAT_EQ(PostedSince(mark, CHANGE_VIDEO_BRIGHTNESS).back().param.brightness, 1.0f);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !log.Since(mark, CHANGE_VIDEO_BRIGHTNESS).empty(); }, kWaitMs));
+    EXPECT_FLOAT_EQ(log.Since(mark, CHANGE_VIDEO_SPEED).back().param.rate, 1.0f);
+    EXPECT_FLOAT_EQ(log.Since(mark, CHANGE_VIDEO_BRIGHTNESS).back().param.brightness, 1.0f);
     EXPECT_EQ(Text(*pane, Pane::kSpeedLabelId), "1.00 x");
 
     // A key on a focused slider changes nothing.
@@ -615,7 +506,7 @@ TEST_F(PlayerPane, OnlyTheUsersSliderStepsPostAndKeysNeverMoveThem)
     QTest::qWait(150);
     EXPECT_EQ(speed->value(), 4);
     EXPECT_EQ(pane->BrightnessSlider()->value(), 50);
-    EXPECT_TRUE(PostedSince(mark, CHANGE_VIDEO_SPEED).empty());
+    EXPECT_TRUE(log.Since(mark, CHANGE_VIDEO_SPEED).empty());
 }
 
 // The program's shortcuts work wherever the pointer is, the video included (the engine's windows lie
