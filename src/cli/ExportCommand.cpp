@@ -1,5 +1,5 @@
-// tessaro-cli export FILE --gpx OUT | --csv OUT: the GPS track as GPX 1.1, or every GPS and G-sensor
-// sample as CSV.
+// tessaro-cli export FILE --gpx OUT | --csv OUT: the GPS track as GPX 1.1, or every GPS fix and G-sensor
+// sample as CSV. Seconds without a fix are left out of both.
 
 #include "Command.h"
 #include "LoadRecording.h"
@@ -176,8 +176,9 @@ std::string Csv(const RecordingItem& item)
         if (!s.valid)
             continue;  // a second without a fix has no position
         // One GPS record a second: sample i is shown from second i of playback.
-        std::snprintf(line, sizeof line, "gps,%zu,%06d,%.7f,%.7f,%.3f,%d,,,\n", i, s.time, s.latitude, s.longitude,
-                      s.speed, s.valid ? 1 : 0);
+        // The valid column is always 1 now; it stays so that the columns of earlier exports still line up.
+        std::snprintf(line, sizeof line, "gps,%zu,%06d,%.7f,%.7f,%.3f,1,,,\n", i, s.time, s.latitude, s.longitude,
+                      s.speed);
         out << line;
     }
     for (std::size_t i = 0; i < item.gSensorSamples.size() && i < item.gSensorTimes.size(); ++i) {
