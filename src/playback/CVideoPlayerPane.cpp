@@ -1,6 +1,7 @@
 #include "playback/CVideoPlayerPane.h"
 
 #include "infra/DiagnosticLog.h"
+#include "infra/StringIds.h"
 #include "infra/StringTable.h"
 #include "playback/CFirstChannelVideoPane.h"
 #include "playback/CSecondChannelVideoPane.h"
@@ -11,6 +12,7 @@
 #include "widgets/CMySliderControl.h"
 #include "widgets/CPicture.h"
 #include "widgets/ResourceManager.h"
+#include "widgets/SkinIds.h"
 #include "widgets/SkinFont.h"
 
 #include <QBitmap>
@@ -56,10 +58,21 @@ QPixmap KeyedOutWhite(int id)
     return picture;
 }
 
-void SetIconSet(CButtonStyle* button, int firstId)
+struct IconSet {
+    int normal, pressed, hover;
+};
+constexpr IconSet kPreviousIcons{SkinId::kPreviousNormal, SkinId::kPreviousPressed, SkinId::kPreviousHover};
+constexpr IconSet kRewindIcons{SkinId::kRewindNormal, SkinId::kRewindPressed, SkinId::kRewindHover};
+// The play button shows what a click does not: the pause picture while playing, the play picture while paused.
+constexpr IconSet kPlayingIcons{SkinId::kPauseNormal, SkinId::kPausePressed, SkinId::kPauseHover};
+constexpr IconSet kPausedIcons{SkinId::kPlayNormal, SkinId::kPlayPressed, SkinId::kPlayHover};
+constexpr IconSet kForwardIcons{SkinId::kForwardNormal, SkinId::kForwardPressed, SkinId::kForwardHover};
+constexpr IconSet kNextIcons{SkinId::kNextNormal, SkinId::kNextPressed, SkinId::kNextHover};
+constexpr IconSet kMinimizeIcons{SkinId::kFullScreenNormal, SkinId::kFullScreenPressed, SkinId::kFullScreenHover};
+
+void SetIconSet(CButtonStyle* button, const IconSet& icons)
 {
-    // The skin keeps each set as normal, pressed, disabled, hover.
-    button->SetIcons(firstId, firstId + 1, firstId + 3);
+    button->SetIcons(icons.normal, icons.pressed, icons.hover);
 }
 
 void SetDisabledLook(CButtonStyle* button, int id)
@@ -91,7 +104,7 @@ CVideoPlayerPane::CVideoPlayerPane(QWidget* parent, PlaybackSession& session, Vl
     if (m_graph)
         m_graph->GraphWidget()->show();
 
-    m_background = ResourceManager::GetInstance()->LoadBitmap(kBackgroundBitmap);
+    m_background = ResourceManager::GetInstance()->LoadBitmap(SkinId::kPlayerBackground);
     BuildControls();
     EnableVideoButtonUi(false);
     EnablePlayerSliderUi(false);
@@ -109,11 +122,11 @@ CVideoPlayerPane::~CVideoPlayerPane()
 
 void CVideoPlayerPane::BuildControls()
 {
-    auto makeTransport = [this](int id, int firstIcon) {
+    auto makeTransport = [this](int id, const IconSet& icons) {
         auto* button = new CButtonStyle(this);
         button->setObjectName(QString::number(id));
-        button->SetBackdrop(kBackgroundBitmap, m_background);
-        SetIconSet(button, firstIcon);
+        button->SetBackdrop(SkinId::kPlayerBackground, m_background);
+        SetIconSet(button, icons);
         return button;
     };
     m_previousButton = makeTransport(kPreviousButtonId, kPreviousIcons);
@@ -180,10 +193,10 @@ void CVideoPlayerPane::BuildControls()
             button->LoadBitmaps(quint16(normal), quint16(pressed));
         return button;
     };
-    m_speedDefaultButton = makeBitmapButton(kSpeedDefaultButtonId, kSpeedDefaultBitmap, kSpeedDefaultPressedBitmap);
+    m_speedDefaultButton = makeBitmapButton(kSpeedDefaultButtonId, SkinId::kSpeedNormal, SkinId::kSpeedPressed);
     m_brightnessDefaultButton =
-        makeBitmapButton(kBrightnessDefaultButtonId, kBrightnessDefaultBitmap, kBrightnessDefaultPressedBitmap);
-    m_muteButton = makeBitmapButton(kMuteButtonId, kSoundOnBitmap, kSoundOnPressedBitmap);
+        makeBitmapButton(kBrightnessDefaultButtonId, SkinId::kBrightnessNormal, SkinId::kBrightnessPressed);
+    m_muteButton = makeBitmapButton(kMuteButtonId, SkinId::kSoundNormal, SkinId::kSoundPressed);
     m_channel1Button = makeBitmapButton(kChannel1ButtonId, 0, 0);
     m_channel2Button = makeBitmapButton(kChannel2ButtonId, 0, 0);
     m_allChannelsButton = makeBitmapButton(kAllChannelsButtonId, 0, 0);
@@ -230,12 +243,12 @@ void CVideoPlayerPane::BuildControls()
 void CVideoPlayerPane::AddTooltips()
 {
     const std::pair<QWidget*, int> tips[] = {
-        {m_previousButton, kPreviousTip},       {m_rewindButton, kRewindTip},
-        {m_playButton, kPlayTip},               {m_forwardButton, kForwardTip},
-        {m_nextButton, kNextTip},               {m_speedDefaultButton, kSpeedDefaultTip},
-        {m_muteButton, kMuteTip},               {m_brightnessSlider, kBrightnessTip},
-        {m_brightnessDefaultButton, kBrightnessDefaultTip}, {m_speedSlider, kSpeedTip},
-        {m_minimizeButton, kMinimizeTip},       {m_volumeSlider, kVolumeTip},
+        {m_previousButton, StringId::kPreviousTip},       {m_rewindButton, StringId::kRewindTip},
+        {m_playButton, StringId::kPlayPauseTip},               {m_forwardButton, StringId::kFastForwardTip},
+        {m_nextButton, StringId::kNextTip},               {m_speedDefaultButton, StringId::kDefaultSpeedTip},
+        {m_muteButton, StringId::kMuteTip},               {m_brightnessSlider, StringId::kBrightnessTip},
+        {m_brightnessDefaultButton, StringId::kDefaultBrightnessTip}, {m_speedSlider, StringId::kSpeedTip},
+        {m_minimizeButton, StringId::kFullScreenTip},       {m_volumeSlider, StringId::kVolumeTip},
     };
     for (auto [control, id] : tips)
         control->setToolTip(QString::fromStdString(LoadString(id, Language::English)));
@@ -376,9 +389,9 @@ void CVideoPlayerPane::SetChannelBtnBitmaps(int mode)
             button->LoadBitmaps(quint16(normalId), quint16(normalId), quint16(normalId), quint16(normalId));
         button->update();
     };
-    load(m_channel1Button, mode == kChannel1View, kChannel1SelectedBitmap, kChannel1Bitmap);
-    load(m_channel2Button, mode == kChannel2View, kChannel2SelectedBitmap, kChannel2Bitmap);
-    load(m_allChannelsButton, mode == kAllChannelsView, kAllChannelsSelectedBitmap, kAllChannelsBitmap);
+    load(m_channel1Button, mode == kChannel1View, SkinId::kChannel1Selected, SkinId::kChannel1Normal);
+    load(m_channel2Button, mode == kChannel2View, SkinId::kChannel2Selected, SkinId::kChannel2Normal);
+    load(m_allChannelsButton, mode == kAllChannelsView, SkinId::kAllChannelsSelected, SkinId::kAllChannelsNormal);
 }
 
 void CVideoPlayerPane::InitChannelBtnUI()
@@ -427,7 +440,7 @@ QImage CVideoPlayerPane::SpeedPanelImage(const std::string& text)
     QImage panel(kSpeedPanelSize, QImage::Format_RGB32);
     panel.fill(Qt::black);
     QPainter painter(&panel);
-    painter.drawPixmap(0, 0, ResourceManager::GetInstance()->LoadBitmap(kSpeedPanelBitmap));
+    painter.drawPixmap(0, 0, ResourceManager::GetInstance()->LoadBitmap(SkinId::kSpeedPanel));
     const std::size_t point = text.find('.');
     // x of each integer digit, by the length of the whole text.
     std::vector<int> digitX;
@@ -438,15 +451,15 @@ QImage CVideoPlayerPane::SpeedPanelImage(const std::string& text)
     else if (text.size() == 3)
         digitX = {43};
     if (digitX.empty() || point != digitX.size() || point + 2 != text.size()) {
-        painter.drawPixmap(43, kDigitTop, KeyedOutWhite(kEmptyDigitBitmap));
-        painter.drawPixmap(kDecimalX, kDigitTop, KeyedOutWhite(kEmptyDigitBitmap));
+        painter.drawPixmap(43, kDigitTop, KeyedOutWhite(SkinId::kDigitBlank));
+        painter.drawPixmap(kDecimalX, kDigitTop, KeyedOutWhite(SkinId::kDigitBlank));
     } else {
-        auto digitBitmap = [](char c) { return kFirstDigitBitmap + (c >= '0' && c <= '9' ? c - '0' : 0); };
+        auto digitBitmap = [](char c) { return SkinId::kDigit0 + (c >= '0' && c <= '9' ? c - '0' : 0); };
         for (std::size_t i = 0; i < digitX.size(); ++i)
             painter.drawPixmap(digitX[i], kDigitTop, KeyedOutWhite(digitBitmap(text[i])));
         painter.drawPixmap(kDecimalX, kDigitTop, KeyedOutWhite(digitBitmap(text[point + 1])));
     }
-    painter.drawPixmap(kPointX, kDigitTop, KeyedOutWhite(kDecimalPointBitmap));
+    painter.drawPixmap(kPointX, kDigitTop, KeyedOutWhite(SkinId::kDigitPoint));
     return panel;
 }
 
@@ -626,9 +639,9 @@ void CVideoPlayerPane::OnBnClickedBrightnessDefaultBtn()
 void CVideoPlayerPane::SetMuteLook(bool muted)
 {
     if (muted)
-        m_muteButton->LoadBitmaps(quint16(kMutedBitmap), quint16(kMutedPressedBitmap));
+        m_muteButton->LoadBitmaps(quint16(SkinId::kMutedNormal), quint16(SkinId::kMutedPressed));
     else
-        m_muteButton->LoadBitmaps(quint16(kSoundOnBitmap), quint16(kSoundOnPressedBitmap));
+        m_muteButton->LoadBitmaps(quint16(SkinId::kSoundNormal), quint16(SkinId::kSoundPressed));
     m_muteButton->update();
 }
 
@@ -693,8 +706,8 @@ void CVideoPlayerPane::SetStepButtonsUsable(bool usable)
         SetIconSet(m_rewindButton, kRewindIcons);
         SetIconSet(m_forwardButton, kForwardIcons);
     } else {
-        SetDisabledLook(m_rewindButton, kRewindDisabledIcon);
-        SetDisabledLook(m_forwardButton, kForwardDisabledIcon);
+        SetDisabledLook(m_rewindButton, SkinId::kRewindDisabled);
+        SetDisabledLook(m_forwardButton, SkinId::kForwardDisabled);
     }
     m_rewindButton->setEnabled(usable);
     m_forwardButton->setEnabled(usable);
@@ -709,11 +722,11 @@ void CVideoPlayerPane::SetVideoButtonUiImage(bool enable)
         SetIconSet(m_forwardButton, kForwardIcons);
         SetIconSet(m_nextButton, kNextIcons);
     } else {
-        SetDisabledLook(m_previousButton, kPreviousDisabledIcon);
-        SetDisabledLook(m_rewindButton, kRewindDisabledIcon);
-        SetDisabledLook(m_playButton, kPlayDisabledIcon);
-        SetDisabledLook(m_forwardButton, kForwardDisabledIcon);
-        SetDisabledLook(m_nextButton, kNextDisabledIcon);
+        SetDisabledLook(m_previousButton, SkinId::kPreviousDisabled);
+        SetDisabledLook(m_rewindButton, SkinId::kRewindDisabled);
+        SetDisabledLook(m_playButton, SkinId::kPlayDisabled);
+        SetDisabledLook(m_forwardButton, SkinId::kForwardDisabled);
+        SetDisabledLook(m_nextButton, SkinId::kNextDisabled);
     }
 }
 

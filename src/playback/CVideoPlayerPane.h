@@ -63,36 +63,6 @@ public:
         kVolumeSliderId = -32754,
     };
 
-    // Skin pictures.
-    enum BitmapId {
-        kBackgroundBitmap = 107,
-        kPreviousIcons = 228, kPreviousDisabledIcon = 230,
-        kRewindIcons = 232, kRewindDisabledIcon = 234,
-        kPlayingIcons = 220, kPlayDisabledIcon = 226,
-        kPausedIcons = 224,
-        kForwardIcons = 212, kForwardDisabledIcon = 214,
-        kNextIcons = 216, kNextDisabledIcon = 218,
-        kMinimizeIcons = 191,
-        kSpeedDefaultBitmap = 181, kSpeedDefaultPressedBitmap = 182,
-        kBrightnessDefaultBitmap = 109, kBrightnessDefaultPressedBitmap = 110,
-        kSoundOnBitmap = 183, kSoundOnPressedBitmap = 184,
-        kMutedBitmap = 155, kMutedPressedBitmap = 156,
-        kChannel1SelectedBitmap = 299, kChannel1Bitmap = 300,
-        kChannel2SelectedBitmap = 301, kChannel2Bitmap = 302,
-        kAllChannelsSelectedBitmap = 297, kAllChannelsBitmap = 298,
-        kSpeedPanelBitmap = 174,
-        kFirstDigitBitmap = 157,  // 157 + digit
-        kDecimalPointBitmap = 127,
-        kEmptyDigitBitmap = 126,
-    };
-
-    // Tooltip texts.
-    enum StringId {
-        kPreviousTip = 243, kRewindTip = 244, kPlayTip = 245, kForwardTip = 246, kNextTip = 247,
-        kSpeedDefaultTip = 295, kMuteTip = 226, kBrightnessTip = 285, kBrightnessDefaultTip = 296,
-        kSpeedTip = 284, kMinimizeTip = 242, kVolumeTip = 286,
-    };
-
     enum ViewMode { kNoView = 0, kChannel1View = 1, kChannel2View = 2, kAllChannelsView = 3 };
 
     static constexpr int kPositionMax = 10000;

@@ -10,6 +10,7 @@
 #include "widgets/CMySliderControl.h"
 #include "infra/MenuTable.h"
 #include "widgets/ResourceManager.h"
+#include "widgets/SkinIds.h"
 #include "support/SampleCard.h"
 #include "support/TempDir.h"
 #include "support/qt/SkinTestSupport.h"
@@ -132,8 +133,10 @@ protected:
         RecordingItem item(DateTime::FromCalendar(2012, 8, 20, 15, 30, 12), Always, "x.avi", "x.avi");
         item.duration = 10;
         item.gpsSamples.resize(10);
-        for (GpsSample& sample : item.gpsSamples)
+        for (GpsSample& sample : item.gpsSamples) {
             sample.speed = 50.0;
+            sample.valid = true;
+        }
         item.gpsSamples[5].speed = speed;
         return item;
     }
@@ -155,25 +158,25 @@ TEST_F(SpeedPanel, ShowsTheSpeedAtThePositionInDigitPicturesAndTheEmptyPanelOthe
 
     const QImage full = Pane::SpeedPanelImage("123.4");
     EXPECT_EQ(full.size(), QSize(124, 38));
-    EXPECT_TRUE(CellShows(full, 21, 158));
-    EXPECT_TRUE(CellShows(full, 32, 159));
-    EXPECT_TRUE(CellShows(full, 43, 160));
-    EXPECT_TRUE(CellShows(full, 54, 127));
-    EXPECT_TRUE(CellShows(full, 60, 161));
+    EXPECT_TRUE(CellShows(full, 21, SkinId::kDigit1));
+    EXPECT_TRUE(CellShows(full, 32, SkinId::kDigit2));
+    EXPECT_TRUE(CellShows(full, 43, SkinId::kDigit3));
+    EXPECT_TRUE(CellShows(full, 54, SkinId::kDigitPoint));
+    EXPECT_TRUE(CellShows(full, 60, SkinId::kDigit4));
 
     const QImage small = Pane::SpeedPanelImage("7.5");
-    EXPECT_TRUE(CellShows(small, 43, 164));
-    EXPECT_TRUE(CellShows(small, 60, 162));
+    EXPECT_TRUE(CellShows(small, 43, SkinId::kDigit7));
+    EXPECT_TRUE(CellShows(small, 60, SkinId::kDigit5));
     // Nothing is drawn in the unused integer cells: they show the panel's own ground.
     const QImage ground =
-        ResourceManager::GetInstance()->LoadBitmap(174).toImage().convertToFormat(QImage::Format_RGB32);
+        ResourceManager::GetInstance()->LoadBitmap(SkinId::kSpeedPanel).toImage().convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(small.copy(21, 11, 21, 16), ground.copy(21, 11, 21, 16));
 
     const QImage empty = Pane::SpeedPanelImage("");
-    EXPECT_TRUE(CellShows(empty, 43, 126));
-    EXPECT_TRUE(CellShows(empty, 60, 126));
-    EXPECT_TRUE(CellShows(empty, 54, 127));
-    EXPECT_FALSE(CellShows(empty, 43, 157));
+    EXPECT_TRUE(CellShows(empty, 43, SkinId::kDigitBlank));
+    EXPECT_TRUE(CellShows(empty, 60, SkinId::kDigitBlank));
+    EXPECT_TRUE(CellShows(empty, 54, SkinId::kDigitPoint));
+    EXPECT_FALSE(CellShows(empty, 43, SkinId::kDigit0));
 }
 
 // ---- The pane with the real engine ------------------------------------------------------------------
