@@ -12,6 +12,4 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override {}
-    void resizeEvent(QResizeEvent*) override;
-    void showEvent(QShowEvent*) override;
 };
