@@ -229,6 +229,14 @@ TEST_F(GSensorGraphTest, PaneLayoutColoursAndLog)
     const QImage shot = Shot(rig.pane);
     EXPECT_EQ(shot.pixelColor(850, 185), QColor(Qt::black));
     EXPECT_EQ(shot.pixelColor(895, 50), QColor(Qt::black));
+
+    // Too small for a plot, or for a grid: nothing to draw into, nothing goes wrong.
+    for (QSize tiny : {QSize(5, 5), QSize(30, 44), QSize(11, 40)}) {
+        rig.pane.resize(tiny);
+        QCoreApplication::processEvents();
+        rig.pane.ShowRecordingGraph(std::vector<GSensorSample>(50, GSensorSample{1.0, -1.0, 0.5}));
+        rig.Graph().repaint();
+    }
 }
 
 TEST_F(GSensorGraphTest, EventRecordingPlotsTheWholeTraceOfEachAxis)
@@ -438,14 +446,8 @@ TEST_F(GSensorGraphTest, SyntheticTraces)
     {
         SCOPED_TRACE("10,000 samples, 0 at each column's first: only the first of a column is drawn");
         std::vector<GSensorSample> samples;
-        const double step = static_cast<double>(kPlotWidth) / 10000;
-        double x = CGraphStatic::kFirstColumn;
-        int lastColumn = -1;
         for (int i = 0; i < 10000; ++i) {
-            if (i > 0)
-                x += step;
-            const bool first = static_cast<int>(x) != lastColumn;
-            lastColumn = static_cast<int>(x);
+            const bool first = i == 0 || Column(i, 10000) != Column(i - 1, 10000);
             const double g = first ? 0.0 : (i % 2 ? 2.0 : -2.0);
             samples.push_back({g, g, g});
         }

@@ -34,6 +34,10 @@ GraphSeries* CGraphStatic::AddSeries(const QColor& color, double penWidth)
     auto series = std::make_unique<GraphSeries>();
     series->color = color;
     series->penWidth = static_cast<int>(penWidth);
+    if (!m_spareValues.empty()) {
+        series->values = std::move(m_spareValues.back());
+        m_spareValues.pop_back();
+    }
     m_series.push_back(std::move(series));
     return m_series.back().get();
 }
@@ -48,6 +52,12 @@ void CGraphStatic::AddPoint(GraphSeries* series, double value)
 
 void CGraphStatic::RemoveAllSeries()
 {
+    // The values' buffers stay for the next series: an hour's trace fills about 260 KB per axis, which
+    // the next recording reuses instead of touching fresh pages.
+    for (const std::unique_ptr<GraphSeries>& series : m_series) {
+        series->values.clear();
+        m_spareValues.push_back(std::move(series->values));
+    }
     m_series.clear();
 }
 
@@ -147,23 +157,36 @@ void CGraphStatic::DrawLabels(QPainter& painter)
 void CGraphStatic::DrawSeries(QPainter& painter, const GraphSeries& series)
 {
     const std::vector<double>& values = series.values;
-    if (values.empty())
+    const std::size_t count = values.size();
+    if (count == 0)
         return;
     painter.setPen(QPen(series.color, series.penWidth, Qt::SolidLine));
-    // The whole recording spans the plot's width. Where several values fall into one column only the
-    // first is drawn, so the cost stays bounded by the width.
-    const double step = static_cast<double>(m_plotRect.Width()) / static_cast<double>(values.size());
+    // The whole recording spans the plot's width: sample i sits at column 13 + trunc(i * step). Where
+    // several fall into one column only the first is drawn, and the others are skipped without a look, so
+    // the cost stays bounded by the width however long the recording.
+    const double step = static_cast<double>(m_plotRect.Width()) / static_cast<double>(count);
+    if (!(step > 0.0))
+        return;  // no room for a second column
+    const auto columnOf = [step](std::size_t i) {
+        return kFirstColumn + static_cast<int>(static_cast<double>(i) * step);
+    };
     const int centre = m_plotRect.bottom / 2;
-    double x = kFirstColumn;
     QPoint last(kFirstColumn, centre - Offset(values[0]));
-    for (std::size_t i = 1; i < values.size(); ++i) {
-        x += step;
-        const int column = static_cast<int>(x);
-        if (column == last.x())
-            continue;
-        const QPoint next(column, centre - Offset(values[i]));
-        painter.drawLine(last, next);
-        last = next;
+    std::size_t i = 0;
+    for (;;) {
+        // The first sample right of the last column drawn: estimated, then set right where rounding erred.
+        const int wanted = last.x() + 1;
+        std::size_t next = std::max(i + 1, static_cast<std::size_t>(std::max(0.0, (wanted - kFirstColumn) / step)));
+        while (next > i + 1 && columnOf(next - 1) >= wanted)
+            --next;
+        while (next < count && columnOf(next) < wanted)
+            ++next;
+        if (next >= count)
+            break;
+        const QPoint point(columnOf(next), centre - Offset(values[next]));
+        painter.drawLine(last, point);
+        last = point;
+        i = next;
     }
 }
 

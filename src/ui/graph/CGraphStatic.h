@@ -80,6 +80,7 @@ private:
     void DrawSeries(QPainter& painter, const GraphSeries& series);
 
     std::vector<std::unique_ptr<GraphSeries>> m_series;
+    std::vector<std::vector<double>> m_spareValues;  // emptied buffers of removed series
     QImage m_image;
     QColor m_backColor = kBackColor;
     QColor m_gridColor = kGridColor;

@@ -11,6 +11,7 @@
 #include <QResizeEvent>
 #include <QWindow>
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -144,6 +145,8 @@ void GyroscopeGraphControl::ShowRecordingGraph(const std::vector<GSensorSample>&
     GraphSeries* x = m_graph->AddSeries(kAxisColors[X], 1);
     GraphSeries* y = m_graph->AddSeries(kAxisColors[Y], 1);
     GraphSeries* z = m_graph->AddSeries(kAxisColors[Z], 1);
+    for (GraphSeries* series : {x, y, z})
+        series->values.reserve(samples.size());
     for (const GSensorSample& sample : samples) {
         m_graph->AddPoint(x, sample.x);
         m_graph->AddPoint(y, sample.y);
