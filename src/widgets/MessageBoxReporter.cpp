@@ -1,0 +1,37 @@
+#include "widgets/MessageBoxReporter.h"
+
+#include "widgets/MessageBoxes.h"
+
+#include <QApplication>
+#include <QThread>
+
+MessageBoxReporter::MessageBoxReporter()
+{
+    SetReporter(this);
+}
+
+MessageBoxReporter::~MessageBoxReporter()
+{
+    SetReporter(nullptr);
+}
+
+void MessageBoxReporter::Report(const ReportedMessage& message)
+{
+    const QString text = QString::fromStdString(message.text);
+    {
+        std::lock_guard lock(m_lock);
+        if (!m_waitingOrShown.insert(text).second)
+            return;
+    }
+    if (QThread::currentThread() == thread())
+        Show(text);
+    else
+        QMetaObject::invokeMethod(this, [this, text] { Show(text); }, Qt::QueuedConnection);
+}
+
+void MessageBoxReporter::Show(const QString& text)
+{
+    GetMessageBoxes().Show(QApplication::activeWindow(), QString(), text, QMessageBox::Ok);
+    std::lock_guard lock(m_lock);
+    m_waitingOrShown.erase(text);
+}
