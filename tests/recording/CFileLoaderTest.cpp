@@ -244,7 +244,18 @@ TEST(CFileLoader, ProgressIsToldBeforeEachFileAndCanStopTheScanBetweenFiles)
         std::size_t done, total, found;
         bool operator==(const Call&) const = default;
     };
-    {
+    // A full scan and an empty folder, which is still told once so that a caller sees "0 of 0".
+    TempDir empty;
+    const struct {
+        std::string folder;
+        std::size_t listed;
+        std::vector<Call> calls;
+        std::vector<int> reported;
+    } cases[] = {
+        {dir.path().string(), 3, {{0, 3, 0}, {1, 3, 1}, {2, 3, 2}, {3, 3, 3}}, {}},
+        {empty.path().string(), 0, {{0, 0, 0}}, {299}},
+    };
+    for (const auto& c : cases) {
         RecordingReporter reporter;
         std::vector<Call> calls;
         CFileLoader scanner;
@@ -252,9 +263,10 @@ TEST(CFileLoader, ProgressIsToldBeforeEachFileAndCanStopTheScanBetweenFiles)
             calls.push_back({done, total, found});
             return true;
         });
-        EXPECT_EQ(scanner.ScanRecordings({dir.path().string()}, {}).size(), 3u);
+        EXPECT_EQ(scanner.ScanRecordings({c.folder}, {}).size(), c.listed);
         EXPECT_FALSE(scanner.WasCancelled());
-        EXPECT_EQ(calls, (std::vector<Call>{{0, 3, 0}, {1, 3, 1}, {2, 3, 2}, {3, 3, 3}}));
+        EXPECT_EQ(calls, c.calls);
+        EXPECT_EQ(ReportedIds(reporter), c.reported);
     }
     // Stopped before the third file, and even after the last: nothing comes back, nothing is reported.
     for (std::size_t stopAt : {2u, 3u}) {
@@ -265,16 +277,4 @@ TEST(CFileLoader, ProgressIsToldBeforeEachFileAndCanStopTheScanBetweenFiles)
         EXPECT_TRUE(scanner.WasCancelled());
         EXPECT_TRUE(reporter.messages.empty());
     }
-    // An empty folder is still told once, so a caller sees "0 of 0".
-    TempDir empty;
-    RecordingReporter reporter;
-    std::vector<Call> calls;
-    CFileLoader scanner;
-    scanner.SetProgress([&](std::size_t done, std::size_t total, std::size_t found) {
-        calls.push_back({done, total, found});
-        return true;
-    });
-    EXPECT_TRUE(scanner.ScanRecordings({empty.path().string()}, {}).empty());
-    EXPECT_EQ(calls, (std::vector<Call>{{0, 0, 0}}));
-    EXPECT_EQ(ReportedIds(reporter), std::vector<int>{299});
 }

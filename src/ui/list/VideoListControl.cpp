@@ -262,26 +262,18 @@ void VideoListControl::FilterBy(Filter filter)
 
 void VideoListControl::OnMenuCommand(int command)
 {
-    switch (command) {
-    case kMenuAll:
+    if (command == kMenuAll) {
         EnableFilterButtons();
         FilterBy(All);
-        break;
-    case kMenuAlways:
-        if (!m_alwaysItems.empty())
-            FilterBy(AlwaysOnly);
-        break;
-    case kMenuEvent:
-        if (!m_eventItems.empty())
-            FilterBy(EventOnly);
-        break;
-    case kMenuParking:
-        if (!m_parkingItems.empty())
-            FilterBy(ParkingOnly);
-        break;
-    default:
-        break;
+        return;
     }
+    // A kind the list does not hold cannot be chosen, as its button cannot.
+    const Filter filter = command == kMenuAlways ? AlwaysOnly
+                          : command == kMenuEvent ? EventOnly
+                          : command == kMenuParking ? ParkingOnly
+                                                    : All;
+    if (filter != All && !RowsOf(filter).empty())
+        FilterBy(filter);
 }
 
 void VideoListControl::OnNMDblclkVideolist(int row)
