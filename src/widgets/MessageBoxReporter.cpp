@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QThread>
+#include <QWidget>
 
 MessageBoxReporter::MessageBoxReporter()
 {
@@ -31,7 +32,12 @@ void MessageBoxReporter::Report(const ReportedMessage& message)
 
 void MessageBoxReporter::Show(const QString& text)
 {
-    GetMessageBoxes().Show(QApplication::activeWindow(), QString(), text, QMessageBox::Ok);
+    // Over the window that owns the active one: a passing window (the loading window of a scan) may go
+    // while the box is open, and would take the box with it.
+    QWidget* owner = QApplication::activeWindow();
+    while (owner && owner->parentWidget())
+        owner = owner->parentWidget()->window();
+    GetMessageBoxes().Show(owner, QString(), text, QMessageBox::Ok);
     std::lock_guard lock(m_lock);
     m_waitingOrShown.erase(text);
 }

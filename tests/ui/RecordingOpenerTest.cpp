@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -384,10 +385,11 @@ TEST(CSelDialogTest, ShowsItsTextsAndOpensTheShownFolderWhenNothingIsSelected)
 TEST(MessageBoxReporterTest, AWorkerQueuesTheBoxOnceAndReturnsAtOnce)
 {
     struct Boxes final : IMessageBoxes {
-        QMessageBox::StandardButton Show(QWidget*, const QString& caption, const QString& text,
+        QMessageBox::StandardButton Show(QWidget* owner, const QString& caption, const QString& text,
                                          QMessageBox::StandardButtons buttons) override
         {
             shown.push_back(text);
+            owners.push_back(owner);
             onUiThread = onUiThread && QThread::currentThread() == qApp->thread();
             EXPECT_TRUE(caption.isEmpty());
             EXPECT_EQ(buttons, QMessageBox::Ok);
@@ -395,8 +397,14 @@ TEST(MessageBoxReporterTest, AWorkerQueuesTheBoxOnceAndReturnsAtOnce)
         }
         void OpenFolder(const QString&) override {}
         std::vector<QString> shown;
+        std::vector<QWidget*> owners;
         bool onUiThread = true;
     } boxes;
+    // A passing window (as the loading window of a scan) is active: the box goes over its owner.
+    QWidget window;
+    QDialog passing(&window);
+    ASSERT_TRUE(ShowAndWait(window));
+    ASSERT_TRUE(ShowAndWait(passing));
     SetMessageBoxes(&boxes);
     {
         MessageBoxReporter reporter;
@@ -410,6 +418,7 @@ TEST(MessageBoxReporterTest, AWorkerQueuesTheBoxOnceAndReturnsAtOnce)
         QCoreApplication::processEvents();
         EXPECT_EQ(boxes.shown, (std::vector<QString>{"Video File Not Found.", "Not avi type file."}));
         EXPECT_TRUE(boxes.onUiThread);
+        EXPECT_EQ(boxes.owners, (std::vector<QWidget*>{&window, &window}));
         ReportText("Video File Not Found.");  // gone from the screen: shown again
         EXPECT_EQ(boxes.shown.size(), 3u);
     }
