@@ -2,7 +2,8 @@
 // to the session, and the list pane painting the full table.
 //   tessaro_bench_open DIR [REPEATS]
 // Prints key=value lines: the best time from the drop to the first paint of the full table, the bytes
-// read per candidate file, and the longest gap of a 10 ms timer on the interface thread meanwhile.
+// read per candidate file, and the longest gap of a 10 ms timer on the interface thread meanwhile (the
+// median over the runs, and the worst).
 
 #include "infra/Reporter.h"
 #include "recording/CFileLoader.h"
@@ -19,6 +20,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -82,7 +84,7 @@ int main(int argc, char** argv)
 
     double best = 1e30;
     long long bytes = 0;
-    qint64 longestGap = 0;
+    std::vector<qint64> longestGaps;  // per run
     for (int i = 0; i < repeats; ++i) {
         PlaybackSession session;
         PendingRecordings pending(session);
@@ -116,13 +118,19 @@ int main(int argc, char** argv)
         const double seconds = clock.nsecsElapsed() / 1e9;
         bytes = BytesReadSoFar() - before;
         best = std::min(best, seconds);
-        longestGap = std::max(longestGap, gap);
+        longestGaps.push_back(gap);
+        std::fprintf(stderr, "run %d: %.4f s, longest timer gap %lld ms\n", i + 1, seconds, gap);
         ticker.stop();
         session.RemoveListener(&handOver);
         session.Shutdown();
     }
     SetReporter(nullptr);
-    std::printf("files=%zu\nrecordings=%d\nlist_shown_seconds=%.6f\nbytes_per_recording=%lld\nmax_ui_stall_ms=%lld\n",
-                candidates, expected, best, bytes / static_cast<long long>(candidates), longestGap);
+    // On a shared machine one run's gap may be another process's doing: the median of the runs' longest
+    // gaps is the figure, the worst is shown beside it.
+    std::sort(longestGaps.begin(), longestGaps.end());
+    std::printf("files=%zu\nrecordings=%d\nlist_shown_seconds=%.6f\nbytes_per_recording=%lld\nmax_ui_stall_ms=%lld\n"
+                "worst_ui_stall_ms=%lld\n",
+                candidates, expected, best, bytes / static_cast<long long>(candidates),
+                longestGaps[longestGaps.size() / 2], longestGaps.back());
     return 0;
 }

@@ -2,11 +2,13 @@
 
 #include "infra/DiagnosticLog.h"
 #include "infra/MenuTable.h"
+#include "infra/StringIds.h"
 #include "infra/StringTable.h"
 #include "widgets/CMyBitmapButton.h"
 #include "widgets/CSkinHeaderCtrl.h"
 #include "widgets/CSkinListCtrl.h"
 #include "widgets/ResourceManager.h"
+#include "widgets/SkinIds.h"
 #include "widgets/SkinFont.h"
 
 #include <QContextMenuEvent>
@@ -32,11 +34,22 @@ struct Bitmaps {
 struct ButtonLook {
     Bitmaps active, otherwise, initial;
 };
+using namespace SkinId;
 constexpr std::array<ButtonLook, 4> kButtonLooks = {{
-    {{128, 128, 128, 130}, {145, 145, 145, 130}, {128, 128, 128, 128}},  // All
-    {{140, 140, 140, 142}, {139, 139, 139, 142}, {139, 139, 139, 142}},  // Event
-    {{134, 134, 134, 136}, {138, 138, 138, 136}, {138, 139, 139, 136}},  // Always
-    {{147, 147, 147, 149}, {146, 146, 146, 149}, {146, 146, 146, 149}},  // Parking
+    {{kFilterAllActive, kFilterAllActive, kFilterAllActive, kFilterAllDisabled},
+     {kFilterAllNormal, kFilterAllNormal, kFilterAllNormal, kFilterAllDisabled},
+     {kFilterAllActive, kFilterAllActive, kFilterAllActive, kFilterAllActive}},
+    {{kFilterEventActive, kFilterEventActive, kFilterEventActive, kFilterEventDisabled},
+     {kFilterEventNormal, kFilterEventNormal, kFilterEventNormal, kFilterEventDisabled},
+     {kFilterEventNormal, kFilterEventNormal, kFilterEventNormal, kFilterEventDisabled}},
+    // Before the first list Always has always borrowed Event's pressed and focus pictures; it is disabled
+    // then, so only its own disabled picture shows.
+    {{kFilterAlwaysActive, kFilterAlwaysActive, kFilterAlwaysActive, kFilterAlwaysDisabled},
+     {kFilterAlwaysNormal, kFilterAlwaysNormal, kFilterAlwaysNormal, kFilterAlwaysDisabled},
+     {kFilterAlwaysNormal, kFilterEventNormal, kFilterEventNormal, kFilterAlwaysDisabled}},
+    {{kFilterParkingActive, kFilterParkingActive, kFilterParkingActive, kFilterParkingDisabled},
+     {kFilterParkingNormal, kFilterParkingNormal, kFilterParkingNormal, kFilterParkingDisabled},
+     {kFilterParkingNormal, kFilterParkingNormal, kFilterParkingNormal, kFilterParkingDisabled}},
 }};
 constexpr int kButtonX[4] = {85, 133, 181, 229};
 
@@ -70,7 +83,8 @@ VideoListControl::VideoListControl(QWidget* parent, PlaybackSession& session)
     rows.setStretch(QFont::Condensed);
     m_list->setFont(rows);
     m_list->setColumnCount(4);
-    m_list->setHeaderLabels({Text(kIndexColumnText), Text(kDateColumnText), Text(kTimeColumnText), Text(kTypeColumnText)});
+    m_list->setHeaderLabels({Text(StringId::kIndexColumn), Text(StringId::kDateColumn), Text(StringId::kTimeColumn),
+                             Text(StringId::kTypeColumn)});
     m_list->setSortingEnabled(false);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -94,8 +108,9 @@ VideoListControl::VideoListControl(QWidget* parent, PlaybackSession& session)
         Load(button, kButtonLooks[f].initial);
         button->setEnabled(false);
         connect(button, &QAbstractButton::clicked, this, [this, f] { FilterBy(Filter(f)); });
+        button->installEventFilter(this);
     }
-    m_headerBitmap = ResourceManager::GetInstance()->LoadBitmap(kHeaderBitmapId);
+    m_headerBitmap = ResourceManager::GetInstance()->LoadBitmap(SkinId::kPaneHeader);
 
     connect(m_list->Header(), &QHeaderView::sectionClicked, this, &VideoListControl::OnHeaderClicked);
     connect(m_list, &QAbstractItemView::doubleClicked, this,
@@ -389,8 +404,8 @@ void VideoListControl::contextMenuEvent(QContextMenuEvent* event)
 bool VideoListControl::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress) {
-        // Shortcuts have reached the window before this; the table gets no other key (no arrow keys, no
-        // type-ahead), so the played row is the only thing that moves it.
+        // Shortcuts have reached the window before this; the table and the buttons get no other key (no
+        // arrow keys, no type-ahead), so the played row is the only thing that moves the table.
         return true;
     }
     if (watched == m_list->viewport() && event->type() == QEvent::MouseButtonDblClick) {

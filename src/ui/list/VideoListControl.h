@@ -33,15 +33,6 @@ public:
     static constexpr int kMenuEvent = 40020;
     static constexpr int kMenuParking = 40021;
 
-    // Skin pictures.
-    static constexpr int kHeaderBitmapId = 152;
-
-    // Column heading string ids.
-    static constexpr int kIndexColumnText = 231;
-    static constexpr int kDateColumnText = 232;
-    static constexpr int kTimeColumnText = 233;
-    static constexpr int kTypeColumnText = 234;
-
     // What the pane keeps of a recording: values, never a pointer into the session's list, which a new
     // list destroys while the pane may still be showing the old one.
     struct Row {

@@ -1,5 +1,6 @@
 #include "ui/open/CSelDialog.h"
 
+#include "infra/StringIds.h"
 #include "infra/StringTable.h"
 #include "ui/open/OpenRules.h"
 
@@ -13,13 +14,6 @@
 #include <QPushButton>
 #include <QTimer>
 
-namespace {
-
-constexpr int kSelectedItemText = 289;
-constexpr int kOkText = 290;
-
-}  // namespace
-
 CSelDialog::CSelDialog(QWidget* window, const QString& folder) : QFileDialog(window)
 {
     setOption(QFileDialog::DontUseNativeDialog, true);
@@ -27,8 +21,8 @@ CSelDialog::CSelDialog(QWidget* window, const QString& folder) : QFileDialog(win
     setAcceptMode(QFileDialog::AcceptOpen);
     setNameFilter(QStringLiteral("avi Files (*.avi)"));
     setDirectory(folder.isEmpty() ? QDir::currentPath() : folder);
-    setLabelText(QFileDialog::FileName, QString::fromStdString(LoadString(kSelectedItemText)));
-    setLabelText(QFileDialog::Accept, QString::fromStdString(LoadString(kOkText)));
+    setLabelText(QFileDialog::FileName, QString::fromStdString(LoadString(StringId::kSelectedItemLabel)));
+    setLabelText(QFileDialog::Accept, QString::fromStdString(LoadString(StringId::kOkButton)));
     // One filter only: its row says nothing the list does not show.
     if (auto* typeLabel = findChild<QLabel*>(QStringLiteral("fileTypeLabel")))
         typeLabel->hide();

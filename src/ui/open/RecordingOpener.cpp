@@ -124,7 +124,10 @@ bool RecordingOpener::StartScan(const QStringList& paths, PathRules rules, const
             m_job->Cancel();
     });
     m_loading->ShowCentred();
-    m_job = std::make_unique<ScanJob>(std::move(opened.folders), std::move(opened.files), m_repair);
+    // The poll shows progress; the end is taken at once, not at the next tick.
+    m_job = std::make_unique<ScanJob>(std::move(opened.folders), std::move(opened.files), m_repair, [this] {
+        QMetaObject::invokeMethod(this, &RecordingOpener::Poll, Qt::QueuedConnection);
+    });
     m_poll.start();
     return true;
 }
@@ -161,4 +164,9 @@ void RecordingOpener::Finish(bool mayHandOver)
     if (handOver || std::string_view(m_endLogText) != "Video Data")
         WriteLog(m_endLogText, kClass, m_endLogFunction, kLogType, kLogLevelNormal);
     emit ScanEnded(handOver);
+}
+
+CLoadingDlg* RecordingOpener::LoadingWindow() const
+{
+    return m_loading;
 }

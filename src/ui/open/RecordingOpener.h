@@ -56,7 +56,7 @@ public:
     // The real dialog unless a test put its own here.
     std::function<bool(QWidget* window, const QString& folder, QStringList& paths, QString& shown)> askForPaths;
 
-    CLoadingDlg* LoadingWindow() const { return m_loading; }
+    CLoadingDlg* LoadingWindow() const;
 
 signals:
     // A scan has ended; handedOver tells whether a list went to the pending list.

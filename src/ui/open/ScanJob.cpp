@@ -2,8 +2,9 @@
 
 #include <utility>
 
-ScanJob::ScanJob(std::vector<std::string> folders, std::vector<std::string> files, IRecordingRepair* repair)
-    : m_thread(&ScanJob::Run, this, std::move(folders), std::move(files), repair)
+ScanJob::ScanJob(std::vector<std::string> folders, std::vector<std::string> files, IRecordingRepair* repair,
+                 std::function<void()> finished)
+    : m_thread(&ScanJob::Run, this, std::move(folders), std::move(files), repair, std::move(finished))
 {
 }
 
@@ -14,7 +15,8 @@ ScanJob::~ScanJob()
         m_thread.join();
 }
 
-void ScanJob::Run(std::vector<std::string> folders, std::vector<std::string> files, IRecordingRepair* repair)
+void ScanJob::Run(std::vector<std::string> folders, std::vector<std::string> files, IRecordingRepair* repair,
+                  std::function<void()> finished)
 {
     CFileLoader loader(repair);
     loader.SetProgress([this](std::size_t done, std::size_t total, std::size_t found) {
@@ -26,6 +28,8 @@ void ScanJob::Run(std::vector<std::string> folders, std::vector<std::string> fil
     m_result = loader.ScanRecordings(folders, std::move(files));
     m_cancelled = loader.WasCancelled();
     m_finished = true;
+    if (finished)
+        finished();
 }
 
 RecordingList ScanJob::TakeResult()

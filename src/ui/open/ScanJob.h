@@ -8,14 +8,17 @@
 
 #include <atomic>
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
 class ScanJob {
 public:
-    // Starts at once. repair (not owned) stands in for the loader's own repair when given.
-    ScanJob(std::vector<std::string> folders, std::vector<std::string> files, IRecordingRepair* repair = nullptr);
+    // Starts at once. repair (not owned) stands in for the loader's own repair when given. finished, when
+    // given, is called on the scan's thread as its last act, so the owner need not wait for its next poll.
+    ScanJob(std::vector<std::string> folders, std::vector<std::string> files, IRecordingRepair* repair = nullptr,
+            std::function<void()> finished = {});
     // Cancels and waits for the thread.
     ~ScanJob();
     ScanJob(const ScanJob&) = delete;
@@ -34,7 +37,8 @@ public:
     bool WasCancelled() const { return m_cancelled; }
 
 private:
-    void Run(std::vector<std::string> folders, std::vector<std::string> files, IRecordingRepair* repair);
+    void Run(std::vector<std::string> folders, std::vector<std::string> files, IRecordingRepair* repair,
+             std::function<void()> finished);
 
     std::atomic<bool> m_cancel{false};
     std::atomic<bool> m_cancelled{false};
