@@ -172,6 +172,13 @@ std::vector<RecordingItem*> PlaybackSession::GetRecordings() const
     return copy;
 }
 
+void PlaybackSession::VisitRecordings(const std::function<void(const RecordingItem&)>& visit) const
+{
+    std::lock_guard lock(m_recordingsLock);
+    for (const auto& item : m_recordings)
+        visit(*item);
+}
+
 void PlaybackSession::ClearRecordings()
 {
     WriteLog("Clear recordings", kClass, "ClearRecordings", kLogType, kLogLevelNormal);
@@ -280,9 +287,17 @@ template <typename Less>
 void PlaybackSession::SortBy(Less less)
 {
     std::lock_guard lock(m_recordingsLock);
+    const int32_t current = currentIndex;
+    const RecordingItem* playing =
+        current >= 0 && size_t(current) < m_recordings.size() ? m_recordings[current].get() : nullptr;
     // Equal keys keep their order, as the list pane's repeated sorts expect.
     std::stable_sort(m_recordings.begin(), m_recordings.end(),
                      [&less](const auto& a, const auto& b) { return less(*a, *b); });
+    // The recording being played stays the current one wherever it moved; otherwise the highlight, map,
+    // graph and previous/next would follow whichever recording took its old place.
+    for (size_t i = 0; playing && i < m_recordings.size(); ++i)
+        if (m_recordings[i].get() == playing)
+            currentIndex = static_cast<int32_t>(i);
 }
 
 void PlaybackSession::SortByDate()

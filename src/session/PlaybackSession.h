@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <mutex>
@@ -49,6 +50,9 @@ public:
     // Replaces the list (the session owns the items; null entries are skipped) and makes index 0 current.
     void SetRecordings(std::vector<std::unique_ptr<RecordingItem>> list);
     std::vector<RecordingItem*> GetRecordings() const;
+    // Calls visit for each recording in list order while holding the recordings lock, so no new list can
+    // destroy an item under it; for threads other than the dispatch thread, which may replace the list.
+    void VisitRecordings(const std::function<void(const RecordingItem&)>& visit) const;
     // Empties the list. The items stay alive until the next SetRecordings or Shutdown, so a pointer that
     // a listener took while the same message is being delivered remains usable.
     void ClearRecordings();
@@ -63,7 +67,8 @@ public:
     bool GetPreviousIndex(int32_t& index) const;
     bool GetNextIndex(int32_t& index) const;
 
-    // Stable ascending sorts; the list pane renumbers afterwards.
+    // Stable ascending sorts; the current recording stays current (currentIndex follows it). The list pane
+    // renumbers afterwards.
     void SortByDate();
     void SortByTime();
     void SortByType();
