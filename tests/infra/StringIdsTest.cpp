@@ -76,6 +76,10 @@ const UsedString kUsedStrings[] = {
     {272, "No GPS Data", nullptr},
     {273, "Internet not connect", nullptr},
     {274, "Popup map", nullptr},
+    // map pane's dialog texts, by control id (the trailing space is the program's own)
+    {1131, "Longitude : ", "경도 : "},
+    {1132, "Latitude :", "위도 :"},
+    {32786, "Map", "지도"},
     // folder chooser and settings dialog
     {250, "Select a Folder.", "폴더를 선택해주십시오."},
     {293, "Are you want to format?", "포맷 하시겠습니까?"},
