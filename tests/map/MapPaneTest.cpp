@@ -9,11 +9,13 @@
 #include "support/SampleCard.h"
 #include "support/TempDir.h"
 #include "support/qt/SkinTestSupport.h"
+#include "playback/CFirstChannelVideoPane.h"
 #include "widgets/CButtonStyle.h"
 
 #include <QDesktopServices>
 #include <QDir>
 #include <QFontMetrics>
+#include <QScreen>
 #include <QLabel>
 #include <QSignalSpy>
 #include <QWebEngineView>
@@ -104,6 +106,7 @@ protected:
         pane->setGeometry(GPSMapControl::DockedGeometry(m_window.size()));
         loads = std::make_unique<QSignalSpy>(pane->Browser(), &QWebEngineView::loadStarted);
         m_session.AddListener(&m_count);
+        pane->show();  // the main window may be showing already
         ASSERT_TRUE(ShowAndWait(m_window));
         ASSERT_TRUE(QTest::qWaitFor([&] { return pane->Page()->IsLoaded(); }, kWaitMs));
         Settle();
@@ -473,6 +476,102 @@ TEST_F(MapPane, MissingPageLeavesTheMapBlank)
     ASSERT_TRUE(Deliver());
     EXPECT_EQ(pane->LatitudeValue()->text(), Fixed(Current().gpsSamples.front().latitude));
     EXPECT_FALSE(pane->Page()->IsLoaded());
+}
+
+// What the screen shows of a widget (the web engine draws outside the widget's own painting).
+QImage ScreenShot(QWidget& widget)
+{
+    QCoreApplication::processEvents();
+    const QRect area(widget.mapToGlobal(QPoint(0, 0)), widget.size());
+    return widget.screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()).toImage();
+}
+
+void Save(const QImage& image, const QString& name)
+{
+    QDir().mkpath(TESSARO_MAP_SCREENSHOTS);
+    EXPECT_TRUE(image.save(QStringLiteral(TESSARO_MAP_SCREENSHOTS "/%1.png").arg(name)));
+}
+
+// Screenshots to look at, in both languages: offline with the track and the marker, 5 s later,
+// floating, and a recording without GPS data. A blank map fails: the track must be drawn.
+TEST_F(MapPane, Screenshots)
+{
+    const std::string withGps = Recording("REC_20120820_153012_F.avi", {"--seconds", "20"});
+    const std::string withoutGps = Recording("REC_20120820_154012_F.avi", {"--no-gps"});
+    for (const auto& [language, name] : {std::pair{Language::English, "en"}, std::pair{Language::Korean, "ko"}}) {
+        SCOPED_TRACE(name);
+        SetCurrentLanguage(language);
+        delete pane;
+        m_session.RemoveListener(&m_count);
+        MakePane();
+        Open(withGps);
+        PostPosition(0.25f);
+        ASSERT_TRUE(Deliver());
+        Settle(800);
+        const QImage docked = ScreenShot(*pane);
+        Save(docked, QStringLiteral("%1-docked-offline").arg(name));
+        EXPECT_GT(TrackPixels(docked), 200);
+        EXPECT_GT(TrackPixels(pane->MapPicture().toImage()), 200);
+
+        PostPosition(0.5f);
+        ASSERT_TRUE(Deliver());
+        Settle(800);
+        Save(ScreenShot(*pane), QStringLiteral("%1-docked-5s-later").arg(name));
+
+        pane->OnBnClickedPopup();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(pane));
+        Settle(800);
+        const QImage floating = ScreenShot(*pane);
+        Save(floating, QStringLiteral("%1-floating").arg(name));
+        EXPECT_GT(TrackPixels(floating), 200);
+        Save(ScreenShot(m_window), QStringLiteral("%1-main-window-while-floating").arg(name));
+        pane->OnBnClickedPopup();
+
+        Open(withoutGps);
+        Settle(500);
+        Save(ScreenShot(*pane), QStringLiteral("%1-no-gps").arg(name));
+        EXPECT_TRUE(pane->NoGpsPicture()->isVisible());
+    }
+    SetCurrentLanguage(Language::English);
+}
+
+// The real channel-1 pane plays a recording; the marker follows the position it reports.
+TEST_F(MapPane, MarkerKeepsStepWithPlayback)
+{
+    VlcFunctionExecutor::SetExtraEngineOptions({"--gl=none", "--gles2=none"});
+    auto* player = new CFirstChannelVideoPane(&m_window, m_session, *VlcFunctionExecutor::Instance());
+    player->setGeometry(0, 0, 640, 360);
+    MakePane();
+    std::vector<std::unique_ptr<RecordingItem>> items;
+    const std::string path = Recording("REC_20120820_153012_F.avi", {"--seconds", "20"});
+    items.push_back(std::make_unique<RecordingItem>(DateTime::FromCalendar(2012, 8, 20, 15, 30, 12), Always, path,
+                                                    "REC_20120820_153012_F.avi"));
+    m_session.SetRecordings(std::move(items));
+    Post(VIDEO_FILES_OPENED);
+    m_session.Post(VIDEO_INDEX_SELECT, std::make_unique<MessageParam>());
+    Post(VIDEO_MEDIA_LOAD);
+    Post(NEW_VIDEO_PLAY);
+
+    for (float at : {0.2f, 0.5f, 0.8f}) {
+        SCOPED_TRACE(at);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return m_session.position >= at; }, 30000));
+        const RecordingItem& item = Current();
+        const auto marker = MarkerPosition(*pane);
+        const double seconds = m_session.position * item.duration;
+        // Within one sample of the one for the position of now (the page answers a moment later).
+        bool matched = false;
+        for (double t : {seconds - 1.0, seconds, seconds + 1.0}) {
+            const GpsSample sample = *GetGpsSampleAt(item, t);
+            matched = matched || (marker ? sample.valid && *marker == std::pair(sample.latitude, sample.longitude)
+                                         : !sample.valid);
+        }
+        EXPECT_TRUE(matched) << "at " << seconds << " s";
+    }
+    m_session.RemoveListener(&m_count);
+    delete pane;
+    pane = nullptr;
+    delete player;
+    VlcFunctionExecutor::SetExtraEngineOptions({});
 }
 
 }  // namespace

@@ -31,7 +31,7 @@ constexpr const char* kPageName = "map.htm";
 const QColor kBackground(51, 51, 51);
 const QColor kText(200, 200, 200);
 constexpr int kLabelHeight = 13;
-constexpr int kLabelGap = 2;  // between a widened box and the one it pushes along
+constexpr int kLabelGap = 4;  // between a widened box and the one it pushes along
 
 // The public tile service; TESSARO_MAP_TILES replaces it.
 constexpr const char* kDefaultTiles = "https://tile.openstreetmap.org/{z}/{x}/{y}.png";
