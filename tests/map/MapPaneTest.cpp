@@ -6,11 +6,13 @@
 #include "infra/StringTable.h"
 #include "recording/AVIFileLoader.h"
 #include "support/LogCapture.h"
+#include "support/MainWindowStandIn.h"
 #include "support/SampleCard.h"
 #include "support/TempDir.h"
 #include "support/qt/SkinTestSupport.h"
 #include "playback/CFirstChannelVideoPane.h"
 #include "widgets/CButtonStyle.h"
+#include "widgets/SkinIds.h"
 
 #include <QDesktopServices>
 #include <QDir>
@@ -30,24 +32,6 @@
 namespace {
 
 constexpr int kWaitMs = 15000;
-
-// The main window's part: selects the recording and reads its metadata when it opens, keeps the position.
-class MainWindowStandIn final : public IListener {
-public:
-    explicit MainWindowStandIn(PlaybackSession& session) : m_session(session) {}
-    void update(int32_t message, MessageParam* param) override
-    {
-        if (message == VIDEO_INDEX_SELECT)
-            m_session.SetCurrentIndex(param->index);
-        else if (message == VIDEO_OPENING)
-            m_session.LoadCurrentMetadata();
-        else if (message == VIDEO_FRAME_POSITION_CHANGED)
-            m_session.position = param->position;
-    }
-
-private:
-    PlaybackSession& m_session;
-};
 
 // Registered after the pane: counts what has been delivered to everyone.
 class DeliveryCount final : public IListener {
@@ -197,9 +181,8 @@ TEST_F(MapPane, OfflineStartShowsWhyAndLaysOutThePane)
     // The skin's pictures are where they belong: the status picture and the header band.
     const QImage shot = Shot(*pane);
     EXPECT_EQ(shot.pixelColor(5, h - 5), QColor(51, 51, 51));
-    const QImage header = ResourceManager::GetInstance()->LoadBitmap(GPSMapControl::kHeaderBitmap).toImage();
     EXPECT_NE(shot.pixelColor(100, 20), QColor(51, 51, 51));
-    const QImage status = ResourceManager::GetInstance()->LoadPng(GPSMapControl::kNoNetworkPng).toImage();
+    const QImage status = ResourceManager::GetInstance()->LoadPng(SkinId::kNoNetwork).toImage();
     const QPoint at = pane->NoNetworkPicture()->pos();
     EXPECT_EQ(shot.pixelColor(at + QPoint(64, 60)).rgb(), status.pixelColor(64, 60).rgb());
 }

@@ -6,6 +6,7 @@
 #include "widgets/MessageBoxes.h"
 #include "widgets/ResourceManager.h"
 #include "support/LogCapture.h"
+#include "support/MainWindowStandIn.h"
 #include "support/SampleCard.h"
 #include "support/TempDir.h"
 
@@ -32,35 +33,6 @@
 namespace {
 
 constexpr int kWaitMs = 15000;
-
-// Does what the main window does with the messages the panes rely on: selects the recording, reads its
-// metadata when the engine opens it, stores the position.
-class MainWindowStandIn final : public IListener {
-public:
-    explicit MainWindowStandIn(PlaybackSession& session) : m_session(session) {}
-    void update(int32_t message, MessageParam* param) override
-    {
-        if (message == VIDEO_INDEX_SELECT)
-            m_session.SetCurrentIndex(param->index);
-        else if (message == VIDEO_OPENING)
-            ReadCurrentMetadata();
-        else if (message == VIDEO_FRAME_POSITION_CHANGED)
-            m_session.position = param->position;
-    }
-    // False: the recording is known to have two channels, but its metadata never becomes ready.
-    bool readMetadata = true;
-
-private:
-    void ReadCurrentMetadata()
-    {
-        if (readMetadata)
-            m_session.LoadCurrentMetadata();
-        else if (RecordingItem* item = m_session.GetCurrentRecording())
-            item->channelCount = 2;
-    }
-
-    PlaybackSession& m_session;
-};
 
 struct Delivered {
     int32_t message;

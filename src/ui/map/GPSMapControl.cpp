@@ -8,6 +8,7 @@
 #include "ui/map/MapPage.h"
 #include "widgets/CButtonStyle.h"
 #include "widgets/ResourceManager.h"
+#include "widgets/SkinIds.h"
 #include "widgets/SkinFont.h"
 
 #include <QDir>
@@ -135,7 +136,7 @@ GPSMapControl::GPSMapControl(QWidget* parent, PlaybackSession& session)
     SetPopupButtonEnabled(false);
     ShowMapOrReason();
     CheckNetwork();
-    m_popupButton->setText(Text(kZoomInText));
+    m_popupButton->setText(Text(StringId::kZoomInTip));
     CreatePlaceholder();
     m_ready = true;
     Relayout();
@@ -147,7 +148,7 @@ GPSMapControl::GPSMapControl(QWidget* parent, PlaybackSession& session, Inert)
 {
     BuildChildren();
     SetPopupButtonEnabled(false);
-    m_popupButton->setText(Text(kZoomInText));
+    m_popupButton->setText(Text(StringId::kZoomInTip));
     for (QLabel* text : {m_latitudeLabel, m_latitudeValue, m_longitudeLabel, m_longitudeValue})
         text->hide();
     m_ready = true;
@@ -163,18 +164,18 @@ GPSMapControl::~GPSMapControl()
 
 void GPSMapControl::BuildChildren()
 {
-    m_headerBitmap = ResourceManager::GetInstance()->LoadBitmap(kHeaderBitmap, devicePixelRatioF());
-    m_title = MakeText(this, Text(kTitleId), false);
+    m_headerBitmap = ResourceManager::GetInstance()->LoadBitmap(SkinId::kPaneHeader, devicePixelRatioF());
+    m_title = MakeText(this, Text(StringId::kMapTitle), false);
     m_popupButton = new CButtonStyle(this);
     m_popupButton->setFocusPolicy(Qt::NoFocus);
-    m_popupButton->setToolTip(Text(kPopupTip));
+    m_popupButton->setToolTip(Text(StringId::kPopupMapTip));
     connect(m_popupButton, &CButtonStyle::clicked, this, &GPSMapControl::OnBnClickedPopup);
-    m_latitudeLabel = MakeText(this, Text(kLatitudeLabelId), true);
+    m_latitudeLabel = MakeText(this, Text(StringId::kMapLatitudeLabel), true);
     m_latitudeValue = MakeText(this, kNoValue, true);
-    m_longitudeLabel = MakeText(this, Text(kLongitudeLabelId), true);
+    m_longitudeLabel = MakeText(this, Text(StringId::kMapLongitudeLabel), true);
     m_longitudeValue = MakeText(this, kNoValue, true);
-    m_noGpsPicture = MakeStatusPicture(this, kNoGpsPng, kNoGpsText);
-    m_noNetworkPicture = MakeStatusPicture(this, kNoNetworkPng, kNoNetworkText);
+    m_noGpsPicture = MakeStatusPicture(this, SkinId::kNoGps, StringId::kNoGpsData);
+    m_noNetworkPicture = MakeStatusPicture(this, SkinId::kNoNetwork, StringId::kInternetNotConnected);
     setMinimumSize(0, 0);
 }
 
@@ -189,11 +190,11 @@ void GPSMapControl::CreatePlaceholder()
 
 void GPSMapControl::SetPopupButtonEnabled(bool on)
 {
-    m_popupButton->SetBackdrop(kHeaderBitmap, m_headerBitmap);
+    m_popupButton->SetBackdrop(SkinId::kPaneHeader, m_headerBitmap);
     if (on)
-        m_popupButton->SetIcons(kPopupIcon, kPopupPressedIcon, kPopupIcon);
+        m_popupButton->SetIcons(SkinId::kPopOutNormal, SkinId::kPopOutPressed, SkinId::kPopOutNormal);
     else
-        m_popupButton->SetIcons(kPopupDisabledIcon, kPopupPressedIcon, kPopupPressedIcon);
+        m_popupButton->SetIcons(SkinId::kPopOutDisabled, SkinId::kPopOutPressed, SkinId::kPopOutPressed);
     m_popupButton->setEnabled(on);
 }
 
@@ -213,7 +214,7 @@ void GPSMapControl::ShowMapOrReason()
         if (m_state.connected)
             m_page->SetTiles(TilesTemplate(), QString::fromUtf8(kTilesAttribution));
         else
-            m_page->SetOffline(Text(kNoNetworkText));
+            m_page->SetOffline(Text(StringId::kInternetNotConnected));
     }
     m_browser->setVisible(pageShows);
     m_noGpsPicture->setVisible(!pageShows && m_state.hasRecording);
@@ -363,7 +364,7 @@ void GPSMapControl::SetFloating(bool floating)
         setMinimumSize(kFloatingSize);
         setGeometry(QRect(origin + QPoint(10, 10), kFloatingSize));
         m_isFloating = true;
-        m_popupButton->setText(Text(kZoomOutText));
+        m_popupButton->setText(Text(StringId::kZoomOutTip));
     } else {
         if (m_placeholder)
             m_placeholder->hide();
@@ -371,7 +372,7 @@ void GPSMapControl::SetFloating(bool floating)
         setMinimumSize(0, 0);
         setGeometry(docked);
         m_isFloating = false;
-        m_popupButton->setText(Text(kZoomInText));
+        m_popupButton->setText(Text(StringId::kZoomInTip));
     }
     show();
 }

@@ -14,6 +14,7 @@
 // Positions share one pending slot, so however busy the user-interface thread is, the newest position
 // is the one shown and the dispatch thread never piles up work for it.
 
+#include "infra/StringIds.h"
 #include "playback/SessionView.h"
 #include "session/PlaybackSession.h"
 
@@ -50,19 +51,6 @@ public:
     static constexpr int kNoGpsPictureId = 32784;
     static constexpr int kNoNetworkPictureId = 32785;
     static constexpr int kTitleId = 32786;
-    // Pictures of the skin.
-    static constexpr int kHeaderBitmap = 152;
-    static constexpr int kNoGpsPng = 103;
-    static constexpr int kNoNetworkPng = 268;
-    static constexpr int kPopupIcon = 102;
-    static constexpr int kPopupPressedIcon = 236;
-    static constexpr int kPopupDisabledIcon = 237;
-    // Texts.
-    static constexpr int kZoomInText = 270;
-    static constexpr int kZoomOutText = 271;
-    static constexpr int kNoGpsText = 272;
-    static constexpr int kNoNetworkText = 273;
-    static constexpr int kPopupTip = 274;
     // The main window's command that toggles the floating map (Ctrl+M).
     static constexpr int kPopupCommand = 40047;
 
