@@ -284,9 +284,10 @@ void GPSMapControl::OnPosition(float position)
     if (!item)
         return;
     const std::optional<GpsSample> sample = GetGpsSampleAt(*item, static_cast<double>(position) * item->duration);
-    if (!sample)
-        return;
-    Publish(FixedSix(sample->latitude), FixedSix(sample->longitude), sample);
+    if (sample)
+        Publish(FixedSix(sample->latitude), FixedSix(sample->longitude), sample);
+    else if (!item->gpsSamples.empty())
+        Publish({}, {}, std::nullopt, true);  // a second without a fix: where the vehicle was is unknown
 }
 
 void GPSMapControl::Publish(const QString& latitude, const QString& longitude, std::optional<GpsSample> sample,
@@ -294,8 +295,11 @@ void GPSMapControl::Publish(const QString& latitude, const QString& longitude, s
 {
     {
         std::lock_guard lock(m_pendingLock);
-        m_pending.latitude = latitude;
-        m_pending.longitude = longitude;
+        // An empty text leaves the one already waiting.
+        if (!latitude.isEmpty())
+            m_pending.latitude = latitude;
+        if (!longitude.isEmpty())
+            m_pending.longitude = longitude;
         if (sample || hideMarker) {
             m_pending.sample = sample;
             m_pending.hideMarker = hideMarker;
