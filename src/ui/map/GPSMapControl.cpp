@@ -381,9 +381,14 @@ void GPSMapControl::SetFloating(bool floating)
     show();
 }
 
+QRect GPSMapControl::BrowserArea() const
+{
+    return {2, 35, width() - 4, height() - 65};
+}
+
 QPixmap GPSMapControl::MapPicture()
 {
-    return grab(QRect(2, 35, width() - 4, height() - 65));
+    return grab(BrowserArea());
 }
 
 void GPSMapControl::Relayout()
@@ -395,7 +400,7 @@ void GPSMapControl::Relayout()
     m_title->setGeometry(10, 11, 70, 20);
     m_popupButton->setGeometry(w - 40, 1, 33, 33);
     if (m_browser)
-        m_browser->setGeometry(2, 35, w - 4, h - 65);
+        m_browser->setGeometry(BrowserArea());
     const QRect picture((w - 128) / 2, (h - 158) / 2, 128, 158);
     m_noGpsPicture->setGeometry(picture);
     m_noNetworkPicture->setGeometry(picture);

@@ -136,6 +136,8 @@ private:
     void SetPopupButtonEnabled(bool on);
     void ShowMapOrReason();
     void Relayout();
+    // Where the browser goes: the map picture is taken from there too.
+    QRect BrowserArea() const;
     void SetCoordinateTexts(const QString& latitude, const QString& longitude);
     void SetFloating(bool floating);
 
