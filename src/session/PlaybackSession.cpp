@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include <sys/resource.h>
@@ -86,6 +87,19 @@ void PlaybackSession::ClearQueue()
     std::deque<QueuedMessage> dropped;
     std::lock_guard lock(m_queueLock);
     dropped.swap(m_queue);
+}
+
+void PlaybackSession::DropWaitingMessages(std::initializer_list<int32_t> messages)
+{
+    std::deque<QueuedMessage> dropped;
+    std::lock_guard lock(m_queueLock);
+    std::erase_if(m_queue, [&](QueuedMessage& queued) {
+        if (std::find(messages.begin(), messages.end(), queued.message) == messages.end())
+            return false;
+        // The arguments go after the lock is released, as ClearQueue's do.
+        dropped.push_back(std::move(queued));
+        return true;
+    });
 }
 
 void PlaybackSession::AddListener(IListener* listener)
@@ -185,12 +199,27 @@ bool PlaybackSession::SetCurrentIndex(int32_t index)
 
 bool PlaybackSession::LoadCurrentMetadata()
 {
+    // Reading a long recording takes a while: the list stays unlocked meanwhile (a Next click asks it for
+    // the neighbours from the user-interface thread), and the result is swapped in under the lock.
+    RecordingItem* item = nullptr;
+    std::optional<RecordingItem> read;
+    {
+        std::lock_guard lock(m_recordingsLock);
+        item = GetCurrentRecording();
+        if (!item)
+            return false;
+        read.emplace(*item);
+    }
+    WriteLog("Load metadata: " + read->path, kClass, "LoadCurrentMetadata", kLogType, kLogLevelNormal);
+    const bool ok = ReadMetadata(*read);
     std::lock_guard lock(m_recordingsLock);
-    RecordingItem* item = GetCurrentRecording();
-    if (!item)
+    // The list may have been replaced meanwhile; the result then belongs to no one.
+    const bool stillListed = std::any_of(m_recordings.begin(), m_recordings.end(),
+                                         [&](const auto& listed) { return listed.get() == item; });
+    if (!stillListed)
         return false;
-    WriteLog("Load metadata: " + item->path, kClass, "LoadCurrentMetadata", kLogType, kLogLevelNormal);
-    return ReadMetadata(*item);
+    *item = std::move(*read);
+    return ok;
 }
 
 bool PlaybackSession::GetPreviousIndex(int32_t& index) const

@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -36,6 +37,9 @@ public:
     void Post(int32_t message, std::unique_ptr<MessageParam> param = nullptr);
     // Drops every waiting message; the one being delivered is not affected.
     void ClearQueue();
+    // Drops the waiting messages with one of the given ids and keeps every other one in its order (a seek
+    // replaces older position reports and seeks, but must not lose an opening or an end sequence).
+    void DropWaitingMessages(std::initializer_list<int32_t> messages);
 
     // Listeners are not owned. Adding or removing one from another thread waits while a message is being
     // delivered, so once RemoveListener returns the listener is not in update() and will not be called.

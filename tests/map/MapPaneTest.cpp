@@ -6,7 +6,7 @@
 #include "infra/StringTable.h"
 #include "recording/AVIFileLoader.h"
 #include "support/LogCapture.h"
-#include "support/MainWindowStandIn.h"
+#include "playback/PlaybackTestSupport.h"
 #include "support/SampleCard.h"
 #include "support/TempDir.h"
 #include "support/qt/SkinTestSupport.h"
