@@ -54,6 +54,10 @@ inline constexpr int kZoomOutTip = 271;
 inline constexpr int kNoGpsData = 272;
 inline constexpr int kInternetNotConnected = 273;
 inline constexpr int kPopupMapTip = 274;
+// The map pane's dialog texts, by control id.
+inline constexpr int kMapLongitudeLabel = 1131;
+inline constexpr int kMapLatitudeLabel = 1132;
+inline constexpr int kMapTitle = 32786;
 inline constexpr int kSelectFolder = 250;
 inline constexpr int kAskFormat = 293;
 inline constexpr int kSelectDrive = 297;
@@ -66,6 +70,6 @@ inline constexpr std::array kUsedStringIds = {
     kPreviousTip, kRewindTip, kPlayPauseTip, kFastForwardTip, kNextTip, kSpeedTip, kBrightnessTip, kVolumeTip,
     kDefaultSpeedTip, kDefaultBrightnessTip, kSelectedItemLabel, kOkButton, kReportTime, kReportGSensor,
     kReportSpeed, kReportLatitude, kReportLongitude, kReportFooter, kZoomInTip, kZoomOutTip, kNoGpsData,
-    kInternetNotConnected, kPopupMapTip, kSelectFolder, kAskFormat, kSelectDrive,
+    kInternetNotConnected, kPopupMapTip, kMapLongitudeLabel, kMapLatitudeLabel, kMapTitle, kSelectFolder, kAskFormat, kSelectDrive,
 };
 }  // namespace StringId

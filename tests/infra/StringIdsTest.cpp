@@ -77,6 +77,10 @@ const UsedString kUsedStrings[] = {
     {StringId::kNoGpsData, "No GPS Data", nullptr},
     {StringId::kInternetNotConnected, "Internet not connect", nullptr},
     {StringId::kPopupMapTip, "Popup map", nullptr},
+    // map pane's dialog texts, by control id (the trailing space is the program's own)
+    {StringId::kMapLongitudeLabel, "Longitude : ", "경도 : "},
+    {StringId::kMapLatitudeLabel, "Latitude :", "위도 :"},
+    {StringId::kMapTitle, "Map", "지도"},
     // folder chooser and settings dialog
     {StringId::kSelectFolder, "Select a Folder.", "폴더를 선택해주십시오."},
     {StringId::kAskFormat, "Are you want to format?", "포맷 하시겠습니까?"},

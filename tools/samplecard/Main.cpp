@@ -19,7 +19,7 @@ namespace fs = std::filesystem;
 
 const char* const kUsage =
     "usage: tessaro-samplecard recording OUT.avi [--seconds N] [--kind REC|EVT|EVS|PRK|PAK|MDI]\n"
-    "                                     [--channels 1|2] [--start YYYYMMDD_HHMMSS] [--seed N]\n"
+    "                                     [--channels 1|2] [--start YYYYMMDD_HHMMSS] [--seed N] [--no-gps]\n"
     "       tessaro-samplecard powercut IN.avi OUT.avi [--cut-last]\n"
     "       tessaro-samplecard aborted OUT.avi [--seed N] [--start YYYYMMDD_HHMMSS]\n"
     "       tessaro-samplecard card DIR [--recordings N] [--seconds N] [--seed N]\n";
@@ -101,6 +101,7 @@ bool ReadRecordingSpec(const CommandLine& line, RecordingSpec& spec, std::string
         !ParseNumber(line, "--seed", 0, UINT64_MAX, spec.seed, reason))
         return false;
     spec.seconds = static_cast<int>(seconds);
+    spec.gps = !line.flags.count("--no-gps");
     spec.channels = static_cast<int>(channels);
     if (auto kind = line.options.find("--kind"); kind != line.options.end()) {
         if (!IsCameraKind(kind->second)) {
@@ -205,7 +206,8 @@ int main(int argc, char** argv)
     std::string reason;
     bool ok = false;
     if (command == "recording") {
-        ok = ParseArguments(argc, argv, {"--seconds", "--kind", "--channels", "--start", "--seed"}, {}, line, reason) &&
+        ok = ParseArguments(argc, argv, {"--seconds", "--kind", "--channels", "--start", "--seed"}, {"--no-gps"}, line,
+                            reason) &&
              RunRecording(line, reason);
     } else if (command == "powercut") {
         ok = ParseArguments(argc, argv, {}, {"--cut-last"}, line, reason) && RunPowerCut(line, reason);

@@ -159,7 +159,7 @@ bool GenerateRecording(const RecordingSpec& spec, const std::string& fileName, G
     EncodedChannels video;
     if (!EncodeOnce(frontFrames, twoChannels ? rearFrames : 0, video, reason))
         return false;
-    const Telemetry telemetry = MakeTelemetry(spec.start, spec.seconds, spec.seed, IsEventKind(spec.kind));
+    const Telemetry telemetry = MakeTelemetry(spec.start, spec.seconds, spec.seed, IsEventKind(spec.kind), spec.gps);
 
     std::vector<AviStream> streams;
     const ChannelPicture front = FrontPicture(), rear = RearPicture();

@@ -14,6 +14,7 @@ struct RecordingSpec {
     int channels = 2;
     CameraTime start;
     uint64_t seed = 1;
+    bool gps = true;  // false: a camera without a GPS receiver writes no GPS records
 };
 
 struct GeneratedRecording {

@@ -140,7 +140,7 @@ std::string WithNmeaChecksum(const std::string& sentence)
     return sentence.substr(0, star) + "*" + digits;
 }
 
-Telemetry MakeTelemetry(const CameraTime& start, int seconds, uint64_t seed, bool impact)
+Telemetry MakeTelemetry(const CameraTime& start, int seconds, uint64_t seed, bool impact, bool gps)
 {
     Random random(seed * 0x100000001B3ull + 7);
     const std::vector<VehicleState> drive = Drive(seconds, random);
@@ -152,8 +152,10 @@ Telemetry MakeTelemetry(const CameraTime& start, int seconds, uint64_t seed, boo
     Telemetry telemetry;
     for (int s = 0; s < seconds; ++s) {
         const bool fix = s < noFixStart || s >= noFixStart + noFixLength;
-        telemetry.gps.push_back(MakeGpsRecord(drive[static_cast<size_t>(s)], start.Plus(s), fix));
-        telemetry.records.push_back({static_cast<double>(s), "G" + telemetry.gps.back().sentence});
+        if (gps) {
+            telemetry.gps.push_back(MakeGpsRecord(drive[static_cast<size_t>(s)], start.Plus(s), fix));
+            telemetry.records.push_back({static_cast<double>(s), "G" + telemetry.gps.back().sentence});
+        }
         for (int m = 0; m < kGSensorRecordsPerSecond; ++m)
             telemetry.gsensor.push_back(MakeGSensorRecord(drive[static_cast<size_t>(s)], random));
     }

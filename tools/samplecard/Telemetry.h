@@ -37,8 +37,8 @@ constexpr int kGSensorRecordsPerSecond = 9;
 constexpr int kTextRecordsPerSecond = 1 + kGSensorRecordsPerSecond;
 
 // A drive near 37.5 N 127.0 E: one 'G' record per second, kGSensorRecordsPerSecond 'M' records per
-// second, a few seconds without a fix, and an impact when `impact` is set.
-Telemetry MakeTelemetry(const CameraTime& start, int seconds, uint64_t seed, bool impact);
+// second (none without `gps`), a few seconds without a fix, and an impact when `impact` is set.
+Telemetry MakeTelemetry(const CameraTime& start, int seconds, uint64_t seed, bool impact, bool gps = true);
 
 // "$GPRMC...*" followed by the two hex digits of the XOR of everything between '$' and '*'.
 std::string WithNmeaChecksum(const std::string& sentenceWithoutChecksum);
