@@ -15,10 +15,10 @@ namespace {
 // Stands in for the repair during a scan: notes the file and leaves it alone.
 class ListingRepair final : public IRecordingRepair {
 public:
-    bool Recover(const std::string& path, std::string&) override
+    Result Recover(const std::string& path, std::string&) override
     {
         needsRepair.push_back(path);
-        return false;
+        return Result::Failure("listed, not repaired");
     }
     std::vector<std::string> needsRepair;
 };

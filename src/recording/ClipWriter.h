@@ -1,5 +1,7 @@
 #pragma once
 
+#include "infra/Result.h"
+
 #include <string>
 
 // Writes the part of a recording between two whole seconds as a new AVI file, on the container level:
@@ -8,7 +10,5 @@
 // setup bytes of that channel's very first frame, a rebuilt index and patched header counts.
 //
 // The clip goes to a temporary file beside the destination and appears there only when complete; an
-// existing file is never replaced. On false nothing is left at the destination; whyNot (when given)
-// says why in words for the command line.
-bool WriteClip(const std::string& sourcePath, int startSeconds, int endSeconds, const std::string& destinationPath,
-               std::string* whyNot = nullptr);
+// existing file is never replaced. On failure nothing is left at the destination.
+Result WriteClip(const std::string& sourcePath, int startSeconds, int endSeconds, const std::string& destinationPath);

@@ -98,7 +98,7 @@ Observed Examine(const std::string& path)
     {
         TempDir clips;
         const std::string clip = clips / "clip.avi";
-        seen.clip = WriteClip(path, 0, 1, clip);
+        seen.clip = WriteClip(path, 0, 1, clip).Ok();
         EXPECT_EQ(seen.clip, std::filesystem::exists(clip)) << "a refused clip leaves nothing behind";
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(clips.path()), {}), seen.clip ? 1 : 0);
     }
@@ -383,9 +383,9 @@ TEST_F(MalformedRecordings, TruncatedAtEveryChunkBoundary)
     }
 }
 
-// The same cuts handed to the repair: a file that still holds its whole header up to the movie list's
-// type is repaired in place (the broken file kept unchanged in the holding folder) and then reads like a
-// recording of the chunks that were complete; a shorter one is refused and stays in the holding folder.
+// The same cuts handed to the repair: a file that still holds its header and at least one whole chunk is
+// repaired in place (the broken file kept unchanged in the holding folder) and then reads like a recording
+// of the chunks that were complete; a shorter one is refused before anything moves and stays where it is.
 TEST_F(MalformedRecordings, TruncatedRecordingsAreRepairedFromTheMovieListOn)
 {
     const std::string& bytes = source.bytes;
@@ -405,21 +405,18 @@ TEST_F(MalformedRecordings, TruncatedRecordingsAreRepairedFromTheMovieListOn)
         TempDir holding;
         AVIFileRecovery recovery(holding.path());
         std::string repairedPath;
-        const bool repaired = recovery.Recover(path, repairedPath);
+        const bool repaired = recovery.Recover(path, repairedPath).Ok();
         const std::string kept = (holding.path() / "REC_20120820_153012_F.avi").string();
-        if (cut < 4) {
-            // Not a RIFF file: refused; wherever it is, it is unchanged.
-            EXPECT_FALSE(repaired);
-            EXPECT_EQ(ReadFileBytes(std::filesystem::exists(kept) ? kept : path), part);
+        // Without one whole chunk there is nothing to repair: the file is refused before anything moves.
+        const ChunkAt& first = source.media.front();
+        EXPECT_EQ(repaired, cut >= first.offset + 8 + first.size);
+        if (!repaired) {
+            EXPECT_FALSE(std::filesystem::exists(kept));
+            EXPECT_EQ(ReadFileBytes(path), part);
             continue;
         }
-        EXPECT_EQ(repaired, cut >= movi.offset + 12);
         ASSERT_TRUE(std::filesystem::exists(kept));
         EXPECT_EQ(ReadFileBytes(kept), part);
-        if (!repaired) {
-            EXPECT_FALSE(std::filesystem::exists(path)) << "nothing half-written is left on the card";
-            continue;
-        }
         EXPECT_EQ(repairedPath, path);
         // Text records whose data was cut off entirely are indexed but read nothing.
         long front = 0, gps = 0, gSensor = 0;

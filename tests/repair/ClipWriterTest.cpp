@@ -147,8 +147,8 @@ TEST(ClipWriter, CutsAtFrameBoundariesWithSetupBytes)
         TempDir dir;
         ClipSource source = MakeClipSource(8, c.twoChannels);
         WriteFileBytes(dir / "REC.avi", source.bytes);
-        std::string why;
-        ASSERT_TRUE(WriteClip(dir / "REC.avi", c.start, c.end, dir / "clip.avi", &why)) << why;
+        const Result written = WriteClip(dir / "REC.avi", c.start, c.end, dir / "clip.avi");
+        ASSERT_TRUE(written.Ok()) << written.Describe();
         const std::string bytes = ReadFileBytes(dir / "clip.avi");
         const int64_t movieListPos = source.movieListPos;
         WalkedClip clip = WalkClip(bytes, movieListPos);
@@ -209,9 +209,9 @@ TEST(ClipWriter, RefusesAndLeavesNothingBehind)
         SCOPED_TRACE(c.name);
         TempDir dir;
         WriteFileBytes(dir / "REC.avi", c.source);
-        std::string why;
-        EXPECT_FALSE(WriteClip(dir / "REC.avi", c.start, c.end, dir / "clip.avi", &why));
-        EXPECT_FALSE(why.empty());
+        const Result written = WriteClip(dir / "REC.avi", c.start, c.end, dir / "clip.avi");
+        EXPECT_FALSE(written.Ok());
+        EXPECT_FALSE(written.Reason().empty());
         EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"REC.avi"});
         EXPECT_TRUE(ReadFileBytes(dir / "REC.avi") == c.source);
     }
@@ -220,13 +220,13 @@ TEST(ClipWriter, RefusesAndLeavesNothingBehind)
     WriteFileBytes(dir / "REC.avi", twoChannels.bytes);
     WriteFileBytes(dir / "taken.avi", "mine");
     fs::create_directory(dir / "folder.avi");
-    EXPECT_FALSE(WriteClip(dir / "REC.avi", 1, 3, dir / "taken.avi"));
+    EXPECT_FALSE(WriteClip(dir / "REC.avi", 1, 3, dir / "taken.avi").Ok());
     EXPECT_EQ(ReadFileBytes(dir / "taken.avi"), "mine");
-    EXPECT_FALSE(WriteClip(dir / "REC.avi", 1, 3, dir / "folder.avi"));
-    EXPECT_FALSE(WriteClip(dir / "missing.avi", 1, 3, dir / "clip.avi"));
-    EXPECT_FALSE(WriteClip("", 1, 3, dir / "clip.avi"));
-    EXPECT_FALSE(WriteClip(dir / "REC.avi", 1, 3, ""));
-    EXPECT_FALSE(WriteClip(dir / "REC.avi", 1, 3, (dir.path() / "no-such-folder" / "clip.avi").string()));
+    EXPECT_FALSE(WriteClip(dir / "REC.avi", 1, 3, dir / "folder.avi").Ok());
+    EXPECT_FALSE(WriteClip(dir / "missing.avi", 1, 3, dir / "clip.avi").Ok());
+    EXPECT_FALSE(WriteClip("", 1, 3, dir / "clip.avi").Ok());
+    EXPECT_FALSE(WriteClip(dir / "REC.avi", 1, 3, "").Ok());
+    EXPECT_FALSE(WriteClip(dir / "REC.avi", 1, 3, (dir.path() / "no-such-folder" / "clip.avi").string()).Ok());
     EXPECT_EQ(FolderEntries(dir.path()), (std::vector<std::string>{"REC.avi", "folder.avi", "taken.avi"}));
 }
 
@@ -242,7 +242,7 @@ TEST(ClipWriter, FailingWriteLeavesNothing)
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit limit{4096, 4096};
         setrlimit(RLIMIT_FSIZE, &limit);
-        _exit(WriteClip(dir / "REC.avi", 2, 8, dir / "clip.avi") ? 0 : 1);
+        _exit(WriteClip(dir / "REC.avi", 2, 8, dir / "clip.avi").Ok() ? 0 : 1);
     }
     int status = 0;
     waitpid(child, &status, 0);

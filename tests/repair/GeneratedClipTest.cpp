@@ -82,8 +82,8 @@ TEST(GeneratedClip, ClipsDecodeInBothChannelsAndPlayToTheEnd)
     for (const ClipCase& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string clip = (dir.path() / ("clip" + std::to_string(clips.size()) + ".avi")).string();
-        std::string why;
-        ASSERT_TRUE(WriteClip(c.source, c.start, c.end, clip, &why)) << why;
+        const Result written = WriteClip(c.source, c.start, c.end, clip);
+        ASSERT_TRUE(written.Ok()) << written.Describe();
         clips.push_back(clip);
         for (int stream = 0; stream < c.channels; ++stream) {
             EXPECT_EQ(DecodeErrors(clip, stream), std::vector<std::string>{}) << "stream " << stream;
