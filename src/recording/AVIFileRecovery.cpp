@@ -67,7 +67,7 @@ private:
 enum class Mark {
     Chunk,    // a chunk of one of the header's streams, whole inside the file
     End,      // the end of the file
-    Zero,     // zero bytes: space the camera never filled
+    Zero,     // a chunk header of zero bytes: space the camera never filled
     Index,    // an index ("idx1"), whole or cut: the movie data ends here
     Cut,      // a stream chunk, or its header, that runs past the end of the file
     Unknown,  // anything else: damage, or a size that led here
@@ -104,7 +104,8 @@ public:
         std::memcpy(head.id, bytes, 4);
         head.size = LoadLE32(bytes + 4);
         head.nal = bytes[12];
-        if (bytes[0] == 0)
+        // A frame's data starts with zero bytes too (a start code), so a whole header of zeros is asked for.
+        if (std::all_of(bytes, bytes + 8, [](unsigned char byte) { return byte == 0; }))
             head.mark = Mark::Zero;
         else if (std::memcmp(bytes, "idx1", 4) == 0)
             head.mark = Mark::Index;
@@ -129,6 +130,14 @@ public:
         if ((size & 1) && Classify(unpadded).mark != Mark::Unknown)
             return unpadded;
         return -1;
+    }
+
+    // Whether the size field of the header at pos, whatever its id, leads to target (with or without a
+    // pad byte).
+    bool LeadsTo(int64_t pos, int64_t target)
+    {
+        const int64_t end = pos + 8 + int64_t(Classify(pos).size);
+        return pos < target && (end == target || Padded(end) == target);
     }
 
     // The first position at or after `from` where a chunk starts that is followed well; -1 when none.
@@ -306,11 +315,13 @@ ScanTally AVIFileRecovery::WalkChunks(const std::function<bool(const RecoveryEnt
         int64_t next = head.mark == Mark::Chunk ? scanner.Follow(pos, head.size) : -1;
         int64_t resume = -1;
         if (next < 0) {
-            // Damage at pos: look ahead for the next chunk. A whole chunk inside which no chunk starts is
-            // kept; what follows it is looked at in the next round.
+            // Damage at pos: look ahead for the next chunk. A chunk that no chunk follows is taken for
+            // damaged (a wrong size) and stepped over, unless what follows it is a chunk header whose id
+            // alone is damaged (its size leads to the next chunk), or no chunk comes after it at all.
             resume = scanner.FindChunk(pos + 1);
             const int64_t end = pos + 8 + int64_t(head.size);
-            if (head.mark == Mark::Chunk && (resume < 0 || resume >= end))
+            if (head.mark == Mark::Chunk &&
+                (resume < 0 || scanner.LeadsTo(Padded(end), resume) || scanner.LeadsTo(end, resume)))
                 next = Padded(end) <= m_sourceSize ? Padded(end) : end;
         }
         if (next >= 0) {

@@ -16,15 +16,35 @@ namespace {
 
 constexpr const char* kClassName = "ClipWriter";
 
-// A frame from the middle of a channel lacks the codec setup (SPS and PPS) that the camera writes only
-// into the channel's first frame; these first data bytes of that frame carry it.
-constexpr int64_t kSetupBytes = 21;
 constexpr uint32_t kKeyFrameFlag = 16;
+// The codec setup is looked for in this many first bytes of a channel's first frame (the camera's is 21).
+constexpr size_t kMaxSetupBytes = 4096;
 constexpr size_t kMaxPatchedStreams = 4;
 
 int64_t Padded(int64_t size)
 {
     return size + (size & 1);
+}
+
+// A frame from the middle of a channel lacks the codec setup (SPS and PPS) that the camera writes only
+// into the channel's first frame. The setup is the frame's NAL units before its first slice: this is their
+// length in the frame's first bytes (H.264 byte stream: units start with 00 00 01 or 00 00 00 01), or 0
+// when no slice starts there.
+int64_t CodecSetupLength(const std::vector<unsigned char>& frame)
+{
+    constexpr unsigned char kNalTypeMask = 0x1F;
+    constexpr unsigned char kSlice = 1;
+    constexpr unsigned char kIdrSlice = 5;
+    for (size_t at = 0; at + 3 < frame.size(); ++at) {
+        if (frame[at] != 0 || frame[at + 1] != 0 || frame[at + 2] != 1)
+            continue;
+        const unsigned char type = frame[at + 3] & kNalTypeMask;
+        if (type == kSlice || type == kIdrSlice) {
+            const size_t start = at > 0 && frame[at - 1] == 0 ? at - 1 : at;  // a four-byte start code
+            return static_cast<int64_t>(start);
+        }
+    }
+    return 0;
 }
 
 // One entry of the source's index.
@@ -47,6 +67,7 @@ struct PlannedChunk {
     enum class Source {
         Copied,     // the source chunk as it is
         WithSetup,  // the source chunk with its channel's codec setup ahead of its data
+        Empty,      // a frame slot of a channel before its first key frame of the clip: no data
     };
     Source source = Source::Copied;
     int64_t sourcePos = 0;  // the chunk's id in the source
@@ -82,6 +103,7 @@ private:
     Result CheckRequest(int startSeconds, int endSeconds) const;
     Result ReadSource();
     Result ChooseFrames(int startSeconds, int endSeconds);
+    Result FindCodecSetup(Channel& channel) const;
     Result LayOutMovieData();
     // The emit step.
     Result EmitHeader();
@@ -243,7 +265,8 @@ Result ClipWriter::ChooseFrames(int startSeconds, int endSeconds)
             m_front.start = i;
             break;
         }
-    m_front.setupBytes = kSetupBytes;
+    if (Result setup = FindCodecSetup(m_front); !setup)
+        return setup;
 
     if (m_rear.entries.empty())
         return Result::Success();
@@ -254,8 +277,30 @@ Result ClipWriter::ChooseFrames(int startSeconds, int endSeconds)
         ++j;
     if (j == rearFrames)
         return Result::Failure("no rear-channel frame after the start");
+    // The rear channel starts on its own last key frame: with key frames that are not in step with the
+    // front's, the frames up to its next key frame would not decode. With the camera's GOPs, which are in
+    // step, that is the first rear frame after the front key frame.
     m_rear.start = j;
-    m_rear.setupBytes = kSetupBytes;
+    for (int64_t i = j; i >= 0; --i)
+        if (m_index[static_cast<size_t>(m_rear.entries[static_cast<size_t>(i)])].flags & kKeyFrameFlag) {
+            m_rear.start = i;
+            break;
+        }
+    return FindCodecSetup(m_rear);
+}
+
+// The length of the codec setup at the start of the channel's first frame, which the clip's first frame of
+// the channel gets ahead of its data (unless it is the first frame itself).
+Result ClipWriter::FindCodecSetup(Channel& channel) const
+{
+    const int64_t firstFrame = m_index[static_cast<size_t>(channel.entries.front())].dataPos;
+    const uint32_t size = SourceUInt32(firstFrame - 4);
+    std::vector<unsigned char> bytes(std::min<size_t>(size, kMaxSetupBytes));
+    if (!m_source.ReadAt(firstFrame, bytes.data(), bytes.size()))
+        return Result::Failure("cannot read " + m_sourcePath, errno);
+    channel.setupBytes = CodecSetupLength(bytes);
+    if (channel.start > 0 && channel.setupBytes == 0)
+        return Result::Failure("the first frame of stream " + channel.chunkId + " holds no codec setup");
     return Result::Success();
 }
 
@@ -267,15 +312,25 @@ Result ClipWriter::LayOutMovieData()
     const auto entryOf = [&](const Channel& channel, int64_t frame) {
         return channel.entries[static_cast<size_t>(frame)];
     };
-    const int64_t firstEntry = entryOf(m_front, m_front.start);
+    // The movie data starts at the earlier of the two channels' first frames.
+    int64_t firstEntry = entryOf(m_front, m_front.start);
+    if (m_rear.start >= 0)
+        firstEntry = std::min(firstEntry, entryOf(m_rear, m_rear.start));
     const int64_t endEntry = entryOf(m_front, m_endFrame);
     const int64_t endPos = m_index[static_cast<size_t>(endEntry)].dataPos - 8;
     if (m_rear.start >= 0 && entryOf(m_rear, m_rear.start) >= endEntry)
         return Mismatch();
+    // Per channel, the next frame's entry number: frames before the channel's start become empty slots.
+    struct Cursor {
+        const Channel* channel;
+        size_t frame;
+    };
+    std::vector<Cursor> cursors;
     for (const Channel* channel : {&m_front, &m_rear})
-        if (channel->start > 0 && SourceUInt32(m_index[static_cast<size_t>(entryOf(*channel, 0))].dataPos - 4) <
-                                      uint32_t(channel->setupBytes))
-            return Mismatch();
+        if (channel->start >= 0)
+            cursors.push_back({channel, static_cast<size_t>(std::lower_bound(channel->entries.begin(),
+                                                                              channel->entries.end(), firstEntry) -
+                                                             channel->entries.begin())});
 
     int64_t pos = m_index[static_cast<size_t>(firstEntry)].dataPos - 8;
     if (pos < m_plan.headerLength)
@@ -296,12 +351,22 @@ Result ClipWriter::LayOutMovieData()
         chunk.flags = entry.flags;
         chunk.size = size;
         chunk.offset = offset;
-        for (const Channel* channel : {&m_front, &m_rear})
-            if (channel->start > 0 && n == entryOf(*channel, channel->start)) {
+        for (Cursor& cursor : cursors) {
+            const Channel& channel = *cursor.channel;
+            if (cursor.frame >= channel.entries.size() || channel.entries[cursor.frame] != n)
+                continue;
+            const auto frame = static_cast<int64_t>(cursor.frame++);
+            if (frame < channel.start) {
+                // Keeps the channel's timing; a decoder skips it.
+                chunk.source = PlannedChunk::Source::Empty;
+                chunk.flags = 0;
+                chunk.size = 0;
+            } else if (frame == channel.start && frame > 0) {
                 chunk.source = PlannedChunk::Source::WithSetup;
-                chunk.channel = channel;
-                chunk.size = size + static_cast<uint32_t>(channel->setupBytes);
+                chunk.channel = &channel;
+                chunk.size = size + static_cast<uint32_t>(channel.setupBytes);
             }
+        }
         const std::string id(entry.id, 4);
         ++m_plan.counts[id];
         if (id.find("dc") != std::string::npos)
@@ -348,6 +413,13 @@ Result ClipWriter::EmitMovieData()
         }
         if (!flushRun())
             return WriteFailed();
+        if (chunk.source == PlannedChunk::Source::Empty) {
+            unsigned char empty[8] = {};
+            std::memcpy(empty, chunk.id, 4);
+            if (!Put(empty, sizeof empty))
+                return WriteFailed();
+            continue;
+        }
         // The chunk header with the new size, the setup bytes of the channel's first frame, the frame.
         const int64_t setupPos = m_index[static_cast<size_t>(chunk.channel->entries.front())].dataPos;
         std::vector<unsigned char> setup(8 + static_cast<size_t>(chunk.channel->setupBytes));

@@ -1,6 +1,7 @@
 #include "recording/AVIFileRecovery.h"
 
 #include "repair/CameraFileFixture.h"
+#include "support/RecordingReporter.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -162,6 +163,81 @@ TEST(AVIFileRecovery, ScanStopsAtImpossibleChunks)
         recovery.ScanChunks();
         EXPECT_EQ(recovery.Entries().size(), TypicalChunks(1).size());
     }
+}
+
+// Damage inside the movie data ends nothing: after a size that does not fit or an id of no stream, the
+// scan looks ahead for the next chunk of a known stream whose size fits and which the next chunk follows,
+// goes on from there and counts what it stepped over. A repair that keeps less than all the movie data
+// says so; a writer that does not pad odd chunks is read without loss.
+TEST(AVIFileRecovery, LooksAheadPastDamage)
+{
+    const std::vector<FixtureChunk> chunks = TypicalChunks(4);
+    const CameraFixture fixture = BuildCameraFile(chunks);
+    const std::string index = IndexEntries(fixture.complete);
+    const auto chunkPos = [&](size_t i) { return fixture.movieListPos + 8 + ReadLE32(index, int64_t(i) * 16 + 8); };
+    const auto chunkBytes = [&](size_t i) { return int64_t(8 + chunks[i].data.size() + (chunks[i].data.size() & 1)); };
+    const size_t middle = chunks.size() / 2;
+    const std::string garbage(777, 'g');
+
+    struct Case {
+        const char* name;
+        std::string broken;
+        int64_t lostChunk;  // the chunk left out, -1 for none
+        int64_t skipped;
+    };
+    std::vector<Case> cases;
+    auto flipped = [&](size_t chunk, int64_t field, uint32_t value) {
+        std::string bytes = fixture.powerCut;
+        PutLE32(bytes, chunkPos(chunk) + field, value);
+        return bytes;
+    };
+    cases.push_back({"first chunk's size, a high bit flipped", flipped(0, 4, ReadLE32(fixture.powerCut, chunkPos(0) + 4) ^ 0x01000000u), 0, chunkBytes(0)});
+    cases.push_back({"middle chunk's size, a low bit flipped", flipped(middle, 4, ReadLE32(fixture.powerCut, chunkPos(middle) + 4) ^ 0x10u), int64_t(middle), chunkBytes(middle)});
+    cases.push_back({"middle chunk's size zeroed", flipped(middle, 4, 0), int64_t(middle), chunkBytes(middle)});
+    std::string unknownId = fixture.powerCut;
+    unknownId[static_cast<size_t>(chunkPos(middle)) + 3] ^= 0x20;
+    cases.push_back({"middle chunk's id of no stream", unknownId, int64_t(middle), chunkBytes(middle)});
+    cases.push_back({"garbage after the last chunk", fixture.powerCut + garbage, -1, int64_t(garbage.size())});
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RepairScene scene;
+        std::string path = scene.Put("REC_1.avi", c.broken);
+        AVIFileRecovery recovery(scene.holding);
+        RecordingReporter reporter;
+        std::string repaired;
+        ASSERT_TRUE(recovery.Recover(path, repaired).Ok());
+        const ScanTally& tally = recovery.WrittenTally();
+        EXPECT_EQ(tally.entries, int64_t(chunks.size()) - (c.lostChunk >= 0));
+        EXPECT_EQ(tally.skippedBytes, c.skipped);
+        EXPECT_EQ(tally.skippedRuns, 1);
+        EXPECT_EQ(tally.MovieBytes(), int64_t(c.broken.size()) - fixture.movieListPos - 12);
+        std::string expectedIndex = index;
+        if (c.lostChunk >= 0)
+            expectedIndex.erase(static_cast<size_t>(c.lostChunk) * 16, 16);
+        const std::string bytes = ReadFileBytes(path);
+        EXPECT_TRUE(IndexEntries(bytes) == expectedIndex);
+        ASSERT_EQ(reporter.messages.size(), 1u);
+        EXPECT_EQ(reporter.messages[0].text, "REC_1.avi: repaired " + std::to_string(tally.keptBytes) + " of " +
+                                                 std::to_string(tally.MovieBytes()) + " bytes of movie data");
+        EXPECT_TRUE(ReadFileBytes(scene.holding / "REC_1.avi") == c.broken);
+    }
+
+    // Odd chunks without a pad byte: each is found both ways, nothing is lost and nothing is said.
+    std::vector<FixtureChunk> odd = chunks;
+    for (FixtureChunk& chunk : odd)
+        if (chunk.data.size() % 2 == 0)
+            chunk.data.pop_back();
+    const CameraFixture unpadded = BuildCameraFile(odd, "vvat", false);
+    RepairScene scene;
+    std::string path = scene.Put("REC_2.avi", unpadded.powerCut);
+    AVIFileRecovery recovery(scene.holding);
+    RecordingReporter reporter;
+    std::string repaired;
+    ASSERT_TRUE(recovery.Recover(path, repaired).Ok());
+    EXPECT_FALSE(recovery.WrittenTally().Partial());
+    EXPECT_TRUE(ReadFileBytes(path) == unpadded.complete);
+    EXPECT_TRUE(reporter.messages.empty());
 }
 
 // Files the repair must not touch: it decides before it moves anything, and only a file with the power-cut
