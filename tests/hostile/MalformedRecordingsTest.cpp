@@ -445,6 +445,51 @@ TEST_F(MalformedRecordings, TruncatedRecordingsAreRepairedFromTheMovieListOn)
     }
 }
 
+// Damage inside the movie data of a recording that lost its index: a size field far beyond the file or
+// slightly off, an id of no stream, zero bytes over a chunk. The repair looks ahead past the damaged chunk
+// and goes on, losing that chunk only; it reports the repair as partial, the broken file stays whole in the
+// holding folder, and the repaired copy reads like any recording.
+TEST_F(MalformedRecordings, RepairLooksAheadPastDamagedChunks)
+{
+    const std::string indexless = source.bytes.substr(0, source.Top("idx1").offset);
+    struct Damage {
+        const char* name;
+        std::function<void(std::string&, const ChunkAt&)> apply;
+    } damages[] = {
+        {"size beyond the file", [](std::string& b, const ChunkAt& c) { PutLe32(b, c.offset + 4, c.size | 0x40000000u); }},
+        {"size 2 short", [](std::string& b, const ChunkAt& c) { PutLe32(b, c.offset + 4, c.size - 2); }},
+        {"size 0", [](std::string& b, const ChunkAt& c) { PutLe32(b, c.offset + 4, 0); }},
+        {"id of no stream", [](std::string& b, const ChunkAt& c) { b[c.offset + 1] = 'x'; }},
+        {"zeroed", [](std::string& b, const ChunkAt& c) { std::fill_n(b.begin() + long(c.offset), 8 + c.size, '\0'); }},
+    };
+    const std::size_t count = source.media.size();
+    for (const Damage& damage : damages)
+        for (const std::size_t at : {std::size_t(0), count / 3, count / 2, count - 2}) {
+            const ChunkAt& chunk = source.media[at];
+            if (chunk.size < 4)
+                continue;
+            SCOPED_TRACE(std::string(damage.name) + " at chunk " + std::to_string(at) + " " + chunk.id);
+            std::string broken = indexless;
+            damage.apply(broken, chunk);
+            const std::string path = Write(broken);
+            TempDir holding;
+            AVIFileRecovery recovery(holding.path());
+            RecordingReporter reporter;
+            std::string repairedPath;
+            const Result repaired = recovery.Recover(path, repairedPath);
+            ASSERT_TRUE(repaired.Ok()) << repaired.Describe();
+            EXPECT_EQ(ReadFileBytes(holding / "REC_20120820_153012_F.avi"), broken);
+            const ScanTally& tally = recovery.WrittenTally();
+            EXPECT_EQ(tally.entries, long(count) - 1);
+            EXPECT_EQ(tally.skippedRuns, 1);
+            EXPECT_TRUE(tally.Partial());
+            EXPECT_EQ(reporter.messages.size(), 1u);
+            const Observed seen = Examine(path);
+            EXPECT_TRUE(seen.opens);
+            EXPECT_EQ(seen.channels, 2);
+        }
+}
+
 // The text stream: GPS records without their '*', sentences with empty fields, stray record kinds.
 TEST_F(MalformedRecordings, DamagedTextRecords)
 {
