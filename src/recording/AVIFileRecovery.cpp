@@ -125,8 +125,9 @@ public:
     int64_t Follow(int64_t pos, uint32_t size)
     {
         const int64_t unpadded = pos + 8 + int64_t(size);
-        if (Classify(Padded(unpadded)).mark != Mark::Unknown)
-            return Padded(unpadded);
+        const int64_t padded = unpadded + (size & 1);
+        if (Classify(padded).mark != Mark::Unknown)
+            return padded;
         if ((size & 1) && Classify(unpadded).mark != Mark::Unknown)
             return unpadded;
         return -1;
@@ -136,8 +137,9 @@ public:
     // pad byte).
     bool LeadsTo(int64_t pos, int64_t target)
     {
-        const int64_t end = pos + 8 + int64_t(Classify(pos).size);
-        return pos < target && (end == target || Padded(end) == target);
+        const uint32_t size = Classify(pos).size;
+        const int64_t end = pos + 8 + int64_t(size);
+        return pos < target && (end == target || end + (size & 1) == target);
     }
 
     // The first position at or after `from` where a chunk starts that is followed well; -1 when none.
@@ -320,9 +322,10 @@ ScanTally AVIFileRecovery::WalkChunks(const std::function<bool(const RecoveryEnt
             // alone is damaged (its size leads to the next chunk), or no chunk comes after it at all.
             resume = scanner.FindChunk(pos + 1);
             const int64_t end = pos + 8 + int64_t(head.size);
+            const int64_t paddedEnd = end + (head.size & 1);
             if (head.mark == Mark::Chunk &&
-                (resume < 0 || scanner.LeadsTo(Padded(end), resume) || scanner.LeadsTo(end, resume)))
-                next = Padded(end) <= m_sourceSize ? Padded(end) : end;
+                (resume < 0 || scanner.LeadsTo(paddedEnd, resume) || scanner.LeadsTo(end, resume)))
+                next = paddedEnd <= m_sourceSize ? paddedEnd : end;
         }
         if (next >= 0) {
             entry.id.assign(head.id, 4);

@@ -223,12 +223,10 @@ TEST(AVIFileRecovery, LooksAheadPastDamage)
         EXPECT_TRUE(ReadFileBytes(scene.holding / "REC_1.avi") == c.broken);
     }
 
-    // Odd chunks without a pad byte: each is found both ways, nothing is lost and nothing is said.
-    std::vector<FixtureChunk> odd = chunks;
-    for (FixtureChunk& chunk : odd)
-        if (chunk.data.size() % 2 == 0)
-            chunk.data.pop_back();
-    const CameraFixture unpadded = BuildCameraFile(odd, "vvat", false);
+    // Odd chunks without a pad byte among even ones, so that chunks start at odd positions too: each is
+    // found both ways, nothing is lost and nothing is said.
+    const CameraFixture unpadded = BuildCameraFile(chunks, "vvat", false);
+    ASSERT_NE(unpadded.powerCut.size(), fixture.powerCut.size());
     RepairScene scene;
     std::string path = scene.Put("REC_2.avi", unpadded.powerCut);
     AVIFileRecovery recovery(scene.holding);
