@@ -24,26 +24,13 @@ std::string InsertBeforeExtension(const std::string& path, const std::string& ta
     return path.substr(0, at) + tag + path.substr(at);
 }
 
-CChannelVideoPane::CChannelVideoPane(PlaybackSession* session, QWidget* parent)
-    : QWidget(parent),
-      m_session(session ? *session : PlaybackSession::GetInstance()),
-      m_vlc(VlcFunctionExecutor::Instance()),
-      m_surface(new CVideoSurface(this))
+CChannelVideoPane::CChannelVideoPane(QWidget* parent, PlaybackSession& session, VlcFunctionExecutor& vlc)
+    : QWidget(parent), m_session(session), m_vlc(&vlc), m_surface(new CVideoSurface(this))
 {
 }
 
 CChannelVideoPane::~CChannelVideoPane()
 {
-    StopListeningAndRelease();
-}
-
-void CChannelVideoPane::StopListeningAndRelease()
-{
-    // Unregister first: once RemoveListener returns no update() is running, so the player can go; once
-    // it is released its events have ended.
-    if (m_listening)
-        m_session.RemoveListener(this);
-    m_listening = false;
     ReleaseVideoPlayer();
 }
 
@@ -145,17 +132,6 @@ std::string CChannelVideoPane::TakeSnapshot(libvlc_media_player_t* player, const
         return "";
     m_vlc->SnapShot(player, target.c_str());
     return target;
-}
-
-void CChannelVideoPane::Post(int32_t message, std::unique_ptr<MessageParam> param)
-{
-    m_session.Post(message, std::move(param));
-}
-
-void CChannelVideoPane::StartListening()
-{
-    m_session.AddListener(this);
-    m_listening = true;
 }
 
 void CChannelVideoPane::resizeEvent(QResizeEvent* event)

@@ -3,6 +3,10 @@
 // What the two channel panes share: the native video surface, the engine instance and player that draw
 // into it, and the session they follow. Each pane adds its own message table and engine events.
 //
+// Each pane registers as the last step of its construction (its subscription is its last member) and, first
+// thing in its destructor, unregisters and then releases its player, so that neither update() nor an engine
+// event reaches it while its own members go.
+//
 // A pane is created with its final parent and never moved to another: the engine keeps drawing into the
 // surface's native window, which a change of parent would replace.
 //
@@ -10,6 +14,7 @@
 // session's dispatch thread and makes engine calls there, handing every widget change to the
 // user-interface thread with a queued invocation; the engine's event handlers run on libVLC's threads.
 
+#include "playback/SessionView.h"
 #include "playback/VlcFunctionExecutor.h"
 #include "session/PlaybackSession.h"
 
@@ -41,7 +46,7 @@ protected:
         libvlc_callback_t handler;  // called with the pane (as a CChannelVideoPane*) as its user data
     };
 
-    CChannelVideoPane(PlaybackSession* session, QWidget* parent);
+    CChannelVideoPane(QWidget* parent, PlaybackSession& session, VlcFunctionExecutor& vlc);
 
     // Reads the surface's native window id; call once on the user-interface thread, before any player.
     void KeepSurfaceWindow();
@@ -61,21 +66,13 @@ protected:
     // path written to, or "" when the path is too long for the engine.
     std::string TakeSnapshot(libvlc_media_player_t* player, const std::string& path, const char* tag);
     // Posts a message with a fresh argument.
-    void Post(int32_t message, std::unique_ptr<MessageParam> param = std::make_unique<MessageParam>());
-    // Runs a widget change on the user-interface thread, after every change queued before it.
-    template <typename Change>
-    void OnUiThread(Change change)
+    void Post(int32_t message, std::unique_ptr<MessageParam> param = std::make_unique<MessageParam>())
     {
-        QMetaObject::invokeMethod(this, std::move(change), Qt::QueuedConnection);
+        PostMessage(m_session, message, std::move(param));
     }
-    // Registers with the session; the last step of construction, once the player exists.
-    void StartListening();
-    // Unregisters, then releases the player, so that neither update() nor an engine event reaches the
-    // pane any more. Each pane calls it first thing in its destructor, while its own members still exist.
-    void StopListeningAndRelease();
 
     PlaybackSession& m_session;
-    VlcFunctionExecutor* m_vlc = nullptr;
+    VlcFunctionExecutor* const m_vlc;
     CVideoSurface* m_surface = nullptr;
 
 private:
@@ -94,7 +91,6 @@ private:
     // Replaced on the dispatch thread while the user-interface thread may be taking a snapshot with it:
     // whoever holds the last reference releases the player and its instance.
     std::atomic<std::shared_ptr<Engine>> m_engine;
-    bool m_listening = false;
 };
 
 // "…/still.png" with tag "(Track1)" becomes "…/still(Track1).png": the tag goes before the last four

@@ -1,9 +1,10 @@
 #include "playback/CFirstChannelVideoPane.h"
 
 #include "infra/DiagnosticLog.h"
+#include "infra/StringIds.h"
 #include "infra/StringTable.h"
-#include "infra/ui/MessageBoxes.h"
-#include "infra/ui/ResourceManager.h"
+#include "widgets/MessageBoxes.h"
+#include "widgets/ResourceManager.h"
 #include "playback/CVideoSurface.h"
 
 #include <QApplication>
@@ -14,7 +15,6 @@
 namespace {
 
 constexpr const char* kClass = "CFirstChannelVideoPane";
-constexpr int kSavedAskShowFolderText = 255;
 // The texts of these two boxes exist only in Korean.
 constexpr const char* kCaptureFailedText = "캡처에 실패 하였습니다.\n관리자권한으로 실행해주시기 바랍니다.";
 constexpr const char* kWarningCaption = "경고";
@@ -27,8 +27,9 @@ CFirstChannelVideoPane* Pane(void* pane)
 
 }  // namespace
 
-CFirstChannelVideoPane::CFirstChannelVideoPane(QWidget* parent, PlaybackSession* session)
-    : CChannelVideoPane(session, parent), m_idlePicture(new QLabel(this))
+CFirstChannelVideoPane::CFirstChannelVideoPane(QWidget* parent, PlaybackSession& session,
+                                               VlcFunctionExecutor& vlc)
+    : CChannelVideoPane(parent, session, vlc), m_idlePicture(new QLabel(this))
 {
     WriteLog("CFirstChannelVideoPane Init", kClass, "OnInitDialog", kLogType, kLogLevelNormal);
     m_idlePicture->setScaledContents(true);
@@ -38,12 +39,15 @@ CFirstChannelVideoPane::CFirstChannelVideoPane(QWidget* parent, PlaybackSession*
     KeepSurfaceWindow();
     InitVideoPlayer();
     resize(sizeHint());
-    StartListening();
+    m_listening = SessionSubscription(m_session, *this);
 }
 
 CFirstChannelVideoPane::~CFirstChannelVideoPane()
 {
-    StopListeningAndRelease();
+    // Unregister first: once that returns no update() is running, so the player can go; once it is
+    // released its events have ended.
+    m_listening.Reset();
+    ReleaseVideoPlayer();
 }
 
 QWidget* CFirstChannelVideoPane::IdlePicture() const
@@ -82,7 +86,7 @@ void CFirstChannelVideoPane::update(int32_t message, MessageParam* param)
     auto player = Player();
     switch (message) {
     case VIDEO_PLAY:
-        OnUiThread([this] { ShowVideoSurface(); });
+        OnUiThread(this, [this] { ShowVideoSurface(); });
         PlayVideo();
         break;
     case VIDEO_PAUSE:
@@ -92,12 +96,12 @@ void CFirstChannelVideoPane::update(int32_t message, MessageParam* param)
     case VIDEO_STOP:
         if (player)
             m_vlc->MediaPlayerStop(player.get());
-        OnUiThread([this] { ShowIdlePicture(); });
+        OnUiThread(this, [this] { ShowIdlePicture(); });
         break;
     case VIDEO_PREVIOUS:
     case VIDEO_NEXT:
     case NEW_VIDEO_PLAY:
-        OnUiThread([this] { ShowVideoSurface(); });
+        OnUiThread(this, [this] { ShowVideoSurface(); });
         if (!player)
             break;
         if (CurrentRecordingFileExists())
@@ -142,7 +146,7 @@ void CFirstChannelVideoPane::update(int32_t message, MessageParam* param)
             CaptureVideoSnapshot(param->snapshotPath, param->snapshotFolder);
         break;
     case VIDEO_FILE_NOT_FOUND:
-        OnUiThread([this] { ShowIdlePicture(); });
+        OnUiThread(this, [this] { ShowIdlePicture(); });
         break;
     default:
         break;
@@ -175,7 +179,7 @@ void CFirstChannelVideoPane::TellSnapshotResult(const std::string& path, const s
                    QMessageBox::Ok);
         return;
     }
-    const QString text = QString::fromStdString(path + LoadString(kSavedAskShowFolderText));
+    const QString text = QString::fromStdString(path + LoadString(StringId::kStillSavedAskShowFolder));
     if (boxes.Show(owner, QString::fromUtf8(kWarningCaption), text, QMessageBox::Yes | QMessageBox::No) ==
         QMessageBox::Yes)
         boxes.OpenFolder(QString::fromStdString(folder));

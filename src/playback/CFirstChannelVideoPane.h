@@ -1,6 +1,7 @@
 #pragma once
 
 #include "playback/CChannelVideoPane.h"
+#include "widgets/SkinIds.h"
 
 #include <QPixmap>
 
@@ -15,11 +16,11 @@ class QLabel;
 class CFirstChannelVideoPane final : public CChannelVideoPane {
     Q_OBJECT
 public:
-    static constexpr int kIdleBitmapId = 310;
+    static constexpr int kIdleBitmapId = SkinId::kIdlePicture;
     static constexpr int kInitialVolume = 30;
 
-    // Registers with session (the process's session when null) once its player exists.
-    explicit CFirstChannelVideoPane(QWidget* parent = nullptr, PlaybackSession* session = nullptr);
+    // Registers with session once its player exists.
+    CFirstChannelVideoPane(QWidget* parent, PlaybackSession& session, VlcFunctionExecutor& vlc);
     ~CFirstChannelVideoPane() override;
 
     void update(int32_t message, MessageParam* param) override;
@@ -57,4 +58,6 @@ private:
     // The engine may report the end twice (a final position of 1.0 and the end event); the next
     // recording is chosen once per opening.
     std::atomic<bool> m_endHandled{false};
+
+    SessionSubscription m_listening;  // last: removed first
 };

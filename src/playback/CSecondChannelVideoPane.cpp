@@ -33,8 +33,9 @@ bool RetryUntil(std::chrono::steady_clock::time_point deadline, Attempt attempt)
 
 }  // namespace
 
-CSecondChannelVideoPane::CSecondChannelVideoPane(QWidget* parent, PlaybackSession* session)
-    : CChannelVideoPane(session, parent)
+CSecondChannelVideoPane::CSecondChannelVideoPane(QWidget* parent, PlaybackSession& session,
+                                                 VlcFunctionExecutor& vlc)
+    : CChannelVideoPane(parent, session, vlc)
 {
     WriteLog("init", kClass, "OnInitDialog", kLogType, kLogLevelNormal);
     QPalette black = palette();
@@ -52,12 +53,15 @@ CSecondChannelVideoPane::CSecondChannelVideoPane(QWidget* parent, PlaybackSessio
     // The track of the rear camera is chosen on this player.
     VlcFunctionExecutor::PublishSecondChannelPlayer(Player().get());
     resize(sizeHint());
-    StartListening();
+    m_listening = SessionSubscription(m_session, *this);
 }
 
 CSecondChannelVideoPane::~CSecondChannelVideoPane()
 {
-    StopListeningAndRelease();
+    // Unregister first: once that returns no update() is running, so the player can go; once it is
+    // released its events have ended.
+    m_listening.Reset();
+    ReleaseVideoPlayer();
     VlcFunctionExecutor::PublishSecondChannelPlayer(nullptr);
 }
 

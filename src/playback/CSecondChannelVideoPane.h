@@ -17,8 +17,8 @@ public:
     // How long the engine's thread keeps asking for the rear track before it gives up on this load.
     static constexpr std::chrono::milliseconds kTrackSelectionTimeout{2000};
 
-    // Registers with session (the process's session when null) once its player exists.
-    explicit CSecondChannelVideoPane(QWidget* parent = nullptr, PlaybackSession* session = nullptr);
+    // Registers with session once its player exists.
+    CSecondChannelVideoPane(QWidget* parent, PlaybackSession& session, VlcFunctionExecutor& vlc);
     ~CSecondChannelVideoPane() override;
 
     void update(int32_t message, MessageParam* param) override;
@@ -45,4 +45,6 @@ private:
     // Channel 2 has loaded the current recording and follows play/pause toggles.
     std::atomic<bool> m_active{false};
     float m_rate = 1.0f;  // the last rate received
+
+    SessionSubscription m_listening;  // last: removed first
 };

@@ -3,8 +3,8 @@
 #include "playback/CSecondChannelVideoPane.h"
 
 #include "infra/StringTable.h"
-#include "infra/ui/MessageBoxes.h"
-#include "infra/ui/ResourceManager.h"
+#include "widgets/MessageBoxes.h"
+#include "widgets/ResourceManager.h"
 #include "support/LogCapture.h"
 #include "support/SampleCard.h"
 #include "support/TempDir.h"
@@ -172,8 +172,8 @@ protected:
         auto* layout = new QHBoxLayout(&m_window);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->setSpacing(4);
-        first = new CFirstChannelVideoPane(&m_window, &m_session);
-        second = new CSecondChannelVideoPane(&m_window, &m_session);
+        first = new CFirstChannelVideoPane(&m_window, m_session, *VlcFunctionExecutor::Instance());
+        second = new CSecondChannelVideoPane(&m_window, m_session, *VlcFunctionExecutor::Instance());
         layout->addWidget(first);
         layout->addWidget(second);
         m_window.resize(1100, 340);
@@ -459,8 +459,8 @@ TEST(ChannelPanesWithoutEngine, PanesWhoseEngineRefusesToStartIgnoreEveryMessage
     PlaybackSession session;
     MessageLog log;
     {
-        CFirstChannelVideoPane first(nullptr, &session);
-        CSecondChannelVideoPane second(nullptr, &session);
+        CFirstChannelVideoPane first(nullptr, session, *VlcFunctionExecutor::Instance());
+        CSecondChannelVideoPane second(nullptr, session, *VlcFunctionExecutor::Instance());
         session.AddListener(&log);
         EXPECT_EQ(first.Player(), nullptr);
         EXPECT_EQ(second.Player(), nullptr);

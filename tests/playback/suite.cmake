@@ -16,8 +16,5 @@ endforeach()
 add_dependencies(${target} ${vlc_standins})
 target_compile_definitions(${target} PRIVATE VLC_STANDIN_DIR="${CMAKE_CURRENT_BINARY_DIR}/standins")
 
-# The channel panes show the skin's idle picture and leave a screenshot of themselves in the build folder.
-add_dependencies(${target} tessaro_skin)
-target_compile_definitions(${target} PRIVATE
-  TESSARO_SKIN_ARCHIVE="${TESSARO_SKIN_ARCHIVE}"
-  TESSARO_PANES_SCREENSHOT="${PROJECT_BINARY_DIR}/panes-screenshot.png")
+# The channel panes leave a screenshot of themselves in the build folder.
+target_compile_definitions(${target} PRIVATE TESSARO_PANES_SCREENSHOT="${PROJECT_BINARY_DIR}/panes-screenshot.png")

@@ -1,4 +1,4 @@
-#include "infra/ui/ResourceManager.h"
+#include "widgets/ResourceManager.h"
 
 #include "support/LogCapture.h"
 #include "support/TempDir.h"

@@ -1,8 +1,8 @@
-#include "infra/ui/CButtonStyle.h"
-#include "infra/ui/CMyBitmapButton.h"
-#include "infra/ui/CPicture.h"
+#include "widgets/CButtonStyle.h"
+#include "widgets/CMyBitmapButton.h"
+#include "widgets/CPicture.h"
 
-#include "SkinTestSupport.h"
+#include "support/qt/SkinTestSupport.h"
 #include "support/LogCapture.h"
 
 #include <gtest/gtest.h>

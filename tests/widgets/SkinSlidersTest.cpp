@@ -1,7 +1,7 @@
-#include "infra/ui/CBitmapSlider.h"
-#include "infra/ui/CMySliderControl.h"
+#include "widgets/CBitmapSlider.h"
+#include "widgets/CMySliderControl.h"
 
-#include "SkinTestSupport.h"
+#include "support/qt/SkinTestSupport.h"
 #include "support/LogCapture.h"
 
 #include <gtest/gtest.h>

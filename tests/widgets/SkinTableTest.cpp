@@ -1,8 +1,8 @@
-#include "infra/ui/CSkinHeaderCtrl.h"
-#include "infra/ui/CSkinListCtrl.h"
-#include "infra/ui/CSkinVerticleScrollbar.h"
+#include "widgets/CSkinHeaderCtrl.h"
+#include "widgets/CSkinListCtrl.h"
+#include "widgets/CSkinVerticleScrollbar.h"
 
-#include "SkinTestSupport.h"
+#include "support/qt/SkinTestSupport.h"
 
 #include <gtest/gtest.h>
 

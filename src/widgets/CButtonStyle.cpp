@@ -1,6 +1,6 @@
-#include "infra/ui/CButtonStyle.h"
+#include "widgets/CButtonStyle.h"
 
-#include "infra/ui/ResourceManager.h"
+#include "widgets/ResourceManager.h"
 
 #include <QMouseEvent>
 #include <QPainter>

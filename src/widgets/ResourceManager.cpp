@@ -1,4 +1,4 @@
-#include "infra/ui/ResourceManager.h"
+#include "widgets/ResourceManager.h"
 
 #include "infra/DiagnosticLog.h"
 

@@ -1,4 +1,4 @@
-#include "infra/ui/CPicture.h"
+#include "widgets/CPicture.h"
 
 #include <QBitmap>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "infra/ui/MessageBoxes.h"
+#include "widgets/MessageBoxes.h"
 
 #include <QDesktopServices>
 #include <QUrl>

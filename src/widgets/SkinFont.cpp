@@ -1,4 +1,4 @@
-#include "infra/ui/SkinFont.h"
+#include "widgets/SkinFont.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>

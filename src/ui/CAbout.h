@@ -3,6 +3,8 @@
 // The About box: a small black borderless box with the skin's band on top, the product name, the
 // version and a bitmap OK button. Dragging the band moves the box.
 
+#include "infra/Version.h"
+
 #include <QDialog>
 #include <QPixmap>
 
@@ -13,7 +15,7 @@ class CAbout : public QDialog {
     Q_OBJECT
 public:
     static constexpr const char* kProductName = "Tessaro Viewer";
-    static constexpr const char* kVersion = "Version 1.1 (Build 1382)";
+    static constexpr const char* kVersion = kTessaroVersionText;
 
     explicit CAbout(QWidget* parent = nullptr);
 

@@ -1,7 +1,7 @@
-#include "infra/ui/CSkinListCtrl.h"
+#include "widgets/CSkinListCtrl.h"
 
-#include "infra/ui/CSkinHeaderCtrl.h"
-#include "infra/ui/CSkinVerticleScrollbar.h"
+#include "widgets/CSkinHeaderCtrl.h"
+#include "widgets/CSkinVerticleScrollbar.h"
 
 #include <QPainter>
 #include <QScrollBar>

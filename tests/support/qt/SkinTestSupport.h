@@ -4,7 +4,7 @@
 // input sent through the window as the windowing system would (hover, leave and double-clicks come
 // from the platform's own event synthesis that way).
 
-#include "infra/ui/ResourceManager.h"
+#include "widgets/ResourceManager.h"
 #include "support/TempDir.h"
 
 #include <QImage>

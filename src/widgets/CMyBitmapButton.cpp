@@ -1,6 +1,6 @@
-#include "infra/ui/CMyBitmapButton.h"
+#include "widgets/CMyBitmapButton.h"
 
-#include "infra/ui/ResourceManager.h"
+#include "widgets/ResourceManager.h"
 
 #include <QPainter>
 

@@ -3,7 +3,7 @@
 // The dark table of the recording list: rows in two greys, the selected row orange, the row being
 // played blue; a header of the skin's pieces; a picture scroll bar beside it in place of its own.
 
-#include "infra/ui/CSkinVerticleScrollbar.h"
+#include "widgets/CSkinVerticleScrollbar.h"
 
 #include <QColor>
 #include <QPointer>

@@ -1,6 +1,6 @@
-#include "infra/ui/CMySliderControl.h"
+#include "widgets/CMySliderControl.h"
 
-#include "infra/ui/ResourceManager.h"
+#include "widgets/ResourceManager.h"
 
 #include <QMouseEvent>
 #include <QPainter>
