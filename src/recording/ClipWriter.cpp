@@ -104,6 +104,7 @@ private:
     Result ReadSource();
     Result ChooseFrames(int startSeconds, int endSeconds);
     Result FindCodecSetup(Channel& channel) const;
+    int64_t LastKeyFrame(const Channel& channel, int64_t frame) const;
     Result LayOutMovieData();
     // The emit step.
     Result EmitHeader();
@@ -259,12 +260,7 @@ Result ClipWriter::ChooseFrames(int startSeconds, int endSeconds)
         return Result::Failure("the end lies beyond the recording's last frame");
     if (startFrame >= m_endFrame)
         return Result::Failure("the range holds no frame");
-    m_front.start = startFrame;
-    for (int64_t i = startFrame; i >= 0; --i)
-        if (m_index[static_cast<size_t>(m_front.entries[static_cast<size_t>(i)])].flags & kKeyFrameFlag) {
-            m_front.start = i;
-            break;
-        }
+    m_front.start = LastKeyFrame(m_front, startFrame);
     if (Result setup = FindCodecSetup(m_front); !setup)
         return setup;
 
@@ -280,13 +276,17 @@ Result ClipWriter::ChooseFrames(int startSeconds, int endSeconds)
     // The rear channel starts on its own last key frame: with key frames that are not in step with the
     // front's, the frames up to its next key frame would not decode. With the camera's GOPs, which are in
     // step, that is the first rear frame after the front key frame.
-    m_rear.start = j;
-    for (int64_t i = j; i >= 0; --i)
-        if (m_index[static_cast<size_t>(m_rear.entries[static_cast<size_t>(i)])].flags & kKeyFrameFlag) {
-            m_rear.start = i;
-            break;
-        }
+    m_rear.start = LastKeyFrame(m_rear, j);
     return FindCodecSetup(m_rear);
+}
+
+// The channel's last key frame at or before frame; the frame itself when none is.
+int64_t ClipWriter::LastKeyFrame(const Channel& channel, int64_t frame) const
+{
+    for (int64_t i = frame; i >= 0; --i)
+        if (m_index[static_cast<size_t>(channel.entries[static_cast<size_t>(i)])].flags & kKeyFrameFlag)
+            return i;
+    return frame;
 }
 
 // The length of the codec setup at the start of the channel's first frame, which the clip's first frame of

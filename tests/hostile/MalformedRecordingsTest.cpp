@@ -7,7 +7,8 @@
 #include "recording/CFileLoader.h"
 #include "recording/ClipWriter.h"
 
-#include "samplecard/GeneratedFiles.h"
+#include "devsupport/ByteOrder.h"
+#include "support/GeneratedFiles.h"
 #include "support/RecordingReporter.h"
 
 #include <gtest/gtest.h>
@@ -121,11 +122,6 @@ bool HasEightFields(const std::string& sentence)
     return fields >= 8;
 }
 
-void PutLe32(std::string& bytes, std::size_t position, uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes[position + i] = static_cast<char>(value >> (8 * i) & 0xFF);
-}
 
 // A two-second, two-channel recording (long enough not to count as aborted), made once.
 struct Source {
@@ -254,7 +250,7 @@ TEST_F(MalformedRecordings, HostileSizeFields)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::string damaged = bytes;
-        PutLe32(damaged, c.sizeField, c.value);
+        PutU32(damaged, c.sizeField, c.value);
         const Observed seen = Examine(Write(damaged));
         EXPECT_EQ(seen.opens, c.opens);
         EXPECT_EQ(seen.metadata, c.opens);
@@ -286,7 +282,7 @@ TEST_F(MalformedRecordings, DamagedHeadersAndIndex)
     auto textOffsets = [&](uint32_t value) {
         return entries([value](std::string& b, std::size_t entry, const std::string& id) {
             if (id == "03tx")
-                PutLe32(b, entry + 8, value);
+                PutU32(b, entry + 8, value);
         });
     };
     auto replaced = [&](std::size_t position, const std::string& with) {
@@ -320,7 +316,7 @@ TEST_F(MalformedRecordings, DamagedHeadersAndIndex)
         {"text entries negative", textOffsets(0x80000000), 2, 2, frames, 0, 0},
         {"text entries at -16", textOffsets(0xFFFFFFF0), 2, 2, frames, any, any},
         {"every entry beyond the file",
-         entries([](std::string& b, std::size_t entry, const std::string&) { PutLe32(b, entry + 8, 0x7FFFFFFF); }),
+         entries([](std::string& b, std::size_t entry, const std::string&) { PutU32(b, entry + 8, 0x7FFFFFFF); }),
          2, 2, frames, 0, 0},
         {"text entries renamed",
          entries([](std::string& b, std::size_t entry, const std::string& id) {
@@ -456,9 +452,9 @@ TEST_F(MalformedRecordings, RepairLooksAheadPastDamagedChunks)
         const char* name;
         std::function<void(std::string&, const ChunkAt&)> apply;
     } damages[] = {
-        {"size beyond the file", [](std::string& b, const ChunkAt& c) { PutLe32(b, c.offset + 4, c.size | 0x40000000u); }},
-        {"size 2 short", [](std::string& b, const ChunkAt& c) { PutLe32(b, c.offset + 4, c.size - 2); }},
-        {"size 0", [](std::string& b, const ChunkAt& c) { PutLe32(b, c.offset + 4, 0); }},
+        {"size beyond the file", [](std::string& b, const ChunkAt& c) { PutU32(b, c.offset + 4, c.size | 0x40000000u); }},
+        {"size 2 short", [](std::string& b, const ChunkAt& c) { PutU32(b, c.offset + 4, c.size - 2); }},
+        {"size 0", [](std::string& b, const ChunkAt& c) { PutU32(b, c.offset + 4, 0); }},
         {"id of no stream", [](std::string& b, const ChunkAt& c) { b[c.offset + 1] = 'x'; }},
         {"zeroed", [](std::string& b, const ChunkAt& c) { std::fill_n(b.begin() + long(c.offset), 8 + c.size, '\0'); }},
     };
@@ -539,10 +535,10 @@ TEST_F(MalformedRecordings, DamagedTextRecords)
         {"no '*' and a chunk size reaching past the end of the file",
          eachGps([&](std::string& b, const ChunkAt& c) {
              std::replace(b.begin() + long(c.offset + 8), b.begin() + long(c.offset + 8 + c.size), '*', ' ');
-             PutLe32(b, c.offset + 4, 0x7FFFFFF0);
+             PutU32(b, c.offset + 4, 0x7FFFFFF0);
          }),
          -1, long(gSensor)},
-        {"GPS chunks of size 0", eachGps([](std::string& b, const ChunkAt& c) { PutLe32(b, c.offset + 4, 0); }),
+        {"GPS chunks of size 0", eachGps([](std::string& b, const ChunkAt& c) { PutU32(b, c.offset + 4, 0); }),
          0, long(gSensor)},
         {"no $GPRMC", eachGps([](std::string& b, const ChunkAt& c) { b[c.offset + 9] = '#'; }), 0, long(gSensor)},
         {"every field empty", firstSentence("$GPRMC,,,,,,,,,,,,*"), long(gps) - firstCounted, long(gSensor)},
@@ -556,7 +552,7 @@ TEST_F(MalformedRecordings, DamagedTextRecords)
          [&] {
              std::string damaged = bytes;
              for (const ChunkAt& chunk : gSensorChunks)
-                 PutLe32(damaged, chunk.offset + 4, 1);
+                 PutU32(damaged, chunk.offset + 4, 1);
              return damaged;
          }(),
          long(gps), long(gSensor)},

@@ -1,6 +1,6 @@
 #include "recording/CFileLoader.h"
 
-#include "RiffBuilder.h"
+#include "support/RiffBuilder.h"
 #include "support/RecordingReporter.h"
 #include "support/TempDir.h"
 

@@ -1,14 +1,15 @@
 #include "repair/CameraFileFixture.h"
 
+#include "devsupport/ByteOrder.h"
+
 #include <stdexcept>
 
 namespace {
 
 std::string LE32(uint32_t value)
 {
-    std::string bytes(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        bytes[i] = static_cast<char>(value >> (8 * i));
+    std::string bytes;
+    AppendU32(bytes, value);
     return bytes;
 }
 
@@ -26,15 +27,14 @@ constexpr uint32_t kRates[] = {22056, 9342};
 
 uint32_t ReadLE32(const std::string& bytes, int64_t pos)
 {
-    uint32_t value = 0;
-    for (int i = 3; i >= 0; --i)
-        value = value << 8 | static_cast<unsigned char>(bytes.at(static_cast<size_t>(pos + i)));
-    return value;
+    (void)bytes.at(static_cast<size_t>(pos + 3));  // out of range throws, failing the test that asked
+    return GetU32(bytes, static_cast<size_t>(pos));
 }
 
 void PutLE32(std::string& bytes, int64_t pos, uint32_t value)
 {
-    bytes.replace(static_cast<size_t>(pos), 4, LE32(value));
+    (void)bytes.at(static_cast<size_t>(pos + 3));
+    PutU32(bytes, static_cast<size_t>(pos), value);
 }
 
 std::string VideoFrame(unsigned char nalHeader, size_t size, size_t setupBytes)

@@ -1,6 +1,6 @@
 #include "AviLayout.h"
 
-#include "ByteOrder.h"
+#include "devsupport/ByteOrder.h"
 
 #include <algorithm>
 

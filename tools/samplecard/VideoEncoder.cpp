@@ -1,6 +1,6 @@
 #include "VideoEncoder.h"
 
-#include "ChildProcess.h"
+#include "devsupport/ChildProcess.h"
 
 #include <thread>
 #include <vector>
