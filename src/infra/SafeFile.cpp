@@ -51,6 +51,8 @@ int64_t FileHandle::Size() const
 
 bool FileHandle::ReadAt(int64_t offset, void* buffer, size_t count) const
 {
+    if (count == 0)
+        return offset >= 0;  // an empty buffer may be null
     auto* bytes = static_cast<unsigned char*>(buffer);
     std::memset(bytes, 0, count);
     if (offset < 0)
