@@ -1,15 +1,17 @@
-// tessaro-cli export FILE --gpx OUT | --csv OUT: the GPS track as GPX 1.1, or every GPS and G-sensor
-// sample as CSV.
+// tessaro-cli export FILE --gpx OUT | --csv OUT: the GPS track as GPX 1.1, or every GPS fix and G-sensor
+// sample as CSV. Seconds without a fix are left out of both.
 
 #include "Command.h"
 #include "LoadRecording.h"
 
 #include "infra/DateTime.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <optional>
 #include <sstream>
+#include <string_view>
 
 namespace {
 
@@ -58,13 +60,95 @@ private:
     int m_previous = 0;
 };
 
+void AppendUtf8(std::string& out, uint32_t codePoint)
+{
+    if (codePoint < 0x80) {
+        out += static_cast<char>(codePoint);
+    } else if (codePoint < 0x800) {
+        out += static_cast<char>(0xC0 | codePoint >> 6);
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else if (codePoint < 0x10000) {
+        out += static_cast<char>(0xE0 | codePoint >> 12);
+        out += static_cast<char>(0x80 | (codePoint >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | codePoint >> 18);
+        out += static_cast<char>(0x80 | (codePoint >> 12 & 0x3F));
+        out += static_cast<char>(0x80 | (codePoint >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (codePoint & 0x3F));
+    }
+}
+
+// The code point of the UTF-8 sequence at text[at], or none when the bytes there are not valid UTF-8
+// (a stray or missing continuation byte, an overlong form, a surrogate, beyond U+10FFFF).
+std::optional<uint32_t> DecodeUtf8(std::string_view text, std::size_t at, std::size_t& length)
+{
+    const auto lead = static_cast<unsigned char>(text[at]);
+    uint32_t codePoint = 0;
+    uint32_t smallest = 0;
+    if (lead < 0x80) {
+        length = 1;
+        return lead;
+    } else if ((lead & 0xE0) == 0xC0) {
+        length = 2, codePoint = lead & 0x1F, smallest = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, codePoint = lead & 0x0F, smallest = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, codePoint = lead & 0x07, smallest = 0x10000;
+    } else {
+        return std::nullopt;
+    }
+    if (at + length > text.size())
+        return std::nullopt;
+    for (std::size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<unsigned char>(text[at + i]);
+        if ((next & 0xC0) != 0x80)
+            return std::nullopt;
+        codePoint = codePoint << 6 | (next & 0x3F);
+    }
+    if (codePoint < smallest || (codePoint >= 0xD800 && codePoint <= 0xDFFF) || codePoint > 0x10FFFF)
+        return std::nullopt;
+    return codePoint;
+}
+
+// Element text for XML 1.0: file names are bytes, not necessarily UTF-8, and may hold '&', '<' or control
+// characters. Each byte that is not part of valid UTF-8, and each character XML does not allow, becomes
+// U+FFFD; markup characters are escaped.
+std::string XmlText(std::string_view text)
+{
+    constexpr uint32_t kReplacement = 0xFFFD;
+    std::string out;
+    for (std::size_t at = 0; at < text.size();) {
+        std::size_t length = 1;
+        const std::optional<uint32_t> decoded = DecodeUtf8(text, at, length);
+        at += decoded ? length : 1;  // an invalid byte is replaced on its own; what follows is read afresh
+        uint32_t codePoint = decoded.value_or(kReplacement);
+        const bool allowed = codePoint == 0x9 || codePoint == 0xA || codePoint == 0xD ||
+                             (codePoint >= 0x20 && codePoint != 0xFFFE && codePoint != 0xFFFF);
+        if (!allowed)
+            codePoint = kReplacement;
+        if (codePoint == '&')
+            out += "&amp;";
+        else if (codePoint == '<')
+            out += "&lt;";
+        else if (codePoint == '>')
+            out += "&gt;";
+        else
+            AppendUtf8(out, codePoint);
+    }
+    return out;
+}
+
 std::string Gpx(const RecordingItem& item)
 {
     std::ostringstream out;
+    // GPX 1.1 has no speed element; the widely read track point extension carries it, in its own
+    // namespace, in metres per second.
     out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-           "<gpx version=\"1.1\" creator=\"tessaro-cli\" xmlns=\"http://www.topografix.com/GPX/1/1\">\n"
+           "<gpx version=\"1.1\" creator=\"tessaro-cli\" xmlns=\"http://www.topografix.com/GPX/1/1\"\n"
+           "     xmlns:gpxtpx=\"http://www.garmin.com/xmlschemas/TrackPointExtension/v2\">\n"
            "  <trk>\n    <name>"
-        << item.fileName << "</name>\n    <trkseg>\n";
+        << XmlText(item.fileName) << "</name>\n    <trkseg>\n";
     TrackClock clock(item.startTime);
     char number[64];
     for (const GpsSample& sample : item.gpsSamples) {
@@ -74,9 +158,9 @@ std::string Gpx(const RecordingItem& item)
         out << "      <trkpt " << number << ">";
         if (const std::optional<std::string> time = clock.Utc(sample.time))
             out << "<time>" << *time << "</time>";
-        // GPX 1.1 has no speed element; the common extension carries it in metres per second.
         std::snprintf(number, sizeof number, "%.3f", sample.speed * kKmhToMetresPerSecond);
-        out << "<extensions><speed>" << number << "</speed></extensions></trkpt>\n";
+        out << "<extensions><gpxtpx:TrackPointExtension><gpxtpx:speed>" << number
+            << "</gpxtpx:speed></gpxtpx:TrackPointExtension></extensions></trkpt>\n";
     }
     out << "    </trkseg>\n  </trk>\n</gpx>\n";
     return out.str();
@@ -89,9 +173,12 @@ std::string Csv(const RecordingItem& item)
     char line[256];
     for (std::size_t i = 0; i < item.gpsSamples.size(); ++i) {
         const GpsSample& s = item.gpsSamples[i];
+        if (!s.valid)
+            continue;  // a second without a fix has no position
         // One GPS record a second: sample i is shown from second i of playback.
-        std::snprintf(line, sizeof line, "gps,%zu,%06d,%.7f,%.7f,%.3f,%d,,,\n", i, s.time, s.latitude, s.longitude,
-                      s.speed, s.valid ? 1 : 0);
+        // The valid column is always 1 now; it stays so that the columns of earlier exports still line up.
+        std::snprintf(line, sizeof line, "gps,%zu,%06d,%.7f,%.7f,%.3f,1,,,\n", i, s.time, s.latitude, s.longitude,
+                      s.speed);
         out << line;
     }
     for (std::size_t i = 0; i < item.gSensorSamples.size() && i < item.gSensorTimes.size(); ++i) {

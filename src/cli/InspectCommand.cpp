@@ -6,6 +6,7 @@
 
 #include "recording/AVIFileParser.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <optional>
@@ -30,12 +31,11 @@ double PeakG(const std::vector<GSensorSample>& samples)
     return peak;
 }
 
-std::string FixJson(const std::optional<GpsSample>& fix)
+Json FixJson(const std::optional<GpsSample>& fix)
 {
     if (!fix)
-        return "null";
-    return "{\"time\":" + std::to_string(fix->time) + ",\"latitude\":" + JsonNumber(fix->latitude) +
-           ",\"longitude\":" + JsonNumber(fix->longitude) + ",\"speed\":" + JsonNumber(fix->speed) + "}";
+        return nullptr;
+    return {{"time", fix->time}, {"latitude", fix->latitude}, {"longitude", fix->longitude}, {"speed", fix->speed}};
 }
 
 std::string FixText(const std::optional<GpsSample>& fix)
@@ -73,16 +73,22 @@ int RunInspect(const std::vector<std::string>& arguments)
     const std::optional<GpsSample> first = FirstFix(item->gpsSamples, false);
     const std::optional<GpsSample> last = FirstFix(item->gpsSamples, true);
     const double peak = PeakG(item->gSensorSamples);
+    const auto fixes = std::count_if(item->gpsSamples.begin(), item->gpsSamples.end(),
+                                     [](const GpsSample& sample) { return sample.valid; });
 
     if (json) {
-        std::string ids;
-        for (const std::string& id : streamIds)
-            ids += (ids.empty() ? "" : ",") + JsonString(id);
-        std::printf("{\"path\":%s,\"duration\":%d,\"channels\":%d,\"totalFrames\":%d,\"streams\":[%s],"
-                    "\"gpsSamples\":%zu,\"gSensorSamples\":%zu,\"firstFix\":%s,\"lastFix\":%s,\"peakG\":%s}\n",
-                    JsonString(item->path).c_str(), item->duration, item->channelCount, item->totalFrames,
-                    ids.c_str(), item->gpsSamples.size(), item->gSensorSamples.size(), FixJson(first).c_str(),
-                    FixJson(last).c_str(), JsonNumber(peak).c_str());
+        const Json out = {{"path", item->path},
+                          {"duration", item->duration},
+                          {"channels", item->channelCount},
+                          {"totalFrames", item->totalFrames},
+                          {"streams", streamIds},
+                          {"gpsSamples", item->gpsSamples.size()},
+                          {"gpsFixes", fixes},
+                          {"gSensorSamples", item->gSensorSamples.size()},
+                          {"firstFix", FixJson(first)},
+                          {"lastFix", FixJson(last)},
+                          {"peakG", peak}};
+        std::fputs(JsonLine(out).c_str(), stdout);
         return kExitSuccess;
     }
     std::string ids;
@@ -93,7 +99,7 @@ int RunInspect(const std::vector<std::string>& arguments)
     std::printf("channels:      %d\n", item->channelCount);
     std::printf("total frames:  %d\n", item->totalFrames);
     std::printf("streams:       %s\n", ids.c_str());
-    std::printf("GPS samples:   %zu\n", item->gpsSamples.size());
+    std::printf("GPS samples:   %zu (%td with a fix)\n", item->gpsSamples.size(), fixes);
     std::printf("G samples:     %zu\n", item->gSensorSamples.size());
     std::printf("first fix:     %s\n", FixText(first).c_str());
     std::printf("last fix:      %s\n", FixText(last).c_str());

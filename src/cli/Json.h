@@ -1,38 +1,16 @@
 #pragma once
 
-#include <cmath>
-#include <cstdio>
+#include <nlohmann/json.hpp>
+
 #include <string>
 
-// The little JSON the command-line tool writes: escaped strings and finite numbers.
-inline std::string JsonString(const std::string& text)
-{
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                out += escaped;
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-    }
-    return out + "\"";
-}
+// The command-line tool's JSON: members in the order they are added.
+using Json = nlohmann::ordered_json;
 
-inline std::string JsonNumber(double value)
+// One line of JSON. Paths and names come from the file system, which does not promise UTF-8: bytes that
+// are not valid UTF-8 are written as U+FFFD, so the output always parses. Numbers that are not finite
+// are written as null.
+inline std::string JsonLine(const Json& value)
 {
-    if (!std::isfinite(value))
-        return "null";
-    char text[32];
-    std::snprintf(text, sizeof text, "%.10g", value);
-    return text;
+    return value.dump(-1, ' ', false, Json::error_handler_t::replace) + "\n";
 }

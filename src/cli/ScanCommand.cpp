@@ -5,6 +5,7 @@
 #include "Json.h"
 
 #include "infra/Reporter.h"
+#include "recording/AVIFileParser.h"
 #include "recording/CFileLoader.h"
 
 #include <cstdio>
@@ -12,15 +13,25 @@
 
 namespace {
 
-// Stands in for the repair during a scan: notes the file and leaves it alone.
+struct UnreadableFile {
+    std::string path;
+    std::string reason;
+};
+
+// Stands in for the repair during a scan: notes the file and leaves it alone. A file the repair would
+// refuse is not one that needs a repair: it is listed as unreadable, with the reason.
 class ListingRepair final : public IRecordingRepair {
 public:
     Result Recover(const std::string& path, std::string&) override
     {
-        needsRepair.push_back(path);
+        if (AVIFileParser::HasExitMarker(path))
+            unreadable.push_back({path, "marked SDEXIT; never repaired"});
+        else
+            needsRepair.push_back(path);
         return Result::Failure("listed, not repaired");
     }
     std::vector<std::string> needsRepair;
+    std::vector<UnreadableFile> unreadable;
 };
 
 class CollectingReporter final : public IReporter {
@@ -57,31 +68,33 @@ int RunScan(const std::vector<std::string>& arguments)
     const RecordingList recordings = scanner.ScanRecordings(folders, files);
 
     if (json) {
-        std::printf("{\"recordings\":[");
-        for (std::size_t i = 0; i < recordings.size(); ++i) {
-            const RecordingItem& item = *recordings[i];
-            std::printf("%s{\"number\":%d,\"date\":%s,\"time\":%s,\"type\":%d,\"kind\":%s,\"path\":%s}",
-                        i ? "," : "", item.number, JsonString(item.dateText).c_str(),
-                        JsonString(item.timeText).c_str(), item.type,
-                        JsonString(GetRecordingTypeLabel(item.type)).c_str(), JsonString(item.path).c_str());
-        }
-        std::printf("],\"needsRepair\":[");
-        for (std::size_t i = 0; i < repair.needsRepair.size(); ++i)
-            std::printf("%s%s", i ? "," : "", JsonString(repair.needsRepair[i]).c_str());
-        std::printf("],\"messages\":[");
-        for (std::size_t i = 0; i < reporter.messages.size(); ++i)
-            std::printf("%s{\"id\":%d,\"text\":%s}", i ? "," : "", reporter.messages[i].stringId,
-                        JsonString(reporter.messages[i].text).c_str());
-        std::printf("]}\n");
+        Json out = {{"recordings", Json::array()},
+                    {"needsRepair", repair.needsRepair},
+                    {"unreadable", Json::array()},
+                    {"messages", Json::array()}};
+        for (const auto& item : recordings)
+            out["recordings"].push_back({{"number", item->number},
+                                         {"date", item->dateText},
+                                         {"time", item->timeText},
+                                         {"type", item->type},
+                                         {"kind", GetRecordingTypeLabel(item->type)},
+                                         {"path", item->path}});
+        for (const UnreadableFile& file : repair.unreadable)
+            out["unreadable"].push_back({{"path", file.path}, {"reason", file.reason}});
+        for (const ReportedMessage& message : reporter.messages)
+            out["messages"].push_back({{"id", message.stringId}, {"text", message.text}});
+        std::fputs(JsonLine(out).c_str(), stdout);
     } else {
         for (const auto& item : recordings)
             std::printf("%4d  %s  %s  %-8s  %s\n", item->number, item->dateText.c_str(), item->timeText.c_str(),
                         GetRecordingTypeLabel(item->type).c_str(), item->path.c_str());
         for (const std::string& path : repair.needsRepair)
             std::printf("needs repair  %s\n", path.c_str());
+        for (const UnreadableFile& file : repair.unreadable)
+            std::printf("unreadable    %s  (%s)\n", file.path.c_str(), file.reason.c_str());
     }
     // The scan's own message is the reason when it found nothing at all.
-    if (recordings.empty() && repair.needsRepair.empty() && !reporter.messages.empty())
+    if (recordings.empty() && repair.needsRepair.empty() && repair.unreadable.empty() && !reporter.messages.empty())
         return Refuse(reporter.messages.front().text);
     for (const ReportedMessage& message : reporter.messages)
         std::fprintf(stderr, "tessaro-cli: %s\n", message.text.c_str());

@@ -12,7 +12,8 @@ class QWidget;
 class IGSensorGraph {
 public:
     virtual ~IGSensorGraph() = default;
-    // Empties the plot and the read-outs. User-interface thread.
+    // Empties the plot and the read-outs. Any thread: the change is queued to the user-interface thread
+    // behind the graph's earlier changes.
     virtual void ClearGraph() = 0;
     // The graph's widget, a child of the parent it was made with.
     virtual QWidget* GraphWidget() = 0;

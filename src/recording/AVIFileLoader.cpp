@@ -14,6 +14,8 @@ namespace {
 
 constexpr int kIndexEntrySize = 16;
 constexpr int kMinimumGpsFields = 8;
+// An NMEA sentence has at most 82 characters; the camera's records are shorter still.
+constexpr int64_t kMaxGpsRecordSize = 1024;
 constexpr double kKnotsToKmh = 1.852;
 constexpr double kGSensorUnit = 1.0 / 32.0;
 // The camera's clock runs at UTC+9 and wraps at midnight without moving the date.
@@ -37,7 +39,8 @@ double LeadingDecimal(std::string_view text)
     return text[0] == '-' ? -value : value;
 }
 
-std::vector<std::string_view> NonEmptyFields(std::string_view text)
+// The sentence's comma-separated fields; without keepEmpty, empty fields are dropped before counting.
+std::vector<std::string_view> Fields(std::string_view text, bool keepEmpty)
 {
     std::vector<std::string_view> fields;
     std::size_t start = 0;
@@ -45,7 +48,7 @@ std::vector<std::string_view> NonEmptyFields(std::string_view text)
         std::size_t end = text.find(',', start);
         if (end == std::string_view::npos)
             end = text.size();
-        if (end > start)
+        if (keepEmpty || end > start)
             fields.push_back(text.substr(start, end - start));
         start = end + 1;
     }
@@ -156,9 +159,11 @@ void AVIFileLoader::ExtractSamples(RecordingItem& item)
 std::optional<std::string> AVIFileLoader::ReadGpsRecord(int64_t position)
 {
     // The record is read up to its '*', but never past the end of its chunk (the size field just
-    // before the data) or of the file: a damaged record must not drag in the rest of the file.
+    // before the data) or of the file, nor past a length no sentence has: a damaged record must not
+    // drag in the rest of the file. A record that ends before its '*' is returned as far as it goes.
     const int32_t chunkSize = m_parser.ReadUInt32(static_cast<int32_t>(std::max<int64_t>(position - 4, 0)));
-    const int64_t end = std::min<int64_t>(position + std::max(chunkSize, 0), m_parser.FileSize());
+    const int64_t chunkEnd = position + std::min<int64_t>(std::max(chunkSize, 0), kMaxGpsRecordSize);
+    const int64_t end = std::min<int64_t>(chunkEnd, m_parser.FileSize());
     std::string text;
     char buffer[256];
     for (int64_t at = position; at < end;) {
@@ -174,19 +179,27 @@ std::optional<std::string> AVIFileLoader::ReadGpsRecord(int64_t position)
         text.append(piece);
         at += count;
     }
-    return std::nullopt;
+    return text;
 }
 
 std::optional<GpsSample> AVIFileLoader::ParseGpsRecord(const std::string& record)
 {
     if (record.size() < 7 || record.compare(1, 6, "$GPRMC") != 0)
         return std::nullopt;
-    // The first field is the kind letter joined to "$GPRMC"; a sentence without a fix leaves its
-    // position fields empty and has too few fields to read.
-    const std::vector<std::string_view> fields = NonEmptyFields(record);
-    if (fields.size() < kMinimumGpsFields)
-        return std::nullopt;
+    // Every RMC record gives a sample, so that sample i stays the record of second i. A sentence that
+    // was cut before its '*' or has no fix gives one that is not valid and has no position.
     GpsSample sample;
+    if (record.find('*') == std::string::npos)
+        return sample;
+    // The first field is the kind letter joined to "$GPRMC". A sentence without a fix leaves its
+    // position fields empty; its time is still the record's second, so it is read by position.
+    const std::vector<std::string_view> fields = Fields(record, false);
+    if (fields.size() < kMinimumGpsFields) {
+        const std::vector<std::string_view> positional = Fields(record, true);
+        if (positional.size() > 1 && !positional[1].empty())
+            sample.time = ClockTime(positional[1]);
+        return sample;
+    }
     sample.valid = fields[2] == "A";
     sample.time = ClockTime(fields[1]);
     sample.speed = LeadingDecimal(fields[7]) * kKnotsToKmh;
@@ -201,7 +214,11 @@ std::optional<GpsSample> GetGpsSampleAt(const RecordingItem& item, double second
         return std::nullopt;
     const double last = static_cast<double>(item.gpsSamples.size() - 1);
     const double index = std::isnan(seconds) ? 0.0 : std::clamp(std::trunc(seconds), 0.0, last);
-    return item.gpsSamples[static_cast<std::size_t>(index)];
+    const GpsSample& sample = item.gpsSamples[static_cast<std::size_t>(index)];
+    // A second without a fix has no position to show, not the position of another second.
+    if (!sample.valid)
+        return std::nullopt;
+    return sample;
 }
 
 std::optional<GSensorSample> GetGSensorSampleAt(const RecordingItem& item, double seconds)

@@ -13,7 +13,9 @@ public:
     // Fills the item once; false when the file is missing or not a readable recording.
     bool GetMetadataFromAVIFile(RecordingItem& item) override;
 
-    // Parses one GPS record ('G' + "$GPRMC..." up to '*'); none when it is not a usable sentence.
+    // Parses one GPS record ('G' + "$GPRMC..." up to '*'); none when it is not an RMC record. A record
+    // cut before its '*' or without a fix gives a sample that is not valid, so every record keeps its
+    // second.
     static std::optional<GpsSample> ParseGpsRecord(const std::string& record);
 
 private:
@@ -23,7 +25,8 @@ private:
     AVIFileParser m_parser;
 };
 
-// The GPS sample for a playback time in seconds: the camera writes one a second.
+// The GPS sample for a playback time in seconds: the camera writes one a second. None when that
+// second had no fix.
 std::optional<GpsSample> GetGpsSampleAt(const RecordingItem& item, double seconds);
 // The G-sensor sample whose time is nearest to the playback time (ties go to the earlier sample).
 std::optional<GSensorSample> GetGSensorSampleAt(const RecordingItem& item, double seconds);

@@ -16,11 +16,16 @@ bool EndsWith(const std::string& text, const std::string& suffix)
 
 }  // namespace
 
+bool AVIFileParser::HasExitMarker(const std::string& path)
+{
+    // A marker at the very start of the path does not count.
+    return path.find("SDEXIT", 1) != std::string::npos;
+}
+
 bool AVIFileParser::IsAbortedRecording(const std::string& path, int64_t fileSize)
 {
-    // The camera marks files it means to keep small with "SDEXIT"; a marker at the very start of the
-    // path does not count.
-    return fileSize <= kAbortedRecordingMaxSize && path.find("SDEXIT", 1) == std::string::npos;
+    // The camera marks files it means to keep small with "SDEXIT".
+    return fileSize <= kAbortedRecordingMaxSize && !HasExitMarker(path);
 }
 
 bool AVIFileParser::Open(const std::string& path)

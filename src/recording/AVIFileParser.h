@@ -39,6 +39,9 @@ public:
 
     // Whether a file with this path and length is an aborted recording, which is accepted unparsed.
     static bool IsAbortedRecording(const std::string& path, int64_t fileSize);
+    // Whether the path carries the camera's "SDEXIT" mark (from its second character on): such a file is
+    // parsed however small it is, and never repaired.
+    static bool HasExitMarker(const std::string& path);
 
 private:
     AviHeader HeaderFromTree();

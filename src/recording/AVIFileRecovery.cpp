@@ -3,6 +3,7 @@
 #include "infra/DiagnosticLog.h"
 #include "infra/Reporter.h"
 #include "infra/UserFolders.h"
+#include "recording/AVIFileParser.h"
 #include "recording/LittleEndian.h"
 
 #include <algorithm>
@@ -26,13 +27,6 @@ constexpr uint32_t kTextRate = 20250;
 constexpr int32_t kKeyFrameFlag = 16;
 constexpr unsigned char kNalSequenceParameterSet = 0x67;
 constexpr unsigned char kNalIdrSlice = 0x65;
-
-// The "SDEXIT" marker counts from the second character on; such files are never repaired.
-bool HasExitMarker(const std::string& path)
-{
-    size_t at = path.find("SDEXIT", 1);
-    return at != std::string::npos;
-}
 
 int64_t Padded(int64_t size)
 {
@@ -214,7 +208,7 @@ Result AVIFileRecovery::Recover(const std::string& path, std::string& repairedPa
     m_writtenTally = {};
     if (path.empty() || !IsRegularFile(path))
         return Result::Failure("no file at " + path);
-    if (HasExitMarker(path))
+    if (AVIFileParser::HasExitMarker(path))
         return Result::Failure("files marked SDEXIT are not repaired");
 
     // Decided before anything moves: a file without the power-cut signature stays where it is.

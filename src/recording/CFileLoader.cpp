@@ -142,9 +142,18 @@ std::vector<std::string> CFileLoader::CollectVideoFiles(const std::string& folde
 RecordingList CFileLoader::BuildRecordings(const std::vector<std::string>& paths)
 {
     m_recordings.clear();
+    m_cancelled = false;
     bool sawVideo = false;
     bool sawOther = false;
-    for (std::string path : paths) {
+    for (std::size_t done = 0;; ++done) {
+        if (m_progress && !m_progress(done, paths.size(), m_recordings.size())) {
+            m_cancelled = true;
+            m_recordings.clear();
+            return {};
+        }
+        if (done == paths.size())
+            break;
+        std::string path = paths[done];
         if (!IsVideoFileName(path)) {
             sawOther = true;
             continue;

@@ -5,11 +5,17 @@
 #include "recording/AVIFileRecovery.h"
 #include "recording/RecordingRepair.h"
 
+#include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 using RecordingList = std::vector<std::unique_ptr<RecordingItem>>;
+
+// Told how far a scan is: `done` files of `total` looked at, `found` recordings so far. Returning false
+// stops the scan before the next file.
+using ScanProgress = std::function<bool(std::size_t done, std::size_t total, std::size_t found)>;
 
 // Turns the paths a user opened (files, folders, a whole card) into the list of recordings, sorted by
 // start time and numbered; also the base of the metadata loader.
@@ -30,6 +36,12 @@ public:
     // Reports through the reporter when nothing useful was found. The caller owns the items.
     RecordingList ScanRecordings(const std::vector<std::string>& folders, std::vector<std::string> files);
 
+    // Called on the scanning thread before each file and after the last one. A scan stopped
+    // by it returns nothing and reports nothing; a repair already made stays made, and a repair is
+    // never interrupted.
+    void SetProgress(ScanProgress progress) { m_progress = std::move(progress); }
+    bool WasCancelled() const { return m_cancelled; }
+
     // The steps of a scan, public for tests and tools.
     static bool IsVideoFileName(const std::string& name);
     static std::vector<std::string> CollectVideoFiles(const std::string& folder);
@@ -48,4 +60,6 @@ private:
     AVIFileRecovery m_defaultRepair;
     IRecordingRepair& m_repair;
     RecordingList m_recordings;
+    ScanProgress m_progress;
+    bool m_cancelled = false;
 };

@@ -18,13 +18,14 @@ enum RecordingType : int32_t {
 // The label of a kind in the user-interface language; empty for a value outside 1..5.
 std::string GetRecordingTypeLabel(int type);
 
-// One GPS record of the text stream.
+// One GPS record of the text stream. A record without a fix keeps its place in the list (sample i is
+// second i) but is not valid: its position and speed mean nothing.
 struct GpsSample {
     double latitude = -1.0;   // decimal degrees
     double longitude = -1.0;  // decimal degrees
     double speed = -1.0;      // km/h
     int32_t time = 0;         // local clock time as the decimal number hhmmss
-    bool valid = false;       // the receiver had a fix
+    bool valid = false;       // the receiver had a fix; readers skip samples without one
 };
 
 // One G-sensor record of the text stream, in g.

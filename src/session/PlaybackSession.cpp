@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include <sys/resource.h>
@@ -88,6 +89,19 @@ void PlaybackSession::ClearQueue()
     dropped.swap(m_queue);
 }
 
+void PlaybackSession::DropWaitingMessages(std::initializer_list<int32_t> messages)
+{
+    std::deque<QueuedMessage> dropped;
+    std::lock_guard lock(m_queueLock);
+    std::erase_if(m_queue, [&](QueuedMessage& queued) {
+        if (std::find(messages.begin(), messages.end(), queued.message) == messages.end())
+            return false;
+        // The arguments go after the lock is released, as ClearQueue's do.
+        dropped.push_back(std::move(queued));
+        return true;
+    });
+}
+
 void PlaybackSession::AddListener(IListener* listener)
 {
     std::lock_guard lock(m_listenersLock);
@@ -158,6 +172,13 @@ std::vector<RecordingItem*> PlaybackSession::GetRecordings() const
     return copy;
 }
 
+void PlaybackSession::VisitRecordings(const std::function<void(const RecordingItem&)>& visit) const
+{
+    std::lock_guard lock(m_recordingsLock);
+    for (const auto& item : m_recordings)
+        visit(*item);
+}
+
 void PlaybackSession::ClearRecordings()
 {
     WriteLog("Clear recordings", kClass, "ClearRecordings", kLogType, kLogLevelNormal);
@@ -185,12 +206,27 @@ bool PlaybackSession::SetCurrentIndex(int32_t index)
 
 bool PlaybackSession::LoadCurrentMetadata()
 {
+    // Reading a long recording takes a while: the list stays unlocked meanwhile (a Next click asks it for
+    // the neighbours from the user-interface thread), and the result is swapped in under the lock.
+    RecordingItem* item = nullptr;
+    std::optional<RecordingItem> read;
+    {
+        std::lock_guard lock(m_recordingsLock);
+        item = GetCurrentRecording();
+        if (!item)
+            return false;
+        read.emplace(*item);
+    }
+    WriteLog("Load metadata: " + read->path, kClass, "LoadCurrentMetadata", kLogType, kLogLevelNormal);
+    const bool ok = ReadMetadata(*read);
     std::lock_guard lock(m_recordingsLock);
-    RecordingItem* item = GetCurrentRecording();
-    if (!item)
+    // The list may have been replaced meanwhile; the result then belongs to no one.
+    const bool stillListed = std::any_of(m_recordings.begin(), m_recordings.end(),
+                                         [&](const auto& listed) { return listed.get() == item; });
+    if (!stillListed)
         return false;
-    WriteLog("Load metadata: " + item->path, kClass, "LoadCurrentMetadata", kLogType, kLogLevelNormal);
-    return ReadMetadata(*item);
+    *item = std::move(*read);
+    return ok;
 }
 
 bool PlaybackSession::GetPreviousIndex(int32_t& index) const
@@ -251,9 +287,17 @@ template <typename Less>
 void PlaybackSession::SortBy(Less less)
 {
     std::lock_guard lock(m_recordingsLock);
+    const int32_t current = currentIndex;
+    const RecordingItem* playing =
+        current >= 0 && size_t(current) < m_recordings.size() ? m_recordings[current].get() : nullptr;
     // Equal keys keep their order, as the list pane's repeated sorts expect.
     std::stable_sort(m_recordings.begin(), m_recordings.end(),
                      [&less](const auto& a, const auto& b) { return less(*a, *b); });
+    // The recording being played stays the current one wherever it moved; otherwise the highlight, map,
+    // graph and previous/next would follow whichever recording took its old place.
+    for (size_t i = 0; playing && i < m_recordings.size(); ++i)
+        if (m_recordings[i].get() == playing)
+            currentIndex = static_cast<int32_t>(i);
 }
 
 void PlaybackSession::SortByDate()

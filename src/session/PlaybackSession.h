@@ -7,6 +7,8 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -36,6 +38,9 @@ public:
     void Post(int32_t message, std::unique_ptr<MessageParam> param = nullptr);
     // Drops every waiting message; the one being delivered is not affected.
     void ClearQueue();
+    // Drops the waiting messages with one of the given ids and keeps every other one in its order (a seek
+    // replaces older position reports and seeks, but must not lose an opening or an end sequence).
+    void DropWaitingMessages(std::initializer_list<int32_t> messages);
 
     // Listeners are not owned. Adding or removing one from another thread waits while a message is being
     // delivered, so once RemoveListener returns the listener is not in update() and will not be called.
@@ -45,6 +50,9 @@ public:
     // Replaces the list (the session owns the items; null entries are skipped) and makes index 0 current.
     void SetRecordings(std::vector<std::unique_ptr<RecordingItem>> list);
     std::vector<RecordingItem*> GetRecordings() const;
+    // Calls visit for each recording in list order while holding the recordings lock, so no new list can
+    // destroy an item under it; for threads other than the dispatch thread, which may replace the list.
+    void VisitRecordings(const std::function<void(const RecordingItem&)>& visit) const;
     // Empties the list. The items stay alive until the next SetRecordings or Shutdown, so a pointer that
     // a listener took while the same message is being delivered remains usable.
     void ClearRecordings();
@@ -59,7 +67,8 @@ public:
     bool GetPreviousIndex(int32_t& index) const;
     bool GetNextIndex(int32_t& index) const;
 
-    // Stable ascending sorts; the list pane renumbers afterwards.
+    // Stable ascending sorts; the current recording stays current (currentIndex follows it). The list pane
+    // renumbers afterwards.
     void SortByDate();
     void SortByTime();
     void SortByType();

@@ -26,6 +26,8 @@ public:
     // The channel the thumb's centre travels along, and the thumb for the present position.
     QRect ChannelRect() const;
     QRect ThumbRect() const;
+    // True while the mouse holds the thumb.
+    bool IsThumbHeld() const { return m_dragging; }
 
 signals:
     // code SB_THUMBTRACK while the mouse moves the thumb, SB_THUMBPOSITION once when it lets go.

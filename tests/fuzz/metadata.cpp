@@ -16,8 +16,9 @@ void LookUp(const RecordingItem& item, double seconds)
 {
     const std::optional<GpsSample> gps = GetGpsSampleAt(item, seconds);
     const std::optional<GSensorSample> gSensor = GetGSensorSampleAt(item, seconds);
-    // A lookup answers whenever there is something to answer with, and only then.
-    if (gps.has_value() != !item.gpsSamples.empty() || gSensor.has_value() != !item.gSensorSamples.empty())
+    // A lookup answers whenever there is something to answer with, and only then; the GPS lookup only
+    // with a sample that has a fix.
+    if ((gps && (item.gpsSamples.empty() || !gps->valid)) || gSensor.has_value() != !item.gSensorSamples.empty())
         std::abort();
 }
 

@@ -87,7 +87,10 @@ Observed Examine(const std::string& path)
     seen.gSensor = item.gSensorSamples.size();
     seen.gpsSamples = item.gpsSamples;
     for (const double t : {-1.0, 0.0, 0.5, double(item.duration), 1e9, std::numeric_limits<double>::quiet_NaN()}) {
-        EXPECT_EQ(GetGpsSampleAt(item, t).has_value(), !item.gpsSamples.empty());
+        // A GPS lookup answers only with a sample that has a fix.
+        if (const std::optional<GpsSample> gps = GetGpsSampleAt(item, t)) {
+            EXPECT_TRUE(gps->valid && !item.gpsSamples.empty());
+        }
         EXPECT_EQ(GetGSensorSampleAt(item, t).has_value(), !item.gSensorSamples.empty());
     }
     {
@@ -107,21 +110,6 @@ Observed Examine(const std::string& path)
     return seen;
 }
 
-// The non-empty fields of a sentence up to its '*': fewer than eight means the reader skips it.
-bool HasEightFields(const std::string& sentence)
-{
-    int fields = 0;
-    std::size_t begin = 0;
-    const std::string body = sentence.substr(0, sentence.find('*'));
-    for (std::size_t comma; begin <= body.size(); begin = comma + 1) {
-        comma = body.find(',', begin);
-        if (comma == std::string::npos)
-            comma = body.size();
-        fields += comma > begin;
-    }
-    return fields >= 8;
-}
-
 
 // A two-second, two-channel recording (long enough not to count as aborted), made once.
 struct Source {
@@ -130,7 +118,7 @@ struct Source {
     GroundTruth truth;
     std::vector<ChunkAt> top;    // hdrl, movi, idx1
     std::vector<ChunkAt> media;  // the movie list's chunks
-    std::size_t gps = 0;         // GPS records the reader decodes
+    std::size_t gps = 0;         // GPS records; each gives a sample, with a fix or not
     std::size_t riff() const { return 0; }
     const ChunkAt& Top(const std::string& type) const
     {
@@ -150,8 +138,7 @@ const Source& TwoSeconds()
         made->truth = LoadGroundTruth(path);
         made->top = TopLevelChunks(made->bytes);
         made->media = MovieChunks(made->bytes, made->Top("movi").offset);
-        for (const TruthGps& gps : made->truth.gps)
-            made->gps += HasEightFields(gps.sentence);
+        made->gps = made->truth.gps.size();
         return made;
     }();
     return *source;
@@ -423,7 +410,7 @@ TEST_F(MalformedRecordings, TruncatedRecordingsAreRepairedFromTheMovieListOn)
             if (chunk.id == "03tx" && bytes[chunk.offset + 8] == 'M')
                 ++gSensor;
             if (chunk.id == "03tx" && bytes[chunk.offset + 8] == 'G')
-                gps += HasEightFields(bytes.substr(chunk.offset + 9, chunk.size - 1));
+                gps += bytes.compare(chunk.offset + 9, 6, "$GPRMC") == 0;
         }
         const Observed seen = Examine(path);
         EXPECT_TRUE(seen.opens);
@@ -519,7 +506,6 @@ TEST_F(MalformedRecordings, DamagedTextRecords)
         damaged.replace(gpsChunks.front().offset + 8, record.size(), record);
         return damaged;
     };
-    const bool firstCounted = HasEightFields(source.truth.gps.front().sentence);
 
     struct Case {
         const char* what;
@@ -527,25 +513,25 @@ TEST_F(MalformedRecordings, DamagedTextRecords)
         long gps, gSensor;
     };
     const std::vector<Case> cases = {
+        // A GPS record that is damaged but still an RMC record keeps its second: a sample without a fix.
         {"no '*' in any GPS record",
          eachGps([](std::string& b, const ChunkAt& c) {
              std::replace(b.begin() + long(c.offset + 8), b.begin() + long(c.offset + 8 + c.size), '*', ' ');
          }),
-         0, long(gSensor)},
+         long(gps), long(gSensor)},
         {"no '*' and a chunk size reaching past the end of the file",
          eachGps([&](std::string& b, const ChunkAt& c) {
              std::replace(b.begin() + long(c.offset + 8), b.begin() + long(c.offset + 8 + c.size), '*', ' ');
              PutU32(b, c.offset + 4, 0x7FFFFFF0);
          }),
-         -1, long(gSensor)},
+         long(gps), long(gSensor)},
         {"GPS chunks of size 0", eachGps([](std::string& b, const ChunkAt& c) { PutU32(b, c.offset + 4, 0); }),
          0, long(gSensor)},
         {"no $GPRMC", eachGps([](std::string& b, const ChunkAt& c) { b[c.offset + 9] = '#'; }), 0, long(gSensor)},
-        {"every field empty", firstSentence("$GPRMC,,,,,,,,,,,,*"), long(gps) - firstCounted, long(gSensor)},
-        {"no fix", firstSentence("$GPRMC,123519.000,V,,,,,,,200812,,,N*"), long(gps) - firstCounted, long(gSensor)},
-        {"no time and no speed", firstSentence("$GPRMC,,A,3730.1200,N,12700.6000,E*"), long(gps) - firstCounted,
-         long(gSensor)},
-        {"just the kind", firstSentence("$GPRMC*"), long(gps) - firstCounted, long(gSensor)},
+        {"every field empty", firstSentence("$GPRMC,,,,,,,,,,,,*"), long(gps), long(gSensor)},
+        {"no fix", firstSentence("$GPRMC,123519.000,V,,,,,,,200812,,,N*"), long(gps), long(gSensor)},
+        {"no time and no speed", firstSentence("$GPRMC,,A,3730.1200,N,12700.6000,E*"), long(gps), long(gSensor)},
+        {"just the kind", firstSentence("$GPRMC*"), long(gps), long(gSensor)},
         {"stray kind letters", eachGps([](std::string& b, const ChunkAt& c) { b[c.offset + 8] = 'X'; }), 0,
          long(gSensor)},
         {"G-sensor records cut to one byte",

@@ -1,6 +1,7 @@
 // The two channel panes playing generated recordings through the real engine, in a real X window.
 #include "playback/CFirstChannelVideoPane.h"
 #include "playback/CSecondChannelVideoPane.h"
+#include "PlaybackTestSupport.h"
 
 #include "infra/StringTable.h"
 #include "widgets/MessageBoxes.h"
@@ -30,73 +31,6 @@
 #include <vector>
 
 namespace {
-
-constexpr int kWaitMs = 15000;
-
-// Does what the main window does with the messages the panes rely on: selects the recording, reads its
-// metadata when the engine opens it, stores the position.
-class MainWindowStandIn final : public IListener {
-public:
-    explicit MainWindowStandIn(PlaybackSession& session) : m_session(session) {}
-    void update(int32_t message, MessageParam* param) override
-    {
-        if (message == VIDEO_INDEX_SELECT)
-            m_session.SetCurrentIndex(param->index);
-        else if (message == VIDEO_OPENING)
-            ReadCurrentMetadata();
-        else if (message == VIDEO_FRAME_POSITION_CHANGED)
-            m_session.position = param->position;
-    }
-    // False: the recording is known to have two channels, but its metadata never becomes ready.
-    bool readMetadata = true;
-
-private:
-    void ReadCurrentMetadata()
-    {
-        if (readMetadata)
-            m_session.LoadCurrentMetadata();
-        else if (RecordingItem* item = m_session.GetCurrentRecording())
-            item->channelCount = 2;
-    }
-
-    PlaybackSession& m_session;
-};
-
-struct Delivered {
-    int32_t message;
-    MessageParam param;
-};
-
-// Every message as delivered, in order.
-class MessageLog final : public IListener {
-public:
-    void update(int32_t message, MessageParam* param) override
-    {
-        std::lock_guard lock(m_mutex);
-        m_delivered.push_back({message, param ? *param : MessageParam{}});
-    }
-    std::vector<Delivered> All() const
-    {
-        std::lock_guard lock(m_mutex);
-        return m_delivered;
-    }
-    std::vector<int32_t> Ids() const
-    {
-        std::vector<int32_t> ids;
-        for (const Delivered& d : All())
-            ids.push_back(d.message);
-        return ids;
-    }
-    int Count(int32_t message) const
-    {
-        const auto ids = Ids();
-        return static_cast<int>(std::count(ids.begin(), ids.end(), message));
-    }
-
-private:
-    mutable std::mutex m_mutex;
-    std::vector<Delivered> m_delivered;
-};
 
 // Answers message boxes instead of showing them, noting the thread they were raised on.
 class BoxRecorder final : public IMessageBoxes {
@@ -148,20 +82,8 @@ QSize ImageSize(const std::string& path)
 
 class ChannelPanes : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        // The virtual X server has no GL: the engine draws with plain X11.
-        VlcFunctionExecutor::SetExtraEngineOptions({"--gl=none", "--gles2=none"});
-        ScopedCurrentPath skinFolder(std::filesystem::path(TESSARO_SKIN_ARCHIVE).parent_path());
-        ResourceManager::GetInstance();
-    }
-    static void TearDownTestSuite()
-    {
-        VlcFunctionExecutor::SetExtraEngineOptions({});
-        // As the main window does when it goes: the engine library is unloaded after the panes.
-        VlcFunctionExecutor::DestroyInstance();
-        ResourceManager::DestroyInstance();
-    }
+    static void SetUpTestSuite() { StartEngineAndSkin(); }
+    static void TearDownTestSuite() { StopEngineAndSkin(); }
 
     ChannelPanes()
     {
@@ -200,11 +122,7 @@ protected:
     // A new list, as the main window posts it: the recording at index is selected, loaded and played.
     void Open(const std::vector<std::string>& paths, int index = 0)
     {
-        std::vector<std::unique_ptr<RecordingItem>> items;
-        for (const std::string& path : paths)
-            items.push_back(std::make_unique<RecordingItem>(DateTime::FromCalendar(2012, 8, 20, 15, 30, 12), Always,
-                                                            path, std::filesystem::path(path).filename().string()));
-        m_session.SetRecordings(std::move(items));
+        m_session.SetRecordings(RecordingItems(paths));
         Select(index, NEW_VIDEO_PLAY);
     }
 

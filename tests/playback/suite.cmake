@@ -18,3 +18,5 @@ target_compile_definitions(${target} PRIVATE VLC_STANDIN_DIR="${CMAKE_CURRENT_BI
 
 # The channel panes leave a screenshot of themselves in the build folder.
 target_compile_definitions(${target} PRIVATE TESSARO_PANES_SCREENSHOT="${PROJECT_BINARY_DIR}/panes-screenshot.png")
+target_compile_definitions(${target} PRIVATE
+  TESSARO_PLAYERPANE_SCREENSHOT="${PROJECT_BINARY_DIR}/playerpane-screenshot.png")

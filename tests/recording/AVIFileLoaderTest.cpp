@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -54,26 +55,35 @@ TEST(AVIFileLoader, ParsesTheCameraSentence)
     EXPECT_NEAR(fix->speed, 18.52, 1e-9);
     EXPECT_TRUE(fix->valid);
 
+    // Every RMC record gives a sample, so that sample i stays second i; one without a fix, or cut
+    // before its '*', is not valid and has no position (the fresh -1).
     struct Case {
-        std::string sentence;
+        std::string record;
         bool parsed;
         bool valid;
         int time;
+        double latitude;
     };
     const Case cases[] = {
-        {"$GPRMC,153045.000,V,3730.1200,N,12700.6000,E,0.0,,200812,,,N", true, false, 3045},  // wraps, no date carry
-        {"$GPRMC,000000.000,A,3730.1200,N,12700.6000,E,0.0,,200812,,,A", true, true, 90000},
-        {"$GPRMC,150000.000,A,3730.1200,N,12700.6000,E,0.0,,200812,,,A", true, true, 0},
-        {"$GPRMC,153045.000,V,,,,,,,200812,,,N", false, false, 0},  // no fix: too few fields
-        {"$GPGGA,153045.000,3730.1200,N,12700.6000,E,1,08,0.9,545.4,M", false, false, 0},
+        {riff::GpsRecord("$GPRMC,153045.000,V,3730.1200,N,12700.6000,E,0.0,,200812,,,N"), true, false, 3045,
+         37.502},  // wraps at midnight without carrying into the date
+        {riff::GpsRecord("$GPRMC,000000.000,A,3730.1200,N,12700.6000,E,0.0,,200812,,,A"), true, true, 90000, 37.502},
+        {riff::GpsRecord("$GPRMC,150000.000,A,3730.1200,N,12700.6000,E,0.0,,200812,,,A"), true, true, 0, 37.502},
+        {riff::GpsRecord("$GPRMC,153045.000,V,,,,,,,200812,,,N"), true, false, 3045, -1.0},  // no fix
+        {riff::GpsRecord("$GPRMC,,V,,,,,,,,,,N"), true, false, 0, -1.0},  // not even a time yet
+        {riff::GpsRecord("$GPRMC,231500.000,A,3730.1200,N"), true, false, 81500, -1.0},  // too few fields
+        {"G$GPRMC,231500.000,A,3730.1200,N,12700.6000,E,10.0,90.0,200812", true, false, 0, -1.0},  // no '*'
+        {riff::GpsRecord("$GPRMC"), true, false, 0, -1.0},
+        {riff::GpsRecord("$GPGGA,153045.000,3730.1200,N,12700.6000,E,1,08,0.9,545.4,M"), false, false, 0, 0},
     };
     for (const Case& c : cases) {
-        const auto sample = AVIFileLoader::ParseGpsRecord(riff::GpsRecord(c.sentence));
-        ASSERT_EQ(sample.has_value(), c.parsed) << c.sentence;
+        SCOPED_TRACE(c.record);
+        const auto sample = AVIFileLoader::ParseGpsRecord(c.record);
+        ASSERT_EQ(sample.has_value(), c.parsed);
         if (sample) {
-            EXPECT_EQ(sample->valid, c.valid) << c.sentence;
-            EXPECT_EQ(sample->time, c.time) << c.sentence;
-            EXPECT_NEAR(sample->latitude, 37.502, 1e-9) << c.sentence;
+            EXPECT_EQ(sample->valid, c.valid);
+            EXPECT_EQ(sample->time, c.time);
+            EXPECT_NEAR(sample->latitude, c.latitude, 1e-9);
         }
     }
     // Fields that are not numbers count as 0; "nan" and hexadecimal are not numbers here.
@@ -136,8 +146,35 @@ TEST(AVIFileLoader, ReadsAGpsRecordOnlyUpToTheEndOfItsChunk)
     RecordingItem item = ItemFor(path);
     AVIFileLoader loader;
     ASSERT_TRUE(loader.GetMetadataFromAVIFile(item));
-    ASSERT_EQ(item.gpsSamples.size(), 1u);
-    EXPECT_EQ(item.gpsSamples[0].time, 81500);
+    ASSERT_EQ(item.gpsSamples.size(), 2u);
+    EXPECT_FALSE(item.gpsSamples[0].valid);
+    EXPECT_TRUE(item.gpsSamples[1].valid);
+    EXPECT_EQ(item.gpsSamples[1].time, 81500);
+}
+
+// A tunnel: the receiver loses its fix for a second and writes a sentence with empty position fields.
+// The seconds after it must still show their own positions, and that second shows none.
+TEST(AVIFileLoader, ASecondWithoutAFixKeepsTheLaterSecondsInPlace)
+{
+    TempDir dir;
+    const std::string path = dir / "REC.avi";
+    WriteFileBytes(path, RecordingWith({riff::GpsRecord("$GPRMC,231500.000,A,3730.1200,N,12700.6000,E,10.0,,200812,,,A"),
+                                        riff::GpsRecord("$GPRMC,231501.000,V,,,,,,,200812,,,N"),
+                                        riff::GpsRecord("$GPRMC,231502.000,A,3730.1400,N,12700.6000,E,12.0,,200812,,,A"),
+                                        riff::GpsRecord("$GPRMC,231503.000,A,3730.1500,N,12700.6000,E,13.0,,200812,,,A")},
+                                       4 * 30));
+    RecordingItem item = ItemFor(path);
+    ASSERT_TRUE(AVIFileLoader().GetMetadataFromAVIFile(item));
+    ASSERT_EQ(item.gpsSamples.size(), 4u);
+    const std::pair<double, std::optional<int>> cases[] = {
+        {0.5, 81500}, {1.0, std::nullopt}, {1.9, std::nullopt}, {2.0, 81502}, {3.7, 81503}, {10.0, 81503}};
+    for (const auto& [seconds, clock] : cases) {
+        const std::optional<GpsSample> sample = GetGpsSampleAt(item, seconds);
+        ASSERT_EQ(sample.has_value(), clock.has_value()) << seconds;
+        if (sample) {
+            EXPECT_EQ(sample->time, *clock) << seconds;
+        }
+    }
 }
 
 TEST(AVIFileLoader, HandlesFilesWithoutSamples)

@@ -232,3 +232,49 @@ TEST(CFileLoader, ScanListsRecordingsOldestFirst)
     EXPECT_EQ(list[1]->timeText, "09:00:00");
     EXPECT_EQ(list[3]->number, 4);
 }
+
+TEST(CFileLoader, ProgressIsToldBeforeEachFileAndCanStopTheScanBetweenFiles)
+{
+    TempDir dir;
+    const std::string recording = riff::ValidRecording();
+    for (const char* name : {"REC_20120820_100000_F.avi", "REC_20120820_090000_F.avi", "REC_20120820_080000_F.avi"})
+        WriteFileBytes(dir.path() / name, recording);
+
+    struct Call {
+        std::size_t done, total, found;
+        bool operator==(const Call&) const = default;
+    };
+    // A full scan and an empty folder, which is still told once so that a caller sees "0 of 0".
+    TempDir empty;
+    const struct {
+        std::string folder;
+        std::size_t listed;
+        std::vector<Call> calls;
+        std::vector<int> reported;
+    } cases[] = {
+        {dir.path().string(), 3, {{0, 3, 0}, {1, 3, 1}, {2, 3, 2}, {3, 3, 3}}, {}},
+        {empty.path().string(), 0, {{0, 0, 0}}, {299}},
+    };
+    for (const auto& c : cases) {
+        RecordingReporter reporter;
+        std::vector<Call> calls;
+        CFileLoader scanner;
+        scanner.SetProgress([&](std::size_t done, std::size_t total, std::size_t found) {
+            calls.push_back({done, total, found});
+            return true;
+        });
+        EXPECT_EQ(scanner.ScanRecordings({c.folder}, {}).size(), c.listed);
+        EXPECT_FALSE(scanner.WasCancelled());
+        EXPECT_EQ(calls, c.calls);
+        EXPECT_EQ(ReportedIds(reporter), c.reported);
+    }
+    // Stopped before the third file, and even after the last: nothing comes back, nothing is reported.
+    for (std::size_t stopAt : {2u, 3u}) {
+        RecordingReporter reporter;
+        CFileLoader scanner;
+        scanner.SetProgress([&](std::size_t done, std::size_t, std::size_t) { return done < stopAt; });
+        EXPECT_TRUE(scanner.ScanRecordings({dir.path().string()}, {}).empty());
+        EXPECT_TRUE(scanner.WasCancelled());
+        EXPECT_TRUE(reporter.messages.empty());
+    }
+}

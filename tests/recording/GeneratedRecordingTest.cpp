@@ -20,7 +20,8 @@ namespace fs = std::filesystem;
 namespace {
 
 // One generated card (every kind, one- and two-channel, power-cut, marked and aborted files) plus a
-// one-channel PAK recording, the kind the card only has as a power-cut copy. Made once for the suite.
+// one-channel PAK recording, the kind the card only has as a power-cut copy, long enough to hold seconds
+// without a GPS fix. Made once for the suite.
 struct GeneratedCard {
     TempDir dir;
     fs::path card;
@@ -35,7 +36,7 @@ struct GeneratedCard {
         if (run.exitCode != 0)
             throw std::runtime_error("tessaro-samplecard card failed: " + run.err);
         fs::create_directories(dir.path() / "extra");
-        MakeRecording(dir.path() / "extra", {"--seconds", "2", "--channels", "1", "--seed", "5"},
+        MakeRecording(dir.path() / "extra", {"--seconds", "8", "--channels", "1", "--seed", "5"},
                       "PAK_20120821_101010_F.avi");
         for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
             if (entry.path().extension() != ".avi")
@@ -58,12 +59,6 @@ const GeneratedCard& Card()
     return card;
 }
 
-// A sentence without a fix leaves its position fields empty; the loader skips it (too few fields).
-bool HasAllFields(const std::string& sentence)
-{
-    return AVIFileLoader::ParseGpsRecord("G" + sentence).has_value();
-}
-
 }  // namespace
 
 TEST(GeneratedRecordings, CoverEveryKindAndBothChannelCounts)
@@ -79,6 +74,9 @@ TEST(GeneratedRecordings, CoverEveryKindAndBothChannelCounts)
         EXPECT_NE(std::find(kinds.begin(), kinds.end(), kind), kinds.end()) << kind;
     EXPECT_NE(std::find(channels.begin(), channels.end(), 1), channels.end());
     EXPECT_NE(std::find(channels.begin(), channels.end(), 2), channels.end());
+    const GroundTruth longest = LoadGroundTruth(Card().dir.path() / "extra" / "PAK_20120821_101010_F.avi");
+    EXPECT_TRUE(std::any_of(longest.gps.begin(), longest.gps.end(), [](const TruthGps& g) { return !g.valid; }))
+        << "a recording with seconds without a fix";
     EXPECT_EQ(Card().powerCut.size(), 2u);
     EXPECT_FALSE(Card().aborted.empty());
 }
@@ -115,18 +113,20 @@ TEST(GeneratedRecordings, MetadataMatchesTheSidecar)
         EXPECT_EQ(item.channelCount, truth.channels);
         EXPECT_EQ(item.totalFrames, truth.totalFrames);
 
-        std::vector<TruthGps> expectedGps;
-        for (const TruthGps& gps : truth.gps)
-            if (HasAllFields(gps.sentence))
-                expectedGps.push_back(gps);
-        ASSERT_EQ(item.gpsSamples.size(), expectedGps.size());
-        for (std::size_t i = 0; i < expectedGps.size(); ++i) {
+        // One sample per GPS record, those of the seconds without a fix included, so that sample i is
+        // second i; the lookup answers only for seconds with a fix.
+        ASSERT_EQ(item.gpsSamples.size(), truth.gps.size());
+        for (std::size_t i = 0; i < truth.gps.size(); ++i) {
             SCOPED_TRACE("gps " + std::to_string(i));
-            EXPECT_EQ(item.gpsSamples[i].time, expectedGps[i].time);
-            EXPECT_NEAR(item.gpsSamples[i].latitude, expectedGps[i].latitude, 1e-9);
-            EXPECT_NEAR(item.gpsSamples[i].longitude, expectedGps[i].longitude, 1e-9);
-            EXPECT_NEAR(item.gpsSamples[i].speed, expectedGps[i].speed, 1e-9);
-            EXPECT_EQ(item.gpsSamples[i].valid, expectedGps[i].valid);
+            EXPECT_EQ(item.gpsSamples[i].time, truth.gps[i].time);
+            EXPECT_EQ(item.gpsSamples[i].valid, truth.gps[i].valid);
+            const std::optional<GpsSample> shown = GetGpsSampleAt(item, i + 0.5);
+            ASSERT_EQ(shown.has_value(), truth.gps[i].valid);
+            if (shown) {
+                EXPECT_NEAR(shown->latitude, truth.gps[i].latitude, 1e-9);
+                EXPECT_NEAR(shown->longitude, truth.gps[i].longitude, 1e-9);
+                EXPECT_NEAR(shown->speed, truth.gps[i].speed, 1e-9);
+            }
         }
 
         ASSERT_EQ(item.gSensorSamples.size(), truth.gsensor.size());

@@ -172,16 +172,23 @@ TEST(SampleCardVariants, OneChannelRecordingHasNoRearStream)
     EXPECT_EQ(std::count(probe.out.begin(), probe.out.end(), '\n'), 3);
 }
 
+// The sidecar stays valid JSON whatever the name: bytes that are not UTF-8 are written as U+FFFD.
 TEST(SampleCardVariants, AnyOtherOutputNameIsUsedAsGiven)
 {
     TempDir dir;
-    const std::string name = "clip \"one\" of two.avi";
-    const std::string path = MakeRecording(dir.path(), {"--seconds", "1"}, name);
-    ASSERT_TRUE(fs::exists(path));
-    const GroundTruth truth = LoadGroundTruth(path);
-    EXPECT_EQ(truth.file, name);
-    EXPECT_EQ(truth.kind, "REC");
-    EXPECT_EQ(truth.start, "20120820_153012");
+    const std::pair<std::string, std::string> names[] = {
+        {"clip \"one\" of two.avi", "clip \"one\" of two.avi"},
+        {"clip &<\xff\\.avi", "clip &<\xef\xbf\xbd\\.avi"},
+    };
+    for (const auto& [name, inSidecar] : names) {
+        SCOPED_TRACE(name);
+        const std::string path = MakeRecording(dir.path(), {"--seconds", "1"}, name);
+        ASSERT_TRUE(fs::exists(path));
+        const GroundTruth truth = LoadGroundTruth(path);
+        EXPECT_EQ(truth.file, inSidecar);
+        EXPECT_EQ(truth.kind, "REC");
+        EXPECT_EQ(truth.start, "20120820_153012");
+    }
 }
 
 TEST(SampleCardVariants, BadRequestsFailWithOneLineAndLeaveNoFile)

@@ -83,6 +83,45 @@ TEST(SessionDelivery, ClearQueueDropsWaitingMessagesButNotTheOneBeingDelivered)
                               }));
 }
 
+TEST(SessionDelivery, DroppingWaitingSeeksKeepsEveryOtherMessageInItsOrder)
+{
+    DeliveryLog log;
+    LoggingListener pane("pane", log);
+    Gate gate;
+    PlaybackSession session;
+    session.AddListener(&pane);
+    pane.onUpdate = [&](int32_t message, MessageParam*) {
+        if (message == VIDEO_PAUSE)
+            gate.WaitInside();
+    };
+
+    session.Post(VIDEO_PAUSE);
+    ASSERT_TRUE(gate.WaitUntilEntered());
+    // What may wait behind a drag: old position reports and seeks between an opening and an end sequence.
+    session.Post(VIDEO_FRAME_POSITION_CHANGED, WithIndex(1));
+    session.Post(VIDEO_OPENING);
+    session.Post(CHANGE_VIDEO_FRAME_POSITION, WithIndex(2));
+    session.Post(VIDEO_METADATA_CREATED);
+    session.Post(VIDEO_FRAME_POSITION_CHANGED, WithIndex(3));
+    session.Post(VIDEO_INDEX_SELECT, WithIndex(4));
+    session.Post(VIDEO_MEDIA_LOAD);
+    session.Post(VIDEO_STOP);
+    session.DropWaitingMessages({VIDEO_FRAME_POSITION_CHANGED, CHANGE_VIDEO_FRAME_POSITION});
+    session.Post(CHANGE_VIDEO_FRAME_POSITION, WithIndex(5));
+    gate.Open();
+    ASSERT_TRUE(log.WaitForCount(7));
+
+    EXPECT_EQ(log.Snapshot(), (std::vector<Entry>{
+                                  {"pane", VIDEO_PAUSE, -1},
+                                  {"pane", VIDEO_OPENING, -1},
+                                  {"pane", VIDEO_METADATA_CREATED, -1},
+                                  {"pane", VIDEO_INDEX_SELECT, 4},
+                                  {"pane", VIDEO_MEDIA_LOAD, -1},
+                                  {"pane", VIDEO_STOP, -1},
+                                  {"pane", CHANGE_VIDEO_FRAME_POSITION, 5},
+                              }));
+}
+
 TEST(SessionDelivery, ListenersMayJoinAndLeaveDuringADelivery)
 {
     DeliveryLog log;

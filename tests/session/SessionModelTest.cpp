@@ -125,6 +125,25 @@ TEST(SessionRecordings, SortsAreStableAndAscendingAndRenumberFollowsTheOrder)
     EXPECT_EQ(numbers, (std::vector<int32_t>{1, 2, 3, 4, 5}));
 }
 
+TEST(SessionRecordings, SortsKeepTheCurrentRecordingCurrent)
+{
+    PlaybackSession session;
+    std::vector<std::unique_ptr<RecordingItem>> items;
+    items.push_back(Item(2, 21, 9, 0, 0, "A"));
+    items.push_back(Item(1, 20, 15, 30, 12, "B"));
+    items.push_back(Item(4, 19, 8, 0, 0, "C"));
+    session.SetRecordings(std::move(items));
+    session.currentIndex = 0;  // A is playing
+    session.SortByDate();      // C, B, A
+    ASSERT_NE(session.GetCurrentRecording(), nullptr);
+    EXPECT_EQ(session.GetCurrentRecording()->fileName, "A");
+    EXPECT_EQ(session.currentIndex, 2);
+    session.SortByType();  // B, A, C
+    EXPECT_EQ(session.GetCurrentRecording()->fileName, "A");
+    session.Renumber();
+    EXPECT_EQ(session.GetCurrentRecording()->number, 2);
+}
+
 TEST(SessionRecordings, CurrentIndexStaysInsideTheList)
 {
     PlaybackSession session;

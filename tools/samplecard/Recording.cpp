@@ -5,10 +5,10 @@
 #include "Telemetry.h"
 #include "VideoEncoder.h"
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
-#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <map>
 #include <tuple>
 #include <utility>
@@ -51,14 +51,6 @@ struct TimedChunk {
     MediaChunk chunk;
 };
 
-// The shortest text that reads back as exactly the same double.
-std::string Number(double value)
-{
-    char text[40];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
-}
-
 // The test pictures depend only on the number of frames, so a run that writes many recordings of one
 // length (a demo card) encodes them once: x264 is nearly all of a recording's making time.
 bool EncodeOnce(const ChannelPicture& front, int frontFrames, const ChannelPicture& rear, int rearFrames,
@@ -81,36 +73,28 @@ bool EncodeOnce(const ChannelPicture& front, int frontFrames, const ChannelPictu
     return true;
 }
 
-std::string Quoted(const std::string& text)
+using Json = nlohmann::ordered_json;
+
+// File names are bytes; a name that is not valid UTF-8 is written with U+FFFD in place of the bad bytes.
+std::string JsonText(const Json& value)
 {
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-            quoted += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-            quoted += escaped;
-        } else {
-            quoted += c;
-        }
-    }
-    return quoted + "\"";
+    return value.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
-std::string StreamJson(const AviStream& stream, int chunks, int keyFrames)
+Json StreamJson(const AviStream& stream, int chunks, int keyFrames)
 {
-    std::string json = "    {\"id\": " + Quoted(stream.chunkId) + ", \"type\": " + Quoted(stream.type) +
-                       ", \"scale\": " + std::to_string(stream.scale) + ", \"rate\": " +
-                       std::to_string(stream.rate) + ", \"length\": " + std::to_string(stream.length) +
-                       ", \"chunks\": " + std::to_string(chunks) + ", \"suggestedBufferSize\": " +
-                       std::to_string(stream.suggestedBufferSize) + ", \"sampleSize\": " +
-                       std::to_string(stream.sampleSize) + ", \"width\": " + std::to_string(stream.width) +
-                       ", \"height\": " + std::to_string(stream.height) + ", \"keyFrames\": " +
-                       std::to_string(keyFrames) + ", \"seconds\": " +
-                       Number(double(stream.playedUnits) * stream.scale / stream.rate) + "}";
-    return json;
+    return {{"id", stream.chunkId},
+            {"type", stream.type},
+            {"scale", stream.scale},
+            {"rate", stream.rate},
+            {"length", stream.length},
+            {"chunks", chunks},
+            {"suggestedBufferSize", stream.suggestedBufferSize},
+            {"sampleSize", stream.sampleSize},
+            {"width", stream.width},
+            {"height", stream.height},
+            {"keyFrames", keyFrames},
+            {"seconds", double(stream.playedUnits) * stream.scale / stream.rate}};
 }
 
 std::string GroundTruthJson(const RecordingSpec& spec, const std::string& fileName,
@@ -125,36 +109,31 @@ std::string GroundTruthJson(const RecordingSpec& spec, const std::string& fileNa
     // What a reader computes from the front stream's header: dwLength / (dwRate / dwScale), truncated.
     const int duration = static_cast<int>(double(front.length) / (double(front.rate) / front.scale));
 
-    std::string json = "{\n";
-    json += "  \"file\": " + Quoted(fileName) + ",\n";
-    json += "  \"variant\": \"complete\",\n";
-    json += "  \"kind\": " + Quoted(spec.kind) + ",\n";
-    json += "  \"start\": " + Quoted(spec.start.ToNameText()) + ",\n";
-    json += "  \"seed\": " + std::to_string(spec.seed) + ",\n";
-    json += "  \"seconds\": " + std::to_string(spec.seconds) + ",\n";
-    json += "  \"channels\": " + std::to_string(spec.channels) + ",\n";
-    json += "  \"durationSeconds\": " + std::to_string(duration) + ",\n";
-    json += "  \"totalFrames\": " + std::to_string(totalFrames) + ",\n";
-    json += "  \"impactSample\": " + std::to_string(telemetry.impactSample) + ",\n";
-    json += "  \"streams\": [\n";
+    Json json = {{"file", fileName},
+                 {"variant", "complete"},
+                 {"kind", spec.kind},
+                 {"start", spec.start.ToNameText()},
+                 {"seed", spec.seed},
+                 {"seconds", spec.seconds},
+                 {"channels", spec.channels},
+                 {"durationSeconds", duration},
+                 {"totalFrames", totalFrames},
+                 {"impactSample", telemetry.impactSample},
+                 {"streams", Json::array()},
+                 {"gps", Json::array()},
+                 {"gsensor", Json::array()}};
     for (size_t i = 0; i < streams.size(); ++i)
-        json += StreamJson(streams[i], chunkCounts[i], keyFrames[i]) + (i + 1 < streams.size() ? ",\n" : "\n");
-    json += "  ],\n  \"gps\": [\n";
-    for (size_t i = 0; i < telemetry.gps.size(); ++i) {
-        const GpsTruth& g = telemetry.gps[i];
-        json += "    {\"time\": " + std::to_string(g.clockTime) + ", \"latitude\": " + Number(g.latitude) +
-                ", \"longitude\": " + Number(g.longitude) + ", \"speed\": " + Number(g.speedKmh) +
-                ", \"valid\": " + (g.valid ? "true" : "false") + ", \"sentence\": " + Quoted(g.sentence) + "}" +
-                (i + 1 < telemetry.gps.size() ? ",\n" : "\n");
-    }
-    json += "  ],\n  \"gsensor\": [\n";
-    for (size_t i = 0; i < telemetry.gsensor.size(); ++i) {
-        const int8_t* v = telemetry.gsensor[i].values;
-        json += "    {\"x\": " + Number(v[0] / 32.0) + ", \"y\": " + Number(v[1] / 32.0) + ", \"z\": " +
-                Number(v[2] / 32.0) + "}" + (i + 1 < telemetry.gsensor.size() ? ",\n" : "\n");
-    }
-    json += "  ]\n}\n";
-    return json;
+        json["streams"].push_back(StreamJson(streams[i], chunkCounts[i], keyFrames[i]));
+    for (const GpsTruth& g : telemetry.gps)
+        json["gps"].push_back({{"time", g.clockTime},
+                               {"latitude", g.latitude},
+                               {"longitude", g.longitude},
+                               {"speed", g.speedKmh},
+                               {"valid", g.valid},
+                               {"sentence", g.sentence}});
+    for (const GSensorTruth& m : telemetry.gsensor)
+        json["gsensor"].push_back({{"x", m.values[0] / 32.0}, {"y", m.values[1] / 32.0}, {"z", m.values[2] / 32.0}});
+    return JsonText(json);
 }
 
 }  // namespace
@@ -253,18 +232,12 @@ bool GenerateRecording(const RecordingSpec& spec, const std::string& fileName, G
 
 std::string PowerCutGroundTruth(const std::string& groundTruth, bool cutLast, const std::string& fileName)
 {
-    std::string json = groundTruth;
-    auto replaceLine = [&json](const std::string& key, const std::string& value) {
-        const std::string marker = "  \"" + key + "\": ";
-        const size_t at = json.find(marker);
-        if (at == std::string::npos)
-            return;
-        const size_t end = json.find(",\n", at);
-        json.replace(at + marker.size(), end - at - marker.size(), value);
-    };
-    replaceLine("variant", cutLast ? "\"powercut-cut-last\"" : "\"powercut\"");
-    replaceLine("file", Quoted(fileName));
-    return json;
+    Json json = Json::parse(groundTruth, nullptr, false);
+    if (!json.is_object())
+        return groundTruth;  // not a sidecar this tool wrote: passed on as it is
+    json["variant"] = cutLast ? "powercut-cut-last" : "powercut";
+    json["file"] = fileName;
+    return JsonText(json);
 }
 
 bool GenerateAbortedFile(const RecordingSpec& spec, const std::string& fileName, std::string& bytes,
