@@ -15,12 +15,11 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: tessaro_bench_clip SOURCE START END OUT\n");
         return 2;
     }
-    std::string why;
     const auto start = std::chrono::steady_clock::now();
-    const bool ok = WriteClip(argv[1], std::atoi(argv[2]), std::atoi(argv[3]), argv[4], &why);
+    const Result ok = WriteClip(argv[1], std::atoi(argv[2]), std::atoi(argv[3]), argv[4]);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (!ok) {
-        std::fprintf(stderr, "clip failed: %s\n", why.c_str());
+        std::fprintf(stderr, "clip failed: %s\n", ok.Describe().c_str());
         return 1;
     }
     rusage usage{};

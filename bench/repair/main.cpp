@@ -94,12 +94,12 @@ int Repair(const std::string& broken, const std::string& holding)
     AVIFileRecovery recovery(holding);
     std::string repaired;
     const auto start = std::chrono::steady_clock::now();
-    const bool ok = recovery.Recover(broken, repaired);
+    const Result ok = recovery.Recover(broken, repaired);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     if (!ok) {
-        std::fprintf(stderr, "repair failed: %s\n", recovery.LastError().c_str());
+        std::fprintf(stderr, "repair failed: %s\n", ok.Describe().c_str());
         return 1;
     }
     std::printf("seconds=%.6f peak_rss_kib=%ld\n", seconds, usage.ru_maxrss);

@@ -26,9 +26,8 @@ int RunClip(const std::vector<std::string>& arguments)
     int end = 0;
     if (!ParseSeconds(arguments[1], start) || !ParseSeconds(arguments[2], end))
         return UsageError("clip", "START and END are whole seconds");
-    std::string why;
-    if (!WriteClip(arguments[0], start, end, arguments[3], &why))
-        return Refuse("no clip written: " + why);
+    if (Result written = WriteClip(arguments[0], start, end, arguments[3]); !written)
+        return Refuse("no clip written: " + written.Describe());
     std::printf("clip of %s, seconds %d to %d, written to %s\n", arguments[0].c_str(), start, end,
                 arguments[3].c_str());
     return kExitSuccess;

@@ -40,20 +40,32 @@ int RunRepair(const std::vector<std::string>& arguments)
 
     AVIFileRecovery recovery(holding.empty() ? AVIFileRecovery::DefaultHoldingFolder() : std::filesystem::path(holding));
     std::string repairedPath;
-    if (!recovery.Recover(path, repairedPath)) {
+    if (Result repaired = recovery.Recover(path, repairedPath); !repaired) {
         if (!recovery.MovedPath().empty())
-            return Refuse("cannot repair " + path + ": " + recovery.LastError() + "; the original is in " +
+            return Refuse("cannot repair " + path + ": " + repaired.Describe() + "; the original is in " +
                           recovery.MovedPath());
-        return Refuse("cannot repair " + path + ": " + recovery.LastError());
+        return Refuse("cannot repair " + path + ": " + repaired.Describe() + "; left as it is");
     }
     std::printf("repaired:  %s\n", repairedPath.c_str());
     std::printf("original:  %s\n", recovery.MovedPath().c_str());
     const ScanTally& tally = recovery.WrittenTally();
     std::printf("rebuilt:   index of %lld chunks", static_cast<long long>(tally.entries));
-    const auto& streams = recovery.Layout().streams;
-    for (std::size_t s = 0; s < streams.size() && s < tally.streams.size(); ++s)
-        std::printf("%s %s %u", s ? "," : ";", streams[s].chunkId.c_str(), tally.streams[s].chunks);
+    const auto& streams = recovery.Header().streams;
+    const char* separator = ";";
+    for (std::size_t s = 0; s < streams.size() && s < tally.streams.size(); ++s) {
+        if (streams[s].chunkId.empty())
+            continue;
+        std::printf("%s %s %u", separator, streams[s].chunkId.c_str(), tally.streams[s].chunks);
+        separator = ",";
+    }
     std::printf("\n           RIFF and movie list sizes, total frames, stream lengths and buffer sizes\n");
+    if (tally.Partial()) {
+        // The reporter has said so on the standard error already; the exit code tells a script.
+        std::printf("partial:   %s; %lld bytes in %lld places could not be read as chunks\n",
+                    AVIFileRecovery::PartialRepairText(tally).c_str(), static_cast<long long>(tally.skippedBytes),
+                    static_cast<long long>(tally.skippedRuns));
+        return kExitRefused;
+    }
     return kExitSuccess;
 }
 

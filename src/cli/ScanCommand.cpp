@@ -22,13 +22,13 @@ struct UnreadableFile {
 // refuse is not one that needs a repair: it is listed as unreadable, with the reason.
 class ListingRepair final : public IRecordingRepair {
 public:
-    bool Recover(const std::string& path, std::string&) override
+    Result Recover(const std::string& path, std::string&) override
     {
         if (AVIFileParser::HasExitMarker(path))
             unreadable.push_back({path, "marked SDEXIT; never repaired"});
         else
             needsRepair.push_back(path);
-        return false;
+        return Result::Failure("listed, not repaired");
     }
     std::vector<std::string> needsRepair;
     std::vector<UnreadableFile> unreadable;

@@ -1,43 +1,14 @@
 #include "infra/FileIo.h"
 
+#include "infra/SafeFile.h"
+
 #include <cerrno>
 #include <filesystem>
-#include <vector>
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
-
-namespace {
-
-bool WriteAll(int fd, const std::string& bytes)
-{
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// Makes the rename itself durable; a failure here leaves a consistent file, so it is not an error.
-void SyncFolder(const std::string& folder)
-{
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        fsync(fd);
-        close(fd);
-    }
-}
-
-}  // namespace
 
 ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, int& error)
 {
@@ -70,45 +41,14 @@ ReadStatus ReadWholeFile(const std::string& path, std::string& bytes, int& error
     return ReadStatus::Read;
 }
 
-ReplaceStatus ReplaceFileContents(const std::string& path, const std::string& bytes, int& error)
+Result ReplaceFileContents(const std::string& path, const std::string& bytes)
 {
-    error = 0;
-    const fs::path target(path);
-    const std::string folder = target.has_parent_path() ? target.parent_path().string() : ".";
-    std::string name = ".";  // hidden, and ".tmp-" tells what it is if a crash leaves it behind
-    name += target.filename().string();
-    name += ".tmp-XXXXXX";
-    const std::string pattern = (fs::path(folder) / name).string();
-    std::vector<char> tempName(pattern.begin(), pattern.end());
-    tempName.push_back('\0');
-
-    const int fd = mkstemp(tempName.data());
-    if (fd < 0) {
-        error = errno;
-        return ReplaceStatus::WriteFailed;
-    }
-    struct stat old {};
-    const mode_t mode = stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode) ? (old.st_mode & 07777) : 0644;
-    fchmod(fd, mode);  // file systems without modes (a FAT card) refuse it; the content is what matters
-
-    bool ok = WriteAll(fd, bytes) && fsync(fd) == 0;
-    if (!ok)
-        error = errno;
-    if (close(fd) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) {
-        unlink(tempName.data());
-        return ReplaceStatus::WriteFailed;
-    }
-    if (rename(tempName.data(), path.c_str()) != 0) {
-        error = errno;
-        unlink(tempName.data());
-        return ReplaceStatus::RenameFailed;
-    }
-    SyncFolder(folder);
-    return ReplaceStatus::Replaced;
+    StagedFile staged(path, StagedFile::Permissions::KeepTarget);
+    if (Result opened = staged.Opened(); !opened)
+        return opened;
+    if (!staged.Handle().WriteAt(0, bytes.data(), bytes.size()))
+        return Result::Failure("cannot write " + path, errno);
+    return staged.Commit(static_cast<int64_t>(bytes.size()), StagedFile::Existing::Replace);
 }
 
 std::string ToCrLf(const std::string& text)

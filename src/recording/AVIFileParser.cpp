@@ -3,7 +3,6 @@
 #include "recording/BufferedFile.h"
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <utility>
@@ -47,8 +46,10 @@ bool AVIFileParser::Open(const std::string& path)
     m_file = std::move(file);
     m_fileSize = static_cast<int32_t>(m_file->Size());
     ParseChunks(0, m_nodes, m_fileSize);
-    if (HasRiffChunk(m_nodes))
+    if (HasRiffChunk(m_nodes)) {
+        m_header = HeaderFromTree();
         return true;
+    }
     Close();
     return false;
 }
@@ -129,39 +130,65 @@ ChunkNode* AVIFileParser::FindVideoStreamHeader(ChunkNode* headerList)
     return nullptr;
 }
 
+// The header as the tree shows it: the first header list, its main header, and per child of the header list
+// (numbered from -1 for the main header on) the stream headers below it. A damaged size field leaves its
+// chunk out of the tree, and so out of the header.
+AviHeader AVIFileParser::HeaderFromTree()
+{
+    AviHeader header;
+    ChunkNode* headerList = FindListByType("hdrl");
+    if (!headerList || headerList->type != "hdrl")
+        return header;
+    header.headerListPos = headerList->offset;
+    header.headerListEnd = int64_t(headerList->offset) + headerList->size + 8;
+    if (const ChunkNode* movieList = FindListByType("movi"); movieList && movieList->type == "movi")
+        header.movieListPos = movieList->offset;
+    int number = -1;
+    for (const auto& child : headerList->Children()) {
+        if (child->id == "avih" && header.mainHeaderPos < 0) {
+            header.mainHeaderPos = int64_t(child->offset) + 8;
+            header.totalFrames = static_cast<uint32_t>(ReadUInt32(child->offset + 24));
+        }
+        for (const auto& streamHeader : child->Children()) {
+            const StreamKind kind = streamHeader->type == "vids"   ? StreamKind::Video
+                                    : streamHeader->type == "auds" ? StreamKind::Audio
+                                    : streamHeader->type == "txts" ? StreamKind::Text
+                                                                   : StreamKind::Other;
+            if (kind == StreamKind::Other)
+                continue;
+            AviStream stream;
+            stream.number = number;
+            stream.kind = kind;
+            stream.chunkId = StreamChunkId(number, kind);
+            stream.headerPos = int64_t(streamHeader->offset) + 8;
+            stream.scale = static_cast<uint32_t>(ReadUInt32(streamHeader->offset + 8 + AviStream::kScaleOffset));
+            stream.rate = static_cast<uint32_t>(ReadUInt32(streamHeader->offset + 8 + AviStream::kRateOffset));
+            stream.length = static_cast<uint32_t>(ReadUInt32(streamHeader->offset + 8 + AviStream::kLengthOffset));
+            header.streams.push_back(std::move(stream));
+        }
+        ++number;
+    }
+    return header;
+}
+
 int AVIFileParser::CountVideoStreams()
 {
-    ChunkNode* headerList = FindListByType("hdrl");
-    if (!headerList)
-        return 0;
-    int count = 0;
-    for (const auto& streamList : headerList->Children())
-        for (const auto& header : streamList->Children())
-            if (header->type == "vids")
-                ++count;
-    return count;
+    return m_header.VideoStreams();
 }
 
 int AVIFileParser::GetTotalFrames()
 {
-    ChunkNode* headerList = FindListByType("hdrl");
-    if (!headerList)
-        return 0;
-    for (const auto& child : headerList->Children())
-        if (child->id == "avih")
-            return ReadUInt32(child->offset + 24);  // dwTotalFrames
-    return 0;
+    return static_cast<int>(m_header.totalFrames);
 }
 
 int AVIFileParser::GetDurationSeconds()
 {
-    const ChunkNode* header = FindVideoStreamHeader(FindListByType("hdrl"));
-    if (!header)
+    const AviStream* video = m_header.FirstVideo();
+    if (!video)
         return 0;
-    const double scale = ReadUInt32(header->offset + 28);
-    const double rate = ReadUInt32(header->offset + 32);
-    const double length = ReadUInt32(header->offset + 40);
-    const double seconds = std::trunc(length / (rate / scale));
+    // The fields are read as the signed numbers the camera's reader takes them for.
+    const double seconds = std::trunc(double(int32_t(video->length)) /
+                                      (double(int32_t(video->rate)) / double(int32_t(video->scale))));
     // A zero rate or scale gives no sensible duration; report none rather than an undefined cast.
     if (!std::isfinite(seconds) || seconds < std::numeric_limits<int>::min() ||
         seconds > std::numeric_limits<int>::max())
@@ -171,25 +198,5 @@ int AVIFileParser::GetDurationSeconds()
 
 std::vector<std::string> AVIFileParser::GetStreamChunkIds()
 {
-    std::vector<std::string> ids;
-    ChunkNode* headerList = FindListByType("hdrl");
-    if (!headerList)
-        return ids;
-    // The stream number is the position among the header list's children after the main header.
-    int number = -1;
-    for (const auto& child : headerList->Children()) {
-        for (const auto& header : child->Children()) {
-            const char* kind = header->type == "vids" ? "dc"
-                               : header->type == "auds" ? "wb"
-                               : header->type == "txts" ? "tx"
-                                                        : nullptr;
-            if (kind) {
-                char text[32];
-                std::snprintf(text, sizeof text, "0%d%s", number, kind);
-                ids.emplace_back(text);
-            }
-        }
-        ++number;
-    }
-    return ids;
+    return m_header.ChunkIds();
 }

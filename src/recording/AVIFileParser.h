@@ -1,5 +1,6 @@
 #pragma once
 
+#include "recording/AviHeader.h"
 #include "recording/CFileParser.h"
 
 #include <string>
@@ -22,6 +23,9 @@ public:
     bool ParseChunks(int32_t start, ChunkList& nodes, int32_t end) override;
 
     std::string ReadFourCC(int32_t offset);
+    // The header read from the tree when the file was opened (empty for an aborted recording). The
+    // questions below are answered from it.
+    const AviHeader& Header() const { return m_header; }
     // The first child of a top-level node whose type is `type`; without one, the last top-level node
     // examined (nullptr for an empty tree).
     ChunkNode* FindListByType(const std::string& type);
@@ -38,4 +42,9 @@ public:
     // Whether the path carries the camera's "SDEXIT" mark (from its second character on): such a file is
     // parsed however small it is, and never repaired.
     static bool HasExitMarker(const std::string& path);
+
+private:
+    AviHeader HeaderFromTree();
+
+    AviHeader m_header;
 };

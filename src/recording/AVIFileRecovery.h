@@ -1,7 +1,9 @@
 #pragma once
 
+#include "infra/Result.h"
+#include "infra/SafeFile.h"
+#include "recording/AviHeader.h"
 #include "recording/RecordingRepair.h"
-#include "recording/SafeFile.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -17,24 +19,6 @@ struct RecoveryEntry {
     std::string id;       // the chunk's four id bytes
 };
 
-// Where the fields that the repair rewrites lie in one file's header, read from the header itself.
-// For the camera's four-stream layout the movie list is at 520; a one-channel file has three streams and
-// its movie list elsewhere.
-struct RecoveryLayout {
-    struct Stream {
-        std::string chunkId;          // "00dc", "01dc", "02wb", "03tx", … by number and kind
-        int64_t headerDataPos = 0;    // first data byte of the stream header ("strh")
-        uint32_t rate = 0;            // the dwRate the camera writes for this kind of stream
-        bool isVideo = false;
-    };
-    int64_t movieListPos = 0;    // position of the movie list's "LIST" id
-    int64_t mainHeaderDataPos = 0;  // first data byte of the main header ("avih")
-    std::vector<Stream> streams;
-
-    int64_t IndexBase() const { return movieListPos + 8; }  // position of "movi"; idx1 offsets count from it
-    int64_t FirstChunkPos() const { return movieListPos + 12; }
-};
-
 // One 32-bit field that the repair writes into the repaired copy.
 struct HeaderField {
     int64_t position = 0;
@@ -42,7 +26,9 @@ struct HeaderField {
     bool operator==(const HeaderField&) const = default;
 };
 
-// What a scan counted: per stream of the layout (same order) and in all.
+// What a scan found: per stream of the header (same order) and in all, and how much of the movie data it
+// kept. The movie data runs from the first chunk to the end of the file, less zero bytes the camera never
+// filled, an index and a last chunk that the power cut left incomplete.
 struct ScanTally {
     struct Stream {
         uint32_t chunks = 0;
@@ -50,12 +36,26 @@ struct ScanTally {
     };
     std::vector<Stream> streams;
     int64_t entries = 0;
+    int64_t keptBytes = 0;     // bytes of the indexed chunks, headers and pad bytes included
+    int64_t skippedBytes = 0;  // movie data the scan could not read as chunks and stepped over
+    int64_t skippedRuns = 0;   // how many times it had to look ahead for the next chunk
+    int64_t dataEnd = 0;       // first byte after the last indexed chunk: the repaired movie list ends here
+
+    int64_t MovieBytes() const { return keptBytes + skippedBytes; }
+    bool Partial() const { return skippedBytes > 0; }
 };
 
 // Repairs a recording that a power cut left without its index: moves the broken file into the holding
 // folder and writes a repaired copy (same bytes, corrected sizes and counts, a rebuilt index) under the
-// file's former path. The file is streamed and the index written as the scan goes: memory stays the same
-// whatever the size of the file.
+// file's former path. Only a file with the power-cut signature is taken (a header the repair understands,
+// a movie list with at least one chunk, no complete index); every other file is left where it is,
+// untouched. The file is streamed and the index written as the scan goes: memory stays the same whatever
+// the size of the file.
+//
+// The scan trusts no size: a chunk counts only when its id is one of the header's stream ids, it lies
+// inside the file and the next chunk (or the end of the movie data) follows it. After anything else it
+// looks ahead for the next such chunk and goes on from there, counting what it stepped over; a chunk of
+// odd size is looked for both after its pad byte and without one, for writers that do not pad.
 class AVIFileRecovery final : public IRecordingRepair {
 public:
     // The holding folder: <documents folder>/BROKENFILES.
@@ -63,22 +63,22 @@ public:
 
     explicit AVIFileRecovery(std::filesystem::path holdingFolder = DefaultHoldingFolder());
 
-    // Repairs the file at path. On true, repairedPath is that same path, where the repaired copy now lies.
-    // On false, a file that was already moved stays in the holding folder untouched, and nothing is left
-    // half-written at its former path.
-    bool Recover(const std::string& path, std::string& repairedPath) override;
+    // Repairs the file at path. On success repairedPath is that same path, where the repaired copy now
+    // lies; WrittenTally() tells whether it holds all of the movie data (a partial repair is also
+    // reported to the user and logged). On failure nothing is left half-written at the former path, and a
+    // file that was already moved stays in the holding folder untouched.
+    Result Recover(const std::string& path, std::string& repairedPath) override;
 
     // Moves the file into the holding folder, replacing an older file of the same name there; on success
     // path names the moved file.
-    bool MoveToBrokenFiles(std::string& path);
-    // Opens the broken file and reads its header layout; false for a file that is not a RIFF AVI file or
-    // whose header the repair does not understand.
-    bool OpenSource(const std::string& path);
+    Result MoveToBrokenFiles(std::string& path);
+    // Opens the broken file and checks it for the power-cut signature; fails for any other file.
+    Result OpenSource(const std::string& path);
     // Walks the movie data chunk by chunk and collects the index entries into Entries().
     void ScanChunks();
     // Writes the repaired copy to output (through a temporary file beside it, never replacing a file),
     // scanning the chunks again as it writes their index.
-    bool WriteRepairedFile(const std::string& output);
+    Result WriteRepairedFile(const std::string& output);
 
     // The header fields of the repaired copy for the entries of ScanChunks, in the order they are written:
     // RIFF size, total frames, then per stream its rate, chunk count (dwLength) and largest chunk size,
@@ -89,27 +89,26 @@ public:
     // Where the last Recover put the broken file, and what its write counted.
     const std::string& MovedPath() const { return m_movedPath; }
     const ScanTally& WrittenTally() const { return m_writtenTally; }
-    const RecoveryLayout& Layout() const { return m_layout; }
+    const AviHeader& Header() const { return m_header; }
     const std::vector<RecoveryEntry>& Entries() const { return m_entries; }
-    // Why the last operation failed, in words for the command line.
-    const std::string& LastError() const { return m_lastError; }
+
+    // "repaired N of M bytes of movie data", the words shown for a partial repair.
+    static std::string PartialRepairText(const ScanTally& tally);
 
 private:
-    bool Fail(std::string reason);
-    bool ReadLayout();
-    // Calls onEntry for each media chunk in file order; stops early when onEntry returns false.
-    void WalkChunks(const std::function<bool(const RecoveryEntry&)>& onEntry) const;
+    // Calls onEntry for each media chunk in file order and returns what the walk counted; stops early when
+    // onEntry returns false.
+    ScanTally WalkChunks(const std::function<bool(const RecoveryEntry&)>& onEntry) const;
     void Count(ScanTally& tally, const RecoveryEntry& entry) const;
     std::vector<HeaderField> HeaderFields(const ScanTally& tally) const;
-    int64_t PaddedSourceSize() const { return m_sourceSize + (m_sourceSize & 1); }
-    int64_t RepairedLength(int64_t entries) const { return PaddedSourceSize() + 8 + 16 * entries; }
+    static int64_t RepairedLength(const ScanTally& tally);
 
     std::filesystem::path m_holdingFolder;
     FileHandle m_source;
     int64_t m_sourceSize = 0;
-    RecoveryLayout m_layout;
+    AviHeader m_header;
     std::vector<RecoveryEntry> m_entries;
+    ScanTally m_scannedTally;
     std::string m_movedPath;
     ScanTally m_writtenTally;
-    std::string m_lastError;
 };

@@ -179,7 +179,7 @@ bool CFileLoader::CheckRecordingFile(std::string& path)
     if (!WorthRepairing(path))
         return false;
     std::string repairedPath;
-    if (!m_repair.Recover(path, repairedPath))
+    if (!m_repair.Recover(path, repairedPath).Ok())
         return false;
     path = repairedPath;
     return true;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "infra/Result.h"
+
 #include <string>
 
 // Mends a recording that the container reader refused (a power cut left it without its index).
@@ -7,11 +9,11 @@
 class IRecordingRepair {
 public:
     virtual ~IRecordingRepair() = default;
-    virtual bool Recover(const std::string& path, std::string& repairedPath) = 0;
+    virtual Result Recover(const std::string& path, std::string& repairedPath) = 0;
 };
 
 // Repairs nothing: the broken file stays where it is and out of the list.
 class RefusingRepair final : public IRecordingRepair {
 public:
-    bool Recover(const std::string&, std::string&) override { return false; }
+    Result Recover(const std::string&, std::string&) override { return Result::Failure("repairs are off"); }
 };

@@ -3,9 +3,11 @@
 #include "infra/DiagnosticLog.h"
 #include "infra/Reporter.h"
 #include "infra/FileIo.h"
+#include "infra/SafeFile.h"
 #include "settings/ViewerOptions.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -133,7 +135,14 @@ std::string ReadTextFile(const std::string& path)
     return joined;
 }
 
-TextFileWrite WriteTextFile(const std::string& fileName, const std::string& folder, const std::string& text)
+namespace {
+
+struct TextWrite {
+    Result result = Result::Success();
+    bool notReplaced = false;  // an existing file could not be replaced: reported, the old file untouched
+};
+
+TextWrite WriteText(const std::string& fileName, const std::string& folder, const std::string& text)
 {
     std::error_code ignored;
     if (!folder.empty() && !std::filesystem::is_directory(folder, ignored))
@@ -141,22 +150,34 @@ TextFileWrite WriteTextFile(const std::string& fileName, const std::string& fold
 
     const std::string path = Join(folder, fileName);
     const bool existed = std::filesystem::exists(path, ignored);
-    int error = 0;
-    switch (ReplaceFileContents(path, ToCrLf(text), error)) {
-    case ReplaceStatus::Replaced:
-        return TextFileWrite::Written;
-    case ReplaceStatus::RenameFailed:
-        if (existed) {
-            ReportFileError(path, error);
-            return TextFileWrite::NotReplaced;
-        }
-        [[fallthrough]];
-    case ReplaceStatus::WriteFailed:
-        WriteLog("Cannot write " + path + ": " + std::strerror(error), "", "WriteTextFile", kLogType,
-                 kLogLevelNormal);
-        return TextFileWrite::Failed;
+    const std::string bytes = ToCrLf(text);
+    // Written and flushed first, so that a failed write (silent) is told from a failed replacement.
+    StagedFile staged(path, StagedFile::Permissions::KeepTarget);
+    Result written = staged.Opened();
+    if (written && !staged.Handle().WriteAt(0, bytes.data(), bytes.size()))
+        written = Result::Failure("cannot write " + path, errno);
+    if (written)
+        written = staged.Complete(static_cast<int64_t>(bytes.size()));
+    if (!written) {
+        WriteLog(written.Describe(), "", "WriteTextFile", kLogType, kLogLevelNormal);
+        return {written};
     }
-    return TextFileWrite::Failed;
+    Result replaced = staged.Commit(static_cast<int64_t>(bytes.size()), StagedFile::Existing::Replace);
+    if (replaced)
+        return {};
+    if (!existed) {
+        WriteLog(replaced.Describe(), "", "WriteTextFile", kLogType, kLogLevelNormal);
+        return {replaced};
+    }
+    ReportFileError(path, replaced.Error());
+    return {replaced, true};
+}
+
+}  // namespace
+
+Result WriteTextFile(const std::string& fileName, const std::string& folder, const std::string& text)
+{
+    return WriteText(fileName, folder, text).result;
 }
 
 CQZSetupData::CQZSetupData()
@@ -227,7 +248,7 @@ std::string CQZSetupData::BuildText() const
 bool CQZSetupData::Save()
 {
     WriteLog("Save " + Join(m_folder, m_setupFileName), kClass, "Save", kLogType, kLogLevelNormal);
-    return WriteTextFile(m_setupFileName, m_folder, BuildText()) != TextFileWrite::NotReplaced;
+    return !WriteText(m_setupFileName, m_folder, BuildText()).notReplaced;
 }
 
 std::string FolderFromDriveItem(const std::string& text)

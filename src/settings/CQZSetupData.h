@@ -1,5 +1,7 @@
 #pragma once
 
+#include "infra/Result.h"
+
 #include <ctime>
 #include <functional>
 #include <string>
@@ -9,15 +11,8 @@ class CSetupDataEx {
 public:
     virtual ~CSetupDataEx() = default;
     virtual bool Load() { return true; }
-    virtual bool Save() { return true; }
+    [[nodiscard]] virtual bool Save() { return true; }
     virtual std::string BuildText() const { return {}; }
-};
-
-// How a text file write ended.
-enum class TextFileWrite {
-    Written,
-    Failed,       // the folder or the new file could not be made; any old file is untouched
-    NotReplaced,  // an existing file could not be replaced: reported to the user, the old file is untouched
 };
 
 // The file's lines, each followed by "^"; CR LF and bare LF both end a line. Empty when the file does
@@ -25,8 +20,10 @@ enum class TextFileWrite {
 std::string ReadTextFile(const std::string& path);
 
 // Writes `text` ("\n" line ends, written as CR LF) to folder + "/" + fileName, creating the folder (one
-// level) when it is missing. The new copy replaces the old one only once it is safely on the disk.
-TextFileWrite WriteTextFile(const std::string& fileName, const std::string& folder, const std::string& text);
+// level) when it is missing. The new copy replaces the old one only once it is safely on the disk; on
+// failure any old file is untouched. An existing file that could not be replaced is reported to the user;
+// other failures are only logged.
+Result WriteTextFile(const std::string& fileName, const std::string& folder, const std::string& text);
 
 // The folder of a drive item, label + "(" + mount point + ")": the text between the "(" that opens the
 // mount point and the last ")". A mount point is absolute, so it opens at the last "(/" (a label or mount
@@ -43,7 +40,7 @@ public:
     bool Load() override;
     // Writes setup.cfg. False only when an existing setup.cfg could not be replaced (already reported to
     // the user): the caller then abandons the rest of its command. Other write failures are silent.
-    bool Save() override;
+    [[nodiscard]] bool Save() override;
     std::string BuildText() const override;
 
     void ResetToDefaults();

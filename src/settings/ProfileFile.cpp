@@ -107,11 +107,11 @@ std::string ApplyProfileEntries(const std::string& existing, const std::vector<P
     return text;
 }
 
-bool WriteProfileEntries(const std::string& path, const std::vector<ProfileEntry>& entries)
+Result WriteProfileEntries(const std::string& path, const std::vector<ProfileEntry>& entries)
 {
     std::string existing;
     int error = 0;
     if (ReadWholeFile(path, existing, error) == ReadStatus::Failed)
-        return false;
-    return ReplaceFileContents(path, ApplyProfileEntries(existing, entries), error) == ReplaceStatus::Replaced;
+        return Result::Failure("cannot read " + path, error);
+    return ReplaceFileContents(path, ApplyProfileEntries(existing, entries));
 }

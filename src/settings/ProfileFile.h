@@ -1,5 +1,7 @@
 #pragma once
 
+#include "infra/Result.h"
+
 #include <string>
 #include <vector>
 
@@ -16,6 +18,6 @@ struct ProfileEntry {
 // counts. Every other line is kept; the text that comes back ends each line with CR LF.
 std::string ApplyProfileEntries(const std::string& existing, const std::vector<ProfileEntry>& entries);
 
-// Applies the entries to the file at `path` (created when missing) and replaces it atomically. False
-// when the existing file cannot be read (it is then left as it is) or the new one cannot be written.
-bool WriteProfileEntries(const std::string& path, const std::vector<ProfileEntry>& entries);
+// Applies the entries to the file at `path` (created when missing) and replaces it atomically. Fails when
+// the existing file cannot be read (it is then left as it is) or the new one cannot be written.
+Result WriteProfileEntries(const std::string& path, const std::vector<ProfileEntry>& entries);

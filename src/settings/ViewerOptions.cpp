@@ -28,11 +28,12 @@ const std::string& OptionsFilePath()
 void ViewerOptions::WriteIniFile() const
 {
     WriteLog("Write " + OptionsFilePath(), "ViewerOptions", "WriteIniFile", kLogType, kLogLevelNormal);
-    if (!WriteIniFile(OptionsFilePath()))
-        WriteLog("option.ini not written", "ViewerOptions", "WriteIniFile", kLogType, kLogLevelNormal);
+    if (Result written = WriteIniFile(OptionsFilePath()); !written)
+        WriteLog("option.ini not written: " + written.Describe(), "ViewerOptions", "WriteIniFile", kLogType,
+                 kLogLevelNormal);
 }
 
-bool ViewerOptions::WriteIniFile(const std::string& path) const
+Result ViewerOptions::WriteIniFile(const std::string& path) const
 {
     return WriteProfileEntries(path, {
                                          {"DIRECTORY", "ROOT_DIRECTORY", m_rootDirectory},

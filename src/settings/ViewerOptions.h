@@ -1,5 +1,7 @@
 #pragma once
 
+#include "infra/Result.h"
+
 #include <string>
 
 // The viewer's own preferences. The main window keeps the live copy and exports it to option.ini in
@@ -18,8 +20,8 @@ struct ViewerOptions {
 
     // Exports to OptionsFilePath(). A failure is only logged: the program goes on with its options.
     void WriteIniFile() const;
-    // Exports to the given file; false when it could not be written (the old file then stays whole).
-    bool WriteIniFile(const std::string& path) const;
+    // Exports to the given file; on failure the old file stays whole.
+    Result WriteIniFile(const std::string& path) const;
 
     static std::string CurrentFolder();
 };

@@ -1,4 +1,4 @@
-#include "../recording/RiffBuilder.h"
+#include "support/RiffBuilder.h"
 #include "support/SampleCard.h"
 #include "support/TempDir.h"
 

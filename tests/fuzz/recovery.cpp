@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
 
     AVIFileRecovery recovery(holding);
     std::string repairedPath;
-    const bool repaired = recovery.Recover(path, repairedPath);
+    const bool repaired = recovery.Recover(path, repairedPath).Ok();
     const std::string input(reinterpret_cast<const char*>(data), size);
     const std::filesystem::path moved = holding / "x.avi";
     // Whatever the outcome, the broken file is kept as it was: on the card or in the holding folder.

@@ -7,7 +7,8 @@
 #include "recording/CFileLoader.h"
 #include "recording/ClipWriter.h"
 
-#include "samplecard/GeneratedFiles.h"
+#include "devsupport/ByteOrder.h"
+#include "support/GeneratedFiles.h"
 #include "support/RecordingReporter.h"
 
 #include <gtest/gtest.h>
@@ -101,7 +102,7 @@ Observed Examine(const std::string& path)
     {
         TempDir clips;
         const std::string clip = clips / "clip.avi";
-        seen.clip = WriteClip(path, 0, 1, clip);
+        seen.clip = WriteClip(path, 0, 1, clip).Ok();
         EXPECT_EQ(seen.clip, std::filesystem::exists(clip)) << "a refused clip leaves nothing behind";
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(clips.path()), {}), seen.clip ? 1 : 0);
     }
@@ -109,11 +110,6 @@ Observed Examine(const std::string& path)
     return seen;
 }
 
-void PutLe32(std::string& bytes, std::size_t position, uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        bytes[position + i] = static_cast<char>(value >> (8 * i) & 0xFF);
-}
 
 // A two-second, two-channel recording (long enough not to count as aborted), made once.
 struct Source {
@@ -241,7 +237,7 @@ TEST_F(MalformedRecordings, HostileSizeFields)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::string damaged = bytes;
-        PutLe32(damaged, c.sizeField, c.value);
+        PutU32(damaged, c.sizeField, c.value);
         const Observed seen = Examine(Write(damaged));
         EXPECT_EQ(seen.opens, c.opens);
         EXPECT_EQ(seen.metadata, c.opens);
@@ -273,7 +269,7 @@ TEST_F(MalformedRecordings, DamagedHeadersAndIndex)
     auto textOffsets = [&](uint32_t value) {
         return entries([value](std::string& b, std::size_t entry, const std::string& id) {
             if (id == "03tx")
-                PutLe32(b, entry + 8, value);
+                PutU32(b, entry + 8, value);
         });
     };
     auto replaced = [&](std::size_t position, const std::string& with) {
@@ -307,7 +303,7 @@ TEST_F(MalformedRecordings, DamagedHeadersAndIndex)
         {"text entries negative", textOffsets(0x80000000), 2, 2, frames, 0, 0},
         {"text entries at -16", textOffsets(0xFFFFFFF0), 2, 2, frames, any, any},
         {"every entry beyond the file",
-         entries([](std::string& b, std::size_t entry, const std::string&) { PutLe32(b, entry + 8, 0x7FFFFFFF); }),
+         entries([](std::string& b, std::size_t entry, const std::string&) { PutU32(b, entry + 8, 0x7FFFFFFF); }),
          2, 2, frames, 0, 0},
         {"text entries renamed",
          entries([](std::string& b, std::size_t entry, const std::string& id) {
@@ -370,9 +366,9 @@ TEST_F(MalformedRecordings, TruncatedAtEveryChunkBoundary)
     }
 }
 
-// The same cuts handed to the repair: a file that still holds its whole header up to the movie list's
-// type is repaired in place (the broken file kept unchanged in the holding folder) and then reads like a
-// recording of the chunks that were complete; a shorter one is refused and stays in the holding folder.
+// The same cuts handed to the repair: a file that still holds its header and at least one whole chunk is
+// repaired in place (the broken file kept unchanged in the holding folder) and then reads like a recording
+// of the chunks that were complete; a shorter one is refused before anything moves and stays where it is.
 TEST_F(MalformedRecordings, TruncatedRecordingsAreRepairedFromTheMovieListOn)
 {
     const std::string& bytes = source.bytes;
@@ -392,21 +388,18 @@ TEST_F(MalformedRecordings, TruncatedRecordingsAreRepairedFromTheMovieListOn)
         TempDir holding;
         AVIFileRecovery recovery(holding.path());
         std::string repairedPath;
-        const bool repaired = recovery.Recover(path, repairedPath);
+        const bool repaired = recovery.Recover(path, repairedPath).Ok();
         const std::string kept = (holding.path() / "REC_20120820_153012_F.avi").string();
-        if (cut < 4) {
-            // Not a RIFF file: refused; wherever it is, it is unchanged.
-            EXPECT_FALSE(repaired);
-            EXPECT_EQ(ReadFileBytes(std::filesystem::exists(kept) ? kept : path), part);
+        // Without one whole chunk there is nothing to repair: the file is refused before anything moves.
+        const ChunkAt& first = source.media.front();
+        EXPECT_EQ(repaired, cut >= first.offset + 8 + first.size);
+        if (!repaired) {
+            EXPECT_FALSE(std::filesystem::exists(kept));
+            EXPECT_EQ(ReadFileBytes(path), part);
             continue;
         }
-        EXPECT_EQ(repaired, cut >= movi.offset + 12);
         ASSERT_TRUE(std::filesystem::exists(kept));
         EXPECT_EQ(ReadFileBytes(kept), part);
-        if (!repaired) {
-            EXPECT_FALSE(std::filesystem::exists(path)) << "nothing half-written is left on the card";
-            continue;
-        }
         EXPECT_EQ(repairedPath, path);
         // Text records whose data was cut off entirely are indexed but read nothing.
         long front = 0, gps = 0, gSensor = 0;
@@ -433,6 +426,51 @@ TEST_F(MalformedRecordings, TruncatedRecordingsAreRepairedFromTheMovieListOn)
         EXPECT_EQ(long(seen.gps), gps);
         EXPECT_EQ(long(seen.gSensor), gSensor);
     }
+}
+
+// Damage inside the movie data of a recording that lost its index: a size field far beyond the file or
+// slightly off, an id of no stream, zero bytes over a chunk. The repair looks ahead past the damaged chunk
+// and goes on, losing that chunk only; it reports the repair as partial, the broken file stays whole in the
+// holding folder, and the repaired copy reads like any recording.
+TEST_F(MalformedRecordings, RepairLooksAheadPastDamagedChunks)
+{
+    const std::string indexless = source.bytes.substr(0, source.Top("idx1").offset);
+    struct Damage {
+        const char* name;
+        std::function<void(std::string&, const ChunkAt&)> apply;
+    } damages[] = {
+        {"size beyond the file", [](std::string& b, const ChunkAt& c) { PutU32(b, c.offset + 4, c.size | 0x40000000u); }},
+        {"size 2 short", [](std::string& b, const ChunkAt& c) { PutU32(b, c.offset + 4, c.size - 2); }},
+        {"size 0", [](std::string& b, const ChunkAt& c) { PutU32(b, c.offset + 4, 0); }},
+        {"id of no stream", [](std::string& b, const ChunkAt& c) { b[c.offset + 1] = 'x'; }},
+        {"zeroed", [](std::string& b, const ChunkAt& c) { std::fill_n(b.begin() + long(c.offset), 8 + c.size, '\0'); }},
+    };
+    const std::size_t count = source.media.size();
+    for (const Damage& damage : damages)
+        for (const std::size_t at : {std::size_t(0), count / 3, count / 2, count - 2}) {
+            const ChunkAt& chunk = source.media[at];
+            if (chunk.size < 4)
+                continue;
+            SCOPED_TRACE(std::string(damage.name) + " at chunk " + std::to_string(at) + " " + chunk.id);
+            std::string broken = indexless;
+            damage.apply(broken, chunk);
+            const std::string path = Write(broken);
+            TempDir holding;
+            AVIFileRecovery recovery(holding.path());
+            RecordingReporter reporter;
+            std::string repairedPath;
+            const Result repaired = recovery.Recover(path, repairedPath);
+            ASSERT_TRUE(repaired.Ok()) << repaired.Describe();
+            EXPECT_EQ(ReadFileBytes(holding / "REC_20120820_153012_F.avi"), broken);
+            const ScanTally& tally = recovery.WrittenTally();
+            EXPECT_EQ(tally.entries, long(count) - 1);
+            EXPECT_EQ(tally.skippedRuns, 1);
+            EXPECT_TRUE(tally.Partial());
+            EXPECT_EQ(reporter.messages.size(), 1u);
+            const Observed seen = Examine(path);
+            EXPECT_TRUE(seen.opens);
+            EXPECT_EQ(seen.channels, 2);
+        }
 }
 
 // The text stream: GPS records without their '*', sentences with empty fields, stray record kinds.
@@ -484,10 +522,10 @@ TEST_F(MalformedRecordings, DamagedTextRecords)
         {"no '*' and a chunk size reaching past the end of the file",
          eachGps([&](std::string& b, const ChunkAt& c) {
              std::replace(b.begin() + long(c.offset + 8), b.begin() + long(c.offset + 8 + c.size), '*', ' ');
-             PutLe32(b, c.offset + 4, 0x7FFFFFF0);
+             PutU32(b, c.offset + 4, 0x7FFFFFF0);
          }),
          long(gps), long(gSensor)},
-        {"GPS chunks of size 0", eachGps([](std::string& b, const ChunkAt& c) { PutLe32(b, c.offset + 4, 0); }),
+        {"GPS chunks of size 0", eachGps([](std::string& b, const ChunkAt& c) { PutU32(b, c.offset + 4, 0); }),
          0, long(gSensor)},
         {"no $GPRMC", eachGps([](std::string& b, const ChunkAt& c) { b[c.offset + 9] = '#'; }), 0, long(gSensor)},
         {"every field empty", firstSentence("$GPRMC,,,,,,,,,,,,*"), long(gps), long(gSensor)},
@@ -500,7 +538,7 @@ TEST_F(MalformedRecordings, DamagedTextRecords)
          [&] {
              std::string damaged = bytes;
              for (const ChunkAt& chunk : gSensorChunks)
-                 PutLe32(damaged, chunk.offset + 4, 1);
+                 PutU32(damaged, chunk.offset + 4, 1);
              return damaged;
          }(),
          long(gps), long(gSensor)},

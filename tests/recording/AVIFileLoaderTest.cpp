@@ -1,6 +1,6 @@
 #include "recording/AVIFileLoader.h"
 
-#include "RiffBuilder.h"
+#include "support/RiffBuilder.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "recording/AVIFileParser.h"
 
-#include "RiffBuilder.h"
+#include "support/RiffBuilder.h"
 #include "support/BytesRead.h"
 #include "support/TempDir.h"
 

@@ -1,6 +1,6 @@
 #include "recording/CFileLoader.h"
 
-#include "RiffBuilder.h"
+#include "support/RiffBuilder.h"
 #include "support/RecordingReporter.h"
 #include "support/TempDir.h"
 
@@ -18,14 +18,14 @@ namespace {
 // Notes what it is handed; repairs by writing a readable recording at the same path when asked to.
 class SpyRepair final : public IRecordingRepair {
 public:
-    bool Recover(const std::string& path, std::string& repairedPath) override
+    Result Recover(const std::string& path, std::string& repairedPath) override
     {
         handed.push_back(path);
         if (!succeed)
-            return false;
+            return Result::Failure("told to fail");
         WriteFileBytes(path, riff::ValidRecording());
         repairedPath = path;
-        return true;
+        return Result::Success();
     }
     bool succeed = false;
     std::vector<std::string> handed;

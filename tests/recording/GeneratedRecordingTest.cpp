@@ -174,10 +174,10 @@ TEST(GeneratedRecordings, ScanListsTheCardInStartOrder)
 {
     class Spy final : public IRecordingRepair {
     public:
-        bool Recover(const std::string& path, std::string&) override
+        Result Recover(const std::string& path, std::string&) override
         {
             handed.push_back(path);
-            return false;
+            return Result::Failure("only noted");
         }
         std::vector<std::string> handed;
     } repair;

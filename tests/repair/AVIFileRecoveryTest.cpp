@@ -1,6 +1,7 @@
 #include "recording/AVIFileRecovery.h"
 
 #include "repair/CameraFileFixture.h"
+#include "support/RecordingReporter.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -51,7 +52,7 @@ TEST(AVIFileRecovery, RepairsPowerCutCopyIntoTheClosedFile)
 
         AVIFileRecovery recovery(scene.holding);
         std::string repaired;
-        ASSERT_TRUE(recovery.Recover(path, repaired)) << recovery.LastError();
+        ASSERT_TRUE(recovery.Recover(path, repaired).Ok());
         EXPECT_EQ(repaired, path);
         EXPECT_TRUE(ReadFileBytes(path) == fixture.complete);
         EXPECT_TRUE(ReadFileBytes(scene.holding / "REC_20240102_030405.avi") == fixture.powerCut);
@@ -75,7 +76,7 @@ TEST(AVIFileRecovery, HeaderFieldTableOfTheCameraLayout)
     std::string broken = scene.Put("cut.avi", fixture.powerCut);
 
     AVIFileRecovery recovery(scene.holding);
-    ASSERT_TRUE(recovery.OpenSource(broken)) << recovery.LastError();
+    ASSERT_TRUE(recovery.OpenSource(broken).Ok());
     recovery.ScanChunks();
     const auto length = static_cast<uint32_t>(fixture.complete.size());
     std::vector<HeaderField> expected = {
@@ -88,7 +89,7 @@ TEST(AVIFileRecovery, HeaderFieldTableOfTheCameraLayout)
     };
     EXPECT_EQ(recovery.HeaderFieldTable(), expected);
     // dwQuality (272) keeps its initial value.
-    ASSERT_TRUE(recovery.WriteRepairedFile((scene.card / "out.avi").string()));
+    ASSERT_TRUE(recovery.WriteRepairedFile((scene.card / "out.avi").string()).Ok());
     EXPECT_EQ(ReadLE32(ReadFileBytes(scene.card / "out.avi"), 272), 0u);
 }
 
@@ -104,7 +105,7 @@ TEST(AVIFileRecovery, ScanFlagsAndPadding)
     CameraFixture fixture = BuildCameraFile(chunks);
     RepairScene scene;
     AVIFileRecovery recovery(scene.holding);
-    ASSERT_TRUE(recovery.OpenSource(scene.Put("x.avi", fixture.powerCut)));
+    ASSERT_TRUE(recovery.OpenSource(scene.Put("x.avi", fixture.powerCut)).Ok());
     recovery.ScanChunks();
     const auto& entries = recovery.Entries();
     ASSERT_EQ(entries.size(), 5u);
@@ -117,9 +118,9 @@ TEST(AVIFileRecovery, ScanFlagsAndPadding)
     EXPECT_EQ(flags, (std::vector<int32_t>{16, 16, 0, 16, 16}));
 }
 
-// A power cut inside the last chunk's data: the chunk is left out of the index, its bytes stay in the file
-// (padded to an even length so that the index starts on a chunk boundary). A cut inside a chunk's header
-// is the same. Every byte before the index is the broken file's.
+// A power cut inside the last chunk's data: the chunk is left out of the index and out of the repaired
+// movie list, which ends where the cut chunk began (a decoder would otherwise read the cut chunk's size over
+// the new index). A cut inside a chunk's header is the same. The holding folder keeps the whole original.
 TEST(AVIFileRecovery, CutInsideTheLastChunk)
 {
     std::vector<FixtureChunk> chunks = TypicalChunks(2);
@@ -135,18 +136,9 @@ TEST(AVIFileRecovery, CutInsideTheLastChunk)
         std::string path = scene.Put("cut.avi", broken);
         AVIFileRecovery recovery(scene.holding);
         std::string repaired;
-        ASSERT_TRUE(recovery.Recover(path, repaired)) << recovery.LastError();
-        std::string bytes = ReadFileBytes(path);
-        size_t padded = cut + (cut & 1);
-        ASSERT_EQ(bytes.size(), padded + 8 + IndexEntries(withoutLast.complete).size());
-        EXPECT_EQ(bytes.substr(padded, 4), "idx1");
-        EXPECT_TRUE(IndexEntries(bytes) == IndexEntries(withoutLast.complete));
-        EXPECT_EQ(ReadLE32(bytes, 4), bytes.size() - 8);
-        EXPECT_EQ(ReadLE32(bytes, 524), padded - 528);
-        // Header fields as the file without its last chunk would have them; data bytes untouched.
-        for (int64_t pos : {48, 140, 144, 264, 268, 388, 392, 488, 492})
-            EXPECT_EQ(ReadLE32(bytes, pos), ReadLE32(withoutLast.complete, pos)) << pos;
-        EXPECT_TRUE(bytes.substr(528, cut - 528) == broken.substr(528));
+        ASSERT_TRUE(recovery.Recover(path, repaired).Ok());
+        EXPECT_TRUE(ReadFileBytes(path) == withoutLast.complete);
+        EXPECT_FALSE(recovery.WrittenTally().Partial());
         EXPECT_TRUE(ReadFileBytes(scene.holding / "cut.avi") == broken);
     }
 }
@@ -167,14 +159,88 @@ TEST(AVIFileRecovery, ScanStopsAtImpossibleChunks)
         SCOPED_TRACE(c.name);
         RepairScene scene;
         AVIFileRecovery recovery(scene.holding);
-        ASSERT_TRUE(recovery.OpenSource(scene.Put("x.avi", fixture.powerCut + c.tail)));
+        ASSERT_TRUE(recovery.OpenSource(scene.Put("x.avi", fixture.powerCut + c.tail)).Ok());
         recovery.ScanChunks();
         EXPECT_EQ(recovery.Entries().size(), TypicalChunks(1).size());
     }
 }
 
-// Files the repair must not touch or cannot repair. Nothing is ever left at the former path; a file that
-// was moved stays unchanged in the holding folder.
+// Damage inside the movie data ends nothing: after a size that does not fit or an id of no stream, the
+// scan looks ahead for the next chunk of a known stream whose size fits and which the next chunk follows,
+// goes on from there and counts what it stepped over. A repair that keeps less than all the movie data
+// says so; a writer that does not pad odd chunks is read without loss.
+TEST(AVIFileRecovery, LooksAheadPastDamage)
+{
+    const std::vector<FixtureChunk> chunks = TypicalChunks(4);
+    const CameraFixture fixture = BuildCameraFile(chunks);
+    const std::string index = IndexEntries(fixture.complete);
+    const auto chunkPos = [&](size_t i) { return fixture.movieListPos + 8 + ReadLE32(index, int64_t(i) * 16 + 8); };
+    const auto chunkBytes = [&](size_t i) { return int64_t(8 + chunks[i].data.size() + (chunks[i].data.size() & 1)); };
+    const size_t middle = chunks.size() / 2;
+    const std::string garbage(777, 'g');
+
+    struct Case {
+        const char* name;
+        std::string broken;
+        int64_t lostChunk;  // the chunk left out, -1 for none
+        int64_t skipped;
+    };
+    std::vector<Case> cases;
+    auto flipped = [&](size_t chunk, int64_t field, uint32_t value) {
+        std::string bytes = fixture.powerCut;
+        PutLE32(bytes, chunkPos(chunk) + field, value);
+        return bytes;
+    };
+    cases.push_back({"first chunk's size, a high bit flipped", flipped(0, 4, ReadLE32(fixture.powerCut, chunkPos(0) + 4) ^ 0x01000000u), 0, chunkBytes(0)});
+    cases.push_back({"middle chunk's size, a low bit flipped", flipped(middle, 4, ReadLE32(fixture.powerCut, chunkPos(middle) + 4) ^ 0x10u), int64_t(middle), chunkBytes(middle)});
+    cases.push_back({"middle chunk's size zeroed", flipped(middle, 4, 0), int64_t(middle), chunkBytes(middle)});
+    std::string unknownId = fixture.powerCut;
+    unknownId[static_cast<size_t>(chunkPos(middle)) + 3] ^= 0x20;
+    cases.push_back({"middle chunk's id of no stream", unknownId, int64_t(middle), chunkBytes(middle)});
+    cases.push_back({"garbage after the last chunk", fixture.powerCut + garbage, -1, int64_t(garbage.size())});
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RepairScene scene;
+        std::string path = scene.Put("REC_1.avi", c.broken);
+        AVIFileRecovery recovery(scene.holding);
+        RecordingReporter reporter;
+        std::string repaired;
+        ASSERT_TRUE(recovery.Recover(path, repaired).Ok());
+        const ScanTally& tally = recovery.WrittenTally();
+        EXPECT_EQ(tally.entries, int64_t(chunks.size()) - (c.lostChunk >= 0));
+        EXPECT_EQ(tally.skippedBytes, c.skipped);
+        EXPECT_EQ(tally.skippedRuns, 1);
+        EXPECT_EQ(tally.MovieBytes(), int64_t(c.broken.size()) - fixture.movieListPos - 12);
+        std::string expectedIndex = index;
+        if (c.lostChunk >= 0)
+            expectedIndex.erase(static_cast<size_t>(c.lostChunk) * 16, 16);
+        const std::string bytes = ReadFileBytes(path);
+        EXPECT_TRUE(IndexEntries(bytes) == expectedIndex);
+        ASSERT_EQ(reporter.messages.size(), 1u);
+        EXPECT_EQ(reporter.messages[0].text, "REC_1.avi: repaired " + std::to_string(tally.keptBytes) + " of " +
+                                                 std::to_string(tally.MovieBytes()) + " bytes of movie data");
+        EXPECT_TRUE(ReadFileBytes(scene.holding / "REC_1.avi") == c.broken);
+    }
+
+    // Odd chunks without a pad byte among even ones, so that chunks start at odd positions too: each is
+    // found both ways, nothing is lost and nothing is said.
+    const CameraFixture unpadded = BuildCameraFile(chunks, "vvat", false);
+    ASSERT_NE(unpadded.powerCut.size(), fixture.powerCut.size());
+    RepairScene scene;
+    std::string path = scene.Put("REC_2.avi", unpadded.powerCut);
+    AVIFileRecovery recovery(scene.holding);
+    RecordingReporter reporter;
+    std::string repaired;
+    ASSERT_TRUE(recovery.Recover(path, repaired).Ok());
+    EXPECT_FALSE(recovery.WrittenTally().Partial());
+    EXPECT_TRUE(ReadFileBytes(path) == unpadded.complete);
+    EXPECT_TRUE(reporter.messages.empty());
+}
+
+// Files the repair must not touch: it decides before it moves anything, and only a file with the power-cut
+// signature (a header it understands, a movie list with a chunk in it, no index) is taken. Everything else
+// stays where it is, byte for byte and with its time.
 TEST(AVIFileRecovery, Refusals)
 {
     CameraFixture fixture = BuildCameraFile(TypicalChunks(1));
@@ -183,47 +249,48 @@ TEST(AVIFileRecovery, Refusals)
     notAvi.replace(8, 4, "WAVE");
     std::string badStreamHeader = fixture.powerCut;
     PutLE32(badStreamHeader, 104, 20);  // the first stream header claims 20 bytes
+    std::string noChunk = fixture.powerCut.substr(0, 532) + std::string(4000, 'x');
     struct Case {
         const char* name;
         std::string file;
         std::string content;
-        bool moved;
     } cases[] = {
-        {"marked", "REC_SDEXIT_1.avi", fixture.powerCut, false},
-        {"not RIFF", "a.avi", "not a recording at all", true},
-        {"not AVI", "b.avi", notAvi, true},
-        {"no movie list", "c.avi", noMovieList, true},
-        {"short stream header", "d.avi", badStreamHeader, true},
-        {"empty", "e.avi", "", true},
+        {"marked", "REC_SDEXIT_1.avi", fixture.powerCut},
+        {"not RIFF", "a.avi", "not a recording at all"},
+        {"not AVI", "b.avi", notAvi},
+        {"no movie list", "c.avi", noMovieList},
+        {"short stream header", "d.avi", badStreamHeader},
+        {"empty", "e.avi", ""},
+        {"closed with an index", "f.avi", fixture.complete},
+        {"no chunk in the movie list", "g.avi", noChunk},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         RepairScene scene;
         std::string path = scene.Put(c.file, c.content);
+        const auto stamp = fs::last_write_time(path) - std::chrono::hours(24);
+        fs::last_write_time(path, stamp);
         AVIFileRecovery recovery(scene.holding);
         std::string repaired;
-        EXPECT_FALSE(recovery.Recover(path, repaired));
-        EXPECT_FALSE(recovery.LastError().empty());
-        if (c.moved) {
-            EXPECT_FALSE(fs::exists(path));
-            EXPECT_EQ(Leftovers(scene.card), std::vector<std::string>{});
-            EXPECT_TRUE(ReadFileBytes(scene.holding / c.file) == c.content);
-        } else {
-            EXPECT_TRUE(ReadFileBytes(path) == c.content);
-            EXPECT_FALSE(fs::exists(scene.holding / c.file));
-        }
+        const Result result = recovery.Recover(path, repaired);
+        EXPECT_FALSE(result.Ok());
+        EXPECT_FALSE(result.Reason().empty());
+        EXPECT_TRUE(ReadFileBytes(path) == c.content);
+        EXPECT_EQ(fs::last_write_time(path), stamp);
+        EXPECT_FALSE(fs::exists(scene.holding / c.file));
+        EXPECT_EQ(Leftovers(scene.card), std::vector<std::string>{c.file});
     }
     RepairScene scene;
     AVIFileRecovery recovery(scene.holding);
     std::string repaired;
-    EXPECT_FALSE(recovery.Recover("", repaired));
-    EXPECT_FALSE(recovery.Recover((scene.card / "missing.avi").string(), repaired));
-    EXPECT_FALSE(recovery.Recover(scene.card.string(), repaired));  // a folder is not a recording
+    EXPECT_FALSE(recovery.Recover("", repaired).Ok());
+    EXPECT_FALSE(recovery.Recover((scene.card / "missing.avi").string(), repaired).Ok());
+    EXPECT_FALSE(recovery.Recover(scene.card.string(), repaired).Ok());  // a folder is not a recording
     EXPECT_TRUE(fs::is_directory(scene.card));
     // A broken file opened from the holding folder stays there as it is.
     fs::create_directories(scene.holding);
     WriteFileBytes(scene.holding / "held.avi", fixture.powerCut);
-    EXPECT_FALSE(recovery.Recover((scene.holding / "held.avi").string(), repaired));
+    EXPECT_FALSE(recovery.Recover((scene.holding / "held.avi").string(), repaired).Ok());
     EXPECT_TRUE(ReadFileBytes(scene.holding / "held.avi") == fixture.powerCut);
 }
 
@@ -236,7 +303,7 @@ TEST(AVIFileRecovery, SecondRepairReplacesTheHeldCopy)
     for (const CameraFixture* fixture : {&first, &second}) {
         std::string path = scene.Put("EVT_1.avi", fixture->powerCut);
         AVIFileRecovery recovery(scene.holding);
-        ASSERT_TRUE(recovery.Recover(path, repaired)) << recovery.LastError();
+        ASSERT_TRUE(recovery.Recover(path, repaired).Ok());
     }
     EXPECT_TRUE(ReadFileBytes(scene.holding / "EVT_1.avi") == second.powerCut);
     EXPECT_TRUE(ReadFileBytes(scene.card / "EVT_1.avi") == second.complete);
@@ -267,7 +334,7 @@ TEST(AVIFileRecovery, MovesAcrossFileSystems)
 
     AVIFileRecovery recovery(scene.holding);
     std::string repaired;
-    ASSERT_TRUE(recovery.Recover(path.string(), repaired)) << recovery.LastError();
+    ASSERT_TRUE(recovery.Recover(path.string(), repaired).Ok());
     EXPECT_TRUE(ReadFileBytes(scene.holding / "MDI_1.avi") == fixture.powerCut);
     EXPECT_TRUE(ReadFileBytes(path) == fixture.complete);
     EXPECT_EQ(fs::last_write_time(scene.holding / "MDI_1.avi"), stamp);
@@ -293,7 +360,7 @@ TEST(AVIFileRecovery, FailingWriteLosesNothing)
         setrlimit(RLIMIT_FSIZE, &limit);
         AVIFileRecovery recovery(scene.holding);
         std::string repaired;
-        _exit(recovery.Recover(path, repaired) ? 0 : 1);
+        _exit(recovery.Recover(path, repaired).Ok() ? 0 : 1);
     }
     int status = 0;
     waitpid(child, &status, 0);
@@ -310,10 +377,10 @@ TEST(AVIFileRecovery, OccupiedTargetIsNotReplaced)
     CameraFixture fixture = BuildCameraFile(TypicalChunks(1));
     RepairScene scene;
     AVIFileRecovery recovery(scene.holding);
-    ASSERT_TRUE(recovery.OpenSource(scene.Put("x.avi", fixture.powerCut)));
+    ASSERT_TRUE(recovery.OpenSource(scene.Put("x.avi", fixture.powerCut)).Ok());
     recovery.ScanChunks();
     fs::create_directories(scene.card / "out.avi" / "inside");
-    EXPECT_FALSE(recovery.WriteRepairedFile((scene.card / "out.avi").string()));
+    EXPECT_FALSE(recovery.WriteRepairedFile((scene.card / "out.avi").string()).Ok());
     EXPECT_TRUE(fs::is_directory(scene.card / "out.avi" / "inside"));
     EXPECT_EQ(Leftovers(scene.card), (std::vector<std::string>{"out.avi", "x.avi"}));
 
@@ -324,7 +391,7 @@ TEST(AVIFileRecovery, OccupiedTargetIsNotReplaced)
     std::string path = blocked.Put("y.avi", fixture.powerCut);
     AVIFileRecovery refused(blocked.holding);
     std::string repaired;
-    EXPECT_FALSE(refused.Recover(path, repaired));
+    EXPECT_FALSE(refused.Recover(path, repaired).Ok());
     EXPECT_TRUE(ReadFileBytes(path) == fixture.powerCut);
 }
 

@@ -1,21 +1,22 @@
 #include "repair/CameraFileFixture.h"
 
+#include "devsupport/ByteOrder.h"
+
 #include <stdexcept>
 
 namespace {
 
 std::string LE32(uint32_t value)
 {
-    std::string bytes(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        bytes[i] = static_cast<char>(value >> (8 * i));
+    std::string bytes;
+    AppendU32(bytes, value);
     return bytes;
 }
 
-std::string Chunk(const std::string& id, const std::string& data)
+std::string Chunk(const std::string& id, const std::string& data, bool padded = true)
 {
     std::string bytes = id + LE32(static_cast<uint32_t>(data.size())) + data;
-    if (data.size() & 1)
+    if (padded && (data.size() & 1))
         bytes += '\0';
     return bytes;
 }
@@ -26,21 +27,24 @@ constexpr uint32_t kRates[] = {22056, 9342};
 
 uint32_t ReadLE32(const std::string& bytes, int64_t pos)
 {
-    uint32_t value = 0;
-    for (int i = 3; i >= 0; --i)
-        value = value << 8 | static_cast<unsigned char>(bytes.at(static_cast<size_t>(pos + i)));
-    return value;
+    (void)bytes.at(static_cast<size_t>(pos + 3));  // out of range throws, failing the test that asked
+    return GetU32(bytes, static_cast<size_t>(pos));
 }
 
 void PutLE32(std::string& bytes, int64_t pos, uint32_t value)
 {
-    bytes.replace(static_cast<size_t>(pos), 4, LE32(value));
+    (void)bytes.at(static_cast<size_t>(pos + 3));
+    PutU32(bytes, static_cast<size_t>(pos), value);
 }
 
-std::string VideoFrame(unsigned char nalHeader, size_t size)
+std::string VideoFrame(unsigned char nalHeader, size_t size, size_t setupBytes)
 {
-    std::string frame("\0\0\0\1", 4);
-    frame += static_cast<char>(nalHeader);
+    const std::string startCode("\0\0\0\1", 4);
+    std::string frame = startCode + static_cast<char>(nalHeader);
+    if (nalHeader == 0x67) {
+        frame += std::string(setupBytes - 12, 'S') + startCode + "\x68PP";  // the SPS's data, then the PPS
+        frame += startCode + "\x65";
+    }
     for (size_t i = frame.size(); i < size; ++i)
         frame += static_cast<char>('a' + i % 23);
     return frame.substr(0, size);
@@ -64,7 +68,7 @@ std::vector<FixtureChunk> TypicalChunks(int seconds, bool twoChannels)
     return chunks;
 }
 
-CameraFixture BuildCameraFile(const std::vector<FixtureChunk>& chunks, const std::string& kinds)
+CameraFixture BuildCameraFile(const std::vector<FixtureChunk>& chunks, const std::string& kinds, bool padOddChunks)
 {
     // Per-stream tallies for the header counts.
     std::vector<std::string> ids;
@@ -101,7 +105,7 @@ CameraFixture BuildCameraFile(const std::vector<FixtureChunk>& chunks, const std
                    (chunk.data.size() > 4 && (chunk.data[4] == '\x65' || chunk.data[4] == '\x67'));
         index += chunk.id + LE32(key ? 16 : 0) + LE32(static_cast<uint32_t>(offset)) +
                  LE32(static_cast<uint32_t>(chunk.data.size()));
-        file += Chunk(chunk.id, chunk.data);
+        file += Chunk(chunk.id, chunk.data, padOddChunks);
         for (size_t s = 0; s < ids.size(); ++s)
             if (ids[s] == chunk.id) {
                 ++counts[s];

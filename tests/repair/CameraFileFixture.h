@@ -19,10 +19,14 @@ struct CameraFixture {
 };
 
 // The stream kinds of the header: 'v' video, 'a' audio, 't' text. Two channels: "vvat"; one: "vat".
-CameraFixture BuildCameraFile(const std::vector<FixtureChunk>& chunks, const std::string& kinds = "vvat");
+// padOddChunks false: a writer that does not pad chunks of odd size.
+CameraFixture BuildCameraFile(const std::vector<FixtureChunk>& chunks, const std::string& kinds = "vvat",
+                              bool padOddChunks = true);
 
-// A video frame payload: a 4-byte start code, the NAL header byte, then filler up to size bytes.
-std::string VideoFrame(unsigned char nalHeader, size_t size);
+// A video frame payload: a 4-byte start code, the NAL header byte, then filler up to size bytes. A frame
+// that starts with a sequence parameter set (0x67) is a channel's first frame: its codec setup (SPS and
+// PPS, setupBytes in all; the camera writes 21) comes before an IDR slice.
+std::string VideoFrame(unsigned char nalHeader, size_t size, size_t setupBytes = 21);
 
 // A typical run of chunks: per second, a key frame and P frames for each channel, audio and one text record.
 std::vector<FixtureChunk> TypicalChunks(int seconds, bool twoChannels = true);

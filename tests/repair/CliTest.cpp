@@ -41,6 +41,18 @@ TEST(Cli, RepairSaysWhereTheOriginalWentAndWhatWasRebuilt)
     EXPECT_TRUE(ReadFileBytes(original) == before);
     EXPECT_FALSE(fs::exists(dir.path() / "held" / fs::path(original).filename()));
 
+    // A repair that keeps less than all the movie data says how much it kept, and exits with 1.
+    std::string damaged = brokenBytes;
+    const size_t firstChunk = damaged.find("00dc", damaged.find("movi"));
+    damaged[firstChunk + 7] ^= 0x40;  // the first chunk's size, far beyond the file
+    const std::string partial = dir / "REC_20120820_153012_damaged.avi";
+    WriteFileBytes(partial, damaged);
+    run = Cli({"repair", partial, "--holding", dir / "held"});
+    EXPECT_EQ(run.exitCode, 1) << run.out << run.err;
+    EXPECT_NE(run.out.find("repaired "), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(" bytes of movie data"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find("bytes of movie data"), std::string::npos) << run.err;
+
     EXPECT_EQ(Cli({"repair"}).exitCode, 2);
     EXPECT_EQ(Cli({"repair", broken, "--holding"}).exitCode, 2);
     EXPECT_EQ(Cli({"repair", broken, "--bogus"}).exitCode, 2);

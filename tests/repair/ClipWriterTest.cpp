@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <map>
 #include <sys/resource.h>
@@ -27,7 +28,9 @@ struct ClipSource {
     int64_t movieListPos = 0;
 };
 
-ClipSource MakeClipSource(int seconds, bool twoChannels = true, int rearSeconds = -1)
+// rearKeyEvery: seconds between rear key frames; rearSetup: bytes of the rear channel's codec setup.
+ClipSource MakeClipSource(int seconds, bool twoChannels = true, int rearSeconds = -1, int rearKeyEvery = 2,
+                          size_t rearSetup = 21)
 {
     ClipSource source;
     const std::string audio = twoChannels ? "02wb" : "01wb";
@@ -43,7 +46,8 @@ ClipSource MakeClipSource(int seconds, bool twoChannels = true, int rearSeconds 
                 size = 5001;
             source.chunks.push_back({"00dc", VideoFrame(nal, size)});
             if (twoChannels && f == 1 && (rearSeconds < 0 || s < rearSeconds))
-                source.chunks.push_back({"01dc", VideoFrame(s == 0 ? 0x67 : s % 2 ? 0x41 : 0x65, 100 + 3 * s + (s == 4))});
+                source.chunks.push_back({"01dc", VideoFrame(s == 0 ? 0x67 : s % rearKeyEvery ? 0x41 : 0x65,
+                                                            100 + 3 * s + (s == 4), rearSetup)});
         }
         source.chunks.push_back({audio, std::string(2200 + s % 2, '\x21')});
         source.chunks.push_back({text, "$GPRMC,clip*" + std::to_string(s)});
@@ -97,26 +101,41 @@ WalkedClip WalkClip(const std::string& bytes, int64_t movieListPos)
 }
 
 // The chunks a clip should hold: the source's from front frame k up to (not including) front frame
-// endFrame, with the setup bytes of each channel's first frame ahead of that channel's first chunk.
-std::vector<FixtureChunk> ExpectedChunks(const std::vector<FixtureChunk>& source, int k, int endFrame)
+// endFrame. The rear channel starts on rear frame rearKey (-1: the first rear frame after front frame k),
+// and the movie data at the earlier of the two; a channel's frames before its start are empty chunks, and
+// its first frame gets the setup bytes (the NAL units before the first slice) of its very first frame.
+std::vector<FixtureChunk> ExpectedChunks(const std::vector<FixtureChunk>& source, int k, int endFrame, int rearKey = -1)
 {
-    std::vector<FixtureChunk> expected;
-    int front = -1;
+    int start[2] = {k, rearKey};
+    size_t startAt[2] = {0, 0};
     std::string setup[2];
-    bool first[2] = {true, true};
-    for (const FixtureChunk& chunk : source) {
-        const int channel = chunk.id == "00dc" ? 0 : chunk.id == "01dc" ? 1 : -1;
-        if (channel >= 0 && setup[channel].empty())
-            setup[channel] = chunk.data.substr(0, 21);
-        front += channel == 0;
-        if (front < k || front >= endFrame || (channel == 0 && front == endFrame))
+    int seen[2] = {0, 0};
+    for (size_t i = 0; i < source.size(); ++i) {
+        const int channel = source[i].id == "00dc" ? 0 : source[i].id == "01dc" ? 1 : -1;
+        if (channel < 0)
             continue;
-        FixtureChunk copy = chunk;
-        if (channel >= 0 && first[channel]) {
-            first[channel] = false;
-            if (copy.data.compare(0, 21, setup[channel]) != 0)
-                copy.data = setup[channel] + copy.data;
-        }
+        if (setup[channel].empty())
+            setup[channel] = source[i].data.substr(0, source[i].data.find(std::string("\0\0\0\1\x65", 5)));
+        if (channel == 1 && start[1] < 0 && seen[0] > k)
+            start[1] = seen[1];
+        if (seen[channel] == start[channel])
+            startAt[channel] = i;
+        ++seen[channel];
+    }
+    std::vector<FixtureChunk> expected;
+    int frame[2] = {0, 0};
+    for (size_t i = 0; i < source.size(); ++i) {
+        const int channel = source[i].id == "00dc" ? 0 : source[i].id == "01dc" ? 1 : -1;
+        const int number = channel >= 0 ? frame[channel]++ : -1;
+        if (channel == 0 && number == endFrame)
+            break;
+        if (i < std::min(startAt[0], start[1] >= 0 ? startAt[1] : startAt[0]))
+            continue;
+        FixtureChunk copy = source[i];
+        if (channel >= 0 && number < start[channel])
+            copy.data.clear();
+        else if (channel >= 0 && number == start[channel] && number > 0)
+            copy.data = setup[channel] + copy.data;
         expected.push_back(std::move(copy));
     }
     return expected;
@@ -147,8 +166,8 @@ TEST(ClipWriter, CutsAtFrameBoundariesWithSetupBytes)
         TempDir dir;
         ClipSource source = MakeClipSource(8, c.twoChannels);
         WriteFileBytes(dir / "REC.avi", source.bytes);
-        std::string why;
-        ASSERT_TRUE(WriteClip(dir / "REC.avi", c.start, c.end, dir / "clip.avi", &why)) << why;
+        const Result written = WriteClip(dir / "REC.avi", c.start, c.end, dir / "clip.avi");
+        ASSERT_TRUE(written.Ok()) << written.Describe();
         const std::string bytes = ReadFileBytes(dir / "clip.avi");
         const int64_t movieListPos = source.movieListPos;
         WalkedClip clip = WalkClip(bytes, movieListPos);
@@ -176,6 +195,53 @@ TEST(ClipWriter, CutsAtFrameBoundariesWithSetupBytes)
             PutLE32(header, strh + 40, counts[ids[s]]);
         }
         EXPECT_TRUE(clip.header == header);
+    }
+}
+
+// Rear key frames every 3 s (the front's every 2 s) and a 22-byte rear codec setup: each channel starts on
+// its own last key frame at or before the start, the movie data at the earlier of the two, and the other
+// channel's frame slots before its key frame are empty chunks (size 0, flags 0) that keep its timing.
+TEST(ClipWriter, EachChannelStartsOnItsOwnKeyFrame)
+{
+    struct Case {
+        const char* name;
+        int start, end;
+        int k, endFrame, rearKey;
+        size_t emptyChunks;
+    } cases[] = {
+        {"rear key frame two seconds before the front's", 2, 5, 6, 15, 0, 4},
+        {"rear key frame just before the front's: 22 setup bytes", 4, 6, 12, 18, 3, 1},
+        {"rear key frame right after the front's", 6, 8, 18, 23, 6, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        ClipSource source = MakeClipSource(8, true, -1, 3, 22);
+        WriteFileBytes(dir / "REC.avi", source.bytes);
+        const Result written = WriteClip(dir / "REC.avi", c.start, c.end, dir / "clip.avi");
+        ASSERT_TRUE(written.Ok()) << written.Describe();
+        WalkedClip clip = WalkClip(ReadFileBytes(dir / "clip.avi"), source.movieListPos);
+
+        std::vector<FixtureChunk> expected = ExpectedChunks(source.chunks, c.k, c.endFrame, c.rearKey);
+        ASSERT_EQ(clip.chunks.size(), expected.size());
+        size_t empty = 0;
+        for (size_t i = 0; i < expected.size(); ++i) {
+            EXPECT_EQ(clip.chunks[i].id, expected[i].id) << i;
+            EXPECT_TRUE(clip.chunks[i].data == expected[i].data) << "chunk " << i << " " << expected[i].id;
+            if (expected[i].data.empty()) {
+                ++empty;
+                EXPECT_EQ(clip.flags[i], 0u) << i;
+            }
+        }
+        EXPECT_EQ(empty, c.emptyChunks);
+        // Each channel's first chunk with data is a key frame that starts with its own codec setup.
+        for (const std::string id : {"00dc", "01dc"}) {
+            const auto first = std::find_if(clip.chunks.begin(), clip.chunks.end(),
+                                            [&](const FixtureChunk& chunk) { return chunk.id == id && !chunk.data.empty(); });
+            ASSERT_NE(first, clip.chunks.end());
+            EXPECT_EQ(first->data.substr(4, 1), "\x67") << id;
+            EXPECT_EQ(clip.flags[static_cast<size_t>(first - clip.chunks.begin())], 16u) << id;
+        }
     }
 }
 
@@ -209,9 +275,9 @@ TEST(ClipWriter, RefusesAndLeavesNothingBehind)
         SCOPED_TRACE(c.name);
         TempDir dir;
         WriteFileBytes(dir / "REC.avi", c.source);
-        std::string why;
-        EXPECT_FALSE(WriteClip(dir / "REC.avi", c.start, c.end, dir / "clip.avi", &why));
-        EXPECT_FALSE(why.empty());
+        const Result written = WriteClip(dir / "REC.avi", c.start, c.end, dir / "clip.avi");
+        EXPECT_FALSE(written.Ok());
+        EXPECT_FALSE(written.Reason().empty());
         EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"REC.avi"});
         EXPECT_TRUE(ReadFileBytes(dir / "REC.avi") == c.source);
     }
@@ -220,13 +286,13 @@ TEST(ClipWriter, RefusesAndLeavesNothingBehind)
     WriteFileBytes(dir / "REC.avi", twoChannels.bytes);
     WriteFileBytes(dir / "taken.avi", "mine");
     fs::create_directory(dir / "folder.avi");
-    EXPECT_FALSE(WriteClip(dir / "REC.avi", 1, 3, dir / "taken.avi"));
+    EXPECT_FALSE(WriteClip(dir / "REC.avi", 1, 3, dir / "taken.avi").Ok());
     EXPECT_EQ(ReadFileBytes(dir / "taken.avi"), "mine");
-    EXPECT_FALSE(WriteClip(dir / "REC.avi", 1, 3, dir / "folder.avi"));
-    EXPECT_FALSE(WriteClip(dir / "missing.avi", 1, 3, dir / "clip.avi"));
-    EXPECT_FALSE(WriteClip("", 1, 3, dir / "clip.avi"));
-    EXPECT_FALSE(WriteClip(dir / "REC.avi", 1, 3, ""));
-    EXPECT_FALSE(WriteClip(dir / "REC.avi", 1, 3, (dir.path() / "no-such-folder" / "clip.avi").string()));
+    EXPECT_FALSE(WriteClip(dir / "REC.avi", 1, 3, dir / "folder.avi").Ok());
+    EXPECT_FALSE(WriteClip(dir / "missing.avi", 1, 3, dir / "clip.avi").Ok());
+    EXPECT_FALSE(WriteClip("", 1, 3, dir / "clip.avi").Ok());
+    EXPECT_FALSE(WriteClip(dir / "REC.avi", 1, 3, "").Ok());
+    EXPECT_FALSE(WriteClip(dir / "REC.avi", 1, 3, (dir.path() / "no-such-folder" / "clip.avi").string()).Ok());
     EXPECT_EQ(FolderEntries(dir.path()), (std::vector<std::string>{"REC.avi", "folder.avi", "taken.avi"}));
 }
 
@@ -242,7 +308,7 @@ TEST(ClipWriter, FailingWriteLeavesNothing)
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit limit{4096, 4096};
         setrlimit(RLIMIT_FSIZE, &limit);
-        _exit(WriteClip(dir / "REC.avi", 2, 8, dir / "clip.avi") ? 0 : 1);
+        _exit(WriteClip(dir / "REC.avi", 2, 8, dir / "clip.avi").Ok() ? 0 : 1);
     }
     int status = 0;
     waitpid(child, &status, 0);

@@ -40,13 +40,21 @@ int DecodedFrames(const std::string& file, int stream)
     return run.exitCode == 0 ? std::atoi(run.out.c_str()) : -1;
 }
 
+// Chunks of the stream that hold data (empty chunks only keep a channel's timing).
 int CountChunks(const std::string& file, const std::string& id)
 {
     const std::string index = IndexEntries(ReadFileBytes(file));
     int count = 0;
     for (size_t e = 0; e + 16 <= index.size(); e += 16)
-        count += index.compare(e, 4, id) == 0;
+        count += index.compare(e, 4, id) == 0 && ReadLE32(index, int64_t(e) + 12) > 0;
     return count;
+}
+
+bool FirstPacketIsKeyFrame(const std::string& file, int stream)
+{
+    ProgramRun run = RunProgram({"ffprobe", "-v", "quiet", "-select_streams", std::to_string(stream), "-show_entries",
+                                 "packet=flags", "-read_intervals", "%+#1", "-of", "csv=p=0", file});
+    return run.exitCode == 0 && run.out.starts_with("K");
 }
 
 struct ClipCase {
@@ -73,8 +81,17 @@ TEST(GeneratedClip, ClipsDecodeInBothChannelsAndPlayToTheEnd)
     const std::string insideGop = (dir.path() / "REC_20240105_080000_24.avi").string();
     WriteFileBytes(insideGop, slower);
 
+    // Another writer: rear key frames every 1.5 s (15 frames at 10 a second), out of step with the front's
+    // every second, and a rear picture whose codec setup takes 22 bytes.
+    const std::string otherGops = MakeRecording(dir.path(), {"--seconds", "6", "--seed", "23", "--rear-keyint", "15",
+                                                             "--rear-size", "640x360"},
+                                                "REC_20240105_100000_F.avi");
+
     const ClipCase cases[] = {
         {"start 0, two channels", twoChannels, 0, 3, 2, 22056.0 / 735},
+        {"rear GOP out of step: start on a rear key frame", otherGops, 3, 5, 2, 22056.0 / 735},
+        {"rear GOP out of step: start between two rear key frames", otherGops, 2, 4, 2, 22056.0 / 735},
+        {"rear GOP out of step: start 0, end at the duration", otherGops, 0, 6, 2, 22056.0 / 735},
         {"start inside a GOP, end at the duration (7 s at 24 fps)", insideGop, 2, 7, 2, 24.0},
         {"one channel, end at the duration", oneChannel, 1, 5, 1, 22056.0 / 735},
     };
@@ -82,16 +99,17 @@ TEST(GeneratedClip, ClipsDecodeInBothChannelsAndPlayToTheEnd)
     for (const ClipCase& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string clip = (dir.path() / ("clip" + std::to_string(clips.size()) + ".avi")).string();
-        std::string why;
-        ASSERT_TRUE(WriteClip(c.source, c.start, c.end, clip, &why)) << why;
+        const Result written = WriteClip(c.source, c.start, c.end, clip);
+        ASSERT_TRUE(written.Ok()) << written.Describe();
         clips.push_back(clip);
         for (int stream = 0; stream < c.channels; ++stream) {
             EXPECT_EQ(DecodeErrors(clip, stream), std::vector<std::string>{}) << "stream " << stream;
             EXPECT_EQ(DecodedFrames(clip, stream), CountChunks(clip, stream == 0 ? "00dc" : "01dc"))
                 << "every frame of stream " << stream << " decodes";
+            EXPECT_TRUE(FirstPacketIsKeyFrame(clip, stream)) << "stream " << stream;
         }
     }
-    EXPECT_GT(CountChunks(clips[1], "00dc"), 7 * 24 - 48 - 1);  // starts at frame 30, ends at the last
+    EXPECT_GT(CountChunks(clips[4], "00dc"), 7 * 24 - 48 - 1);  // starts at frame 30, ends at the last
 
     // libVLC plays in real time: the clips play side by side.
     const std::vector<VlcPlayback> played = PlayWithVlc(clips);

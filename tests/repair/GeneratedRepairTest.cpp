@@ -47,7 +47,7 @@ TEST(GeneratedRepair, PowerCutCopiesComeBackAsTheOriginal)
 
         AVIFileRecovery recovery(dir.path() / "BROKENFILES");
         std::string repaired;
-        ASSERT_TRUE(recovery.Recover(broken, repaired)) << recovery.LastError();
+        ASSERT_TRUE(recovery.Recover(broken, repaired).Ok());
         EXPECT_EQ(repaired, broken);
         const std::string bytes = ReadFileBytes(broken);
         EXPECT_TRUE(ReadFileBytes(dir.path() / "BROKENFILES" / "REC_20240301_120000_F.avi") == brokenBytes);
@@ -57,27 +57,29 @@ TEST(GeneratedRepair, PowerCutCopiesComeBackAsTheOriginal)
             EXPECT_TRUE(bytes == originalBytes) << "the repaired file differs from the original";
             continue;
         }
-        // The index is the original's without the cut chunk; every byte of the broken file is in place
-        // (plus a pad byte when it ended at an odd length), and the fields count the chunks indexed.
+        // The index is the original's without the cut chunk, and the movie list ends where the cut chunk
+        // began: a decoder must not read the cut chunk's declared size over the new index. The fields
+        // count the chunks indexed.
         std::string expectedIndex = IndexEntries(originalBytes);
+        const size_t movieData = static_cast<size_t>(recovery.Header().MovieFourCCPos());
+        const size_t cutChunkPos = movieData + ReadLE32(expectedIndex, int64_t(expectedIndex.size()) - 8);
         expectedIndex.resize(expectedIndex.size() - 16);
         EXPECT_TRUE(IndexEntries(bytes) == expectedIndex);
-        const size_t padded = brokenBytes.size() + (brokenBytes.size() & 1);
-        EXPECT_EQ(bytes.size(), padded + 8 + expectedIndex.size());
-        const size_t movieData = static_cast<size_t>(recovery.Layout().IndexBase());
-        EXPECT_TRUE(bytes.compare(movieData, brokenBytes.size() - movieData, brokenBytes, movieData) == 0);
+        EXPECT_EQ(bytes.size(), cutChunkPos + 8 + expectedIndex.size());
+        EXPECT_EQ(bytes.substr(cutChunkPos, 4), "idx1");
+        EXPECT_TRUE(bytes.compare(movieData, cutChunkPos - movieData, brokenBytes, movieData, cutChunkPos - movieData) == 0);
+        EXPECT_FALSE(recovery.WrittenTally().Partial()) << "a cut last chunk is what a power cut leaves";
         EXPECT_EQ(ReadLE32(bytes, 4), bytes.size() - 8);
         // The header is the original's except for the sizes and the cut chunk's stream, whose length
         // is one chunk shorter.
         const std::string originalIndex = IndexEntries(originalBytes);
         const std::string cutId = originalIndex.substr(originalIndex.size() - 16, 4);
-        const RecoveryLayout& layout = recovery.Layout();
-        std::set<int64_t> changed = {4, layout.movieListPos + 4, layout.mainHeaderDataPos + 16};
-        for (const auto& stream : layout.streams)
+        const AviHeader& header = recovery.Header();
+        std::set<int64_t> changed = {4, header.movieListPos + 4, header.mainHeaderPos + 16};
+        for (const auto& stream : header.streams)
             if (stream.chunkId == cutId) {
-                changed.insert({stream.headerDataPos + 32, stream.headerDataPos + 36});
-                EXPECT_EQ(ReadLE32(bytes, stream.headerDataPos + 32),
-                          ReadLE32(originalBytes, stream.headerDataPos + 32) - 1);
+                changed.insert({stream.headerPos + 32, stream.headerPos + 36});
+                EXPECT_EQ(ReadLE32(bytes, stream.headerPos + 32), ReadLE32(originalBytes, stream.headerPos + 32) - 1);
             }
         for (int64_t pos = 0; pos < static_cast<int64_t>(movieData); pos += 4) {
             if (!changed.count(pos)) {

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <optional>
 
@@ -54,4 +55,53 @@ TEST(ScanRepair, ScanRepairsPowerCutRecordingsInPlace)
     EXPECT_TRUE(ReadFileBytes(broken) == ReadFileBytes(original));
     EXPECT_TRUE(ReadFileBytes(dir.path() / "Documents" / "BROKENFILES" / "EVT_20240102_030405_F.avi") == brokenBytes);
     EXPECT_TRUE(reporter.messages.empty());
+}
+
+// A folder of the user's own AVI files (ordinary ones, made by ffmpeg, each with its index): the scan
+// leaves every one where it is, byte for byte and with its time. Only the power-cut recording beside them
+// is repaired.
+TEST(ScanRepair, OtherAviFilesAreLeftAsTheyAre)
+{
+    TempDir dir;
+    ScopedDocumentsFolder documents(dir.path() / "Documents");
+    const fs::path videos = dir.path() / "Videos";
+    fs::create_directories(videos);
+    const std::vector<std::vector<std::string>> encodings = {
+        {"-c:v", "mpeg4"}, {"-c:v", "libx264"}, {"-c:v", "mjpeg", "-an"}};
+    std::vector<fs::path> files;
+    for (size_t i = 0; i < encodings.size(); ++i) {
+        files.push_back(videos / ("holiday" + std::to_string(i) + ".avi"));
+        std::vector<std::string> command = {"ffmpeg", "-nostdin", "-v", "error", "-f", "lavfi", "-i",
+                                            "testsrc=size=160x120:rate=10", "-t", "2"};
+        command.insert(command.end(), encodings[i].begin(), encodings[i].end());
+        command.push_back(files.back().string());
+        ASSERT_EQ(RunProgram(command).exitCode, 0);
+    }
+    const std::string original = MakeRecording(dir.path(), {"--seconds", "2"}, "REC_20240102_010000_F.avi");
+    const std::string broken = (videos / "REC_20240102_010000_F.avi").string();
+    ASSERT_EQ(RunSampleCard({"powercut", original, broken}).exitCode, 0);
+
+    struct Seen {
+        std::string bytes;
+        fs::file_time_type time;
+    };
+    std::vector<Seen> before;
+    for (const fs::path& file : files) {
+        fs::last_write_time(file, fs::last_write_time(file) - std::chrono::hours(48));
+        before.push_back({ReadFileBytes(file), fs::last_write_time(file)});
+    }
+
+    RecordingReporter reporter;
+    const RecordingList list = CFileLoader().ScanRecordings({videos.string()}, {});
+    // Files the container reader takes are listed as they are; the others go to the repair, which refuses
+    // them before it moves anything.
+    EXPECT_TRUE(std::any_of(list.begin(), list.end(), [&](const auto& item) { return item->path == broken; }));
+    EXPECT_LT(list.size(), files.size() + 1) << "at least one of them is refused by the reader";
+    EXPECT_TRUE(ReadFileBytes(broken) == ReadFileBytes(original));
+    for (size_t i = 0; i < files.size(); ++i) {
+        SCOPED_TRACE(files[i].string());
+        EXPECT_TRUE(ReadFileBytes(files[i]) == before[i].bytes);
+        EXPECT_EQ(fs::last_write_time(files[i]), before[i].time);
+        EXPECT_FALSE(fs::exists(dir.path() / "Documents" / "BROKENFILES" / files[i].filename()));
+    }
 }

@@ -1,4 +1,4 @@
-#include "GeneratedFiles.h"
+#include "support/GeneratedFiles.h"
 
 #include <gtest/gtest.h>
 

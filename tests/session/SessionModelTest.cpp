@@ -1,6 +1,6 @@
 #include "session/PlaybackSession.h"
 
-#include "../recording/RiffBuilder.h"
+#include "support/RiffBuilder.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>

@@ -171,7 +171,7 @@ TEST_F(SetupDataTest, TimeFileFixesTheClockOnFirstUse)
     EXPECT_EQ(data.BuildTimeText(), "12/08/20\n07:09:37\n");
     now += 86400 + 61;
     EXPECT_EQ(data.BuildTimeText(), "12/08/20\n07:09:37\n") << "fixed at the first call";
-    EXPECT_EQ(WriteTextFile("time.cfg", data.GetFolder(), data.BuildTimeText()), TextFileWrite::Written);
+    EXPECT_TRUE(WriteTextFile("time.cfg", data.GetFolder(), data.BuildTimeText()).Ok());
     EXPECT_EQ(ReadFileBytes(dir / "time.cfg"), "12/08/20\r\n07:09:37\r\n");
 
     // Emptied texts mean "now" again; a set text is used as it is.
@@ -220,7 +220,7 @@ TEST_F(SetupDataTest, WriteCreatesAMissingFolderAndReplacesTheOldFile)
     EXPECT_TRUE(reporter.messages.empty());
 
     // Only one level is created.
-    EXPECT_EQ(WriteTextFile("setup.cfg", (dir.path() / "a" / "b").string(), "x\n"), TextFileWrite::Failed);
+    EXPECT_FALSE(WriteTextFile("setup.cfg", (dir.path() / "a" / "b").string(), "x\n").Ok());
     EXPECT_TRUE(reporter.messages.empty());
 }
 
@@ -230,7 +230,7 @@ TEST_F(SetupDataTest, AFailedWriteLeavesTheCardsFileWhole)
     WriteFileBytes(SetupPath(), old);
     {
         FileSizeLimit limit(old.size());  // the new text is longer
-        EXPECT_EQ(WriteTextFile("setup.cfg", data.GetFolder(), data.BuildText()), TextFileWrite::Failed);
+        EXPECT_FALSE(WriteTextFile("setup.cfg", data.GetFolder(), data.BuildText()).Ok());
         EXPECT_TRUE(data.Save()) << "a write that fails without harm stays silent";
     }
     EXPECT_EQ(ReadFileBytes(SetupPath()), old);
@@ -249,7 +249,10 @@ TEST_F(SetupDataTest, AFileThatCannotBeReplacedIsReportedAndStays)
     EXPECT_EQ(ReadFileBytes(fs::path(SetupPath()) / "inside"), "kept");
     EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"setup.cfg"});
 
-    EXPECT_EQ(WriteTextFile("setup.cfg", data.GetFolder(), "x\n"), TextFileWrite::NotReplaced);
+    const Result again = WriteTextFile("setup.cfg", data.GetFolder(), "x\n");
+    EXPECT_FALSE(again.Ok());
+    EXPECT_NE(again.Error(), 0) << again.Describe();
+    EXPECT_EQ(reporter.messages.size(), 2u);
 }
 
 }  // namespace

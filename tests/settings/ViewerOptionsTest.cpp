@@ -52,12 +52,12 @@ TEST(ViewerOptions, WritesAFreshFileAndRewritesItInPlace)
     TempDir dir;
     const std::string path = dir / "option.ini";
     ViewerOptions options = Options();
-    ASSERT_TRUE(options.WriteIniFile(path));
+    ASSERT_TRUE(options.WriteIniFile(path).Ok());
     EXPECT_EQ(ReadFileBytes(path), kFresh);
 
     options.m_playValue = 7;
     options.m_useLog = true;
-    ASSERT_TRUE(options.WriteIniFile(path));
+    ASSERT_TRUE(options.WriteIniFile(path).Ok());
     std::string expected = kFresh;
     expected.replace(expected.find("PLAY_VALUE=5"), 12, "PLAY_VALUE=7");
     expected.replace(expected.find("USE_LOG=FALSE"), 13, "USE_LOG=TRUE");
@@ -117,7 +117,7 @@ TEST(ViewerOptions, KeepsWhatWasAddedByHandAndFillsInWhatIsMissing)
         TempDir dir;
         const std::string path = dir / "option.ini";
         WriteFileBytes(path, c.before);
-        ASSERT_TRUE(Options().WriteIniFile(path));
+        ASSERT_TRUE(Options().WriteIniFile(path).Ok());
         EXPECT_EQ(ReadFileBytes(path), c.after);
     }
 }
@@ -128,7 +128,7 @@ TEST(ViewerOptions, AFolderNameWithALineBreakStaysOnItsLine)
     const std::string path = dir / "option.ini";
     ViewerOptions options = Options();
     options.m_saveDirectory = "/home/driver/odd\nname";
-    ASSERT_TRUE(options.WriteIniFile(path));
+    ASSERT_TRUE(options.WriteIniFile(path).Ok());
     std::string expected = kFresh;
     expected.replace(expected.find("/home/driver/Documents"), 22, "/home/driver/oddname");
     EXPECT_EQ(ReadFileBytes(path), expected);
@@ -142,7 +142,7 @@ TEST(ViewerOptions, AFailedWriteLeavesTheOldFileWhole)
     WriteFileBytes(path, old);
     {
         FileSizeLimit limit(old.size());  // the new text is longer than this
-        EXPECT_FALSE(Options().WriteIniFile(path));
+        EXPECT_FALSE(Options().WriteIniFile(path).Ok());
     }
     EXPECT_EQ(ReadFileBytes(path), old);
     EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"option.ini"}) << "no temporary file left";
@@ -150,7 +150,7 @@ TEST(ViewerOptions, AFailedWriteLeavesTheOldFileWhole)
     // A file that cannot be read is not replaced by one built without it.
     fs::remove(path);
     fs::create_directory(path);
-    EXPECT_FALSE(Options().WriteIniFile(path));
+    EXPECT_FALSE(Options().WriteIniFile(path).Ok());
     EXPECT_TRUE(fs::is_directory(path));
 }
 

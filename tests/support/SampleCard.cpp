@@ -1,15 +1,12 @@
 #include "support/SampleCard.h"
 
-#include "../../tools/samplecard/ChildProcess.h"
-
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 
 ProgramRun RunProgram(const std::vector<std::string>& argv)
 {
-    ProcessResult result = RunProcess(argv);
-    return {result.started, result.exitCode, std::move(result.out), std::move(result.err)};
+    return RunProcess(argv);
 }
 
 ProgramRun RunSampleCard(const std::vector<std::string>& args)

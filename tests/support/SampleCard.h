@@ -4,12 +4,11 @@
 #include <string>
 #include <vector>
 
-struct ProgramRun {
-    bool started = false;
-    int exitCode = -1;  // -1 when the program did not exit normally
-    std::string out;
-    std::string err;
-};
+#include "devsupport/ChildProcess.h"
+
+// What a program run gave: whether it started, its exit code (-1 when it did not exit normally), and its
+// standard output and error.
+using ProgramRun = ProcessResult;
 
 // Runs a program found on PATH (argv[0]) without a shell and collects its output.
 ProgramRun RunProgram(const std::vector<std::string>& argv);

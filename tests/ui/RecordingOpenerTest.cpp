@@ -7,7 +7,7 @@
 #include "widgets/MessageBoxReporter.h"
 #include "widgets/MessageBoxes.h"
 
-#include "../recording/RiffBuilder.h"
+#include "support/RiffBuilder.h"
 #include "UiTestSupport.h"
 #include "support/RecordingReporter.h"
 #include "support/TempDir.h"

@@ -1,6 +1,6 @@
 #include "AviLayout.h"
 
-#include "ByteOrder.h"
+#include "devsupport/ByteOrder.h"
 
 #include <algorithm>
 
@@ -20,12 +20,12 @@ std::string FourCC(const std::string& text)
     return code;
 }
 
-std::string Chunk(const std::string& id, const std::string& data)
+std::string Chunk(const std::string& id, const std::string& data, bool pad = true)
 {
     std::string chunk = FourCC(id);
     AppendU32(chunk, static_cast<uint32_t>(data.size()));
     chunk += data;
-    if (data.size() & 1)
+    if (pad && (data.size() & 1))
         chunk.push_back('\0');
     return chunk;
 }
@@ -105,7 +105,7 @@ uint32_t IndexFlags(const std::string& id, const std::string& data)
 }
 
 std::string BuildAvi(std::vector<AviStream>& streams, const std::vector<MediaChunk>& chunks,
-                     uint32_t microSecondsPerFrame)
+                     uint32_t microSecondsPerFrame, bool padChunks)
 {
     uint32_t totalFrames = 0;
     uint16_t width = 0, height = 0;
@@ -137,7 +137,7 @@ std::string BuildAvi(std::vector<AviStream>& streams, const std::vector<MediaChu
     std::string index;
     size_t moviBytes = 0;
     for (const MediaChunk& chunk : chunks)
-        moviBytes += kChunkHeader + Padded(chunk.data.size());
+        moviBytes += kChunkHeader + (padChunks ? Padded(chunk.data.size()) : chunk.data.size());
     movi.reserve(moviBytes);
     index.reserve(chunks.size() * 16);
     for (const MediaChunk& chunk : chunks) {
@@ -147,7 +147,7 @@ std::string BuildAvi(std::vector<AviStream>& streams, const std::vector<MediaChu
         AppendU32(index, IndexFlags(chunk.id, chunk.data));
         AppendU32(index, offset);
         AppendU32(index, static_cast<uint32_t>(chunk.data.size()));
-        movi += Chunk(chunk.id, chunk.data);
+        movi += Chunk(chunk.id, chunk.data, padChunks);
     }
 
     const double seconds = streams.empty() || streams[0].rate == 0

@@ -32,9 +32,10 @@ std::string PcmFormat(uint32_t samplesPerSecond);                     // 16-byte
 uint32_t IndexFlags(const std::string& id, const std::string& data);  // 0x10 for key chunks
 
 // A complete recording: RIFF header, hdrl (avih and one strl per stream), the movie list with the
-// chunks in the given order (each padded to even length) and the idx1 index.
+// chunks in the given order (each padded to even length, as the camera does, unless padChunks is false)
+// and the idx1 index.
 std::string BuildAvi(std::vector<AviStream>& streams, const std::vector<MediaChunk>& chunks,
-                     uint32_t microSecondsPerFrame);
+                     uint32_t microSecondsPerFrame, bool padChunks = true);
 
 // Turns a complete recording into what a power cut leaves behind: no idx1, RIFF and movie list sizes,
 // dwTotalFrames and every stream's dwLength and dwSuggestedBufferSize at 0, exactly the fields that the

@@ -6,11 +6,10 @@
 
 bool WriteFileAtomically(const std::filesystem::path& path, const std::string& bytes, std::string& reason)
 {
-    int error = 0;
-    if (ReplaceFileContents(path.string(), bytes, error) == ReplaceStatus::Replaced)
-        return true;
-    reason = "cannot write " + path.string() + ": " + std::strerror(error);
-    return false;
+    const Result written = ReplaceFileContents(path.string(), bytes);
+    if (!written)
+        reason = written.Describe();
+    return written.Ok();
 }
 
 bool ReadWholeFile(const std::filesystem::path& path, std::string& bytes, std::string& reason)

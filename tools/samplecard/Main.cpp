@@ -20,6 +20,7 @@ namespace fs = std::filesystem;
 const char* const kUsage =
     "usage: tessaro-samplecard recording OUT.avi [--seconds N] [--kind REC|EVT|EVS|PRK|PAK|MDI]\n"
     "                                     [--channels 1|2] [--start YYYYMMDD_HHMMSS] [--seed N] [--no-gps]\n"
+    "                                     [--front-keyint N] [--rear-keyint N] [--rear-size WxH] [--unpadded]\n"
     "       tessaro-samplecard powercut IN.avi OUT.avi [--cut-last]\n"
     "       tessaro-samplecard aborted OUT.avi [--seed N] [--start YYYYMMDD_HHMMSS]\n"
     "       tessaro-samplecard card DIR [--recordings N] [--seconds N] [--seed N]\n";
@@ -103,6 +104,25 @@ bool ReadRecordingSpec(const CommandLine& line, RecordingSpec& spec, std::string
     spec.seconds = static_cast<int>(seconds);
     spec.gps = !line.flags.count("--no-gps");
     spec.channels = static_cast<int>(channels);
+    // Another writer's layout: key frames at other distances, another rear picture size, no pad bytes.
+    uint64_t frontKeyInterval = 0, rearKeyInterval = 0;
+    if (!ParseNumber(line, "--front-keyint", 1, 600, frontKeyInterval, reason) ||
+        !ParseNumber(line, "--rear-keyint", 1, 600, rearKeyInterval, reason))
+        return false;
+    spec.frontKeyInterval = static_cast<int>(frontKeyInterval);
+    spec.rearKeyInterval = static_cast<int>(rearKeyInterval);
+    spec.padChunks = line.flags.count("--unpadded") == 0;
+    if (auto size = line.options.find("--rear-size"); size != line.options.end()) {
+        unsigned width = 0, height = 0;
+        char end = 0;
+        if (std::sscanf(size->second.c_str(), "%ux%u%c", &width, &height, &end) != 2 || width < 16 ||
+            height < 16 || width > 4096 || height > 4096 || width % 2 || height % 2) {
+            reason = "--rear-size must be WIDTHxHEIGHT, even numbers from 16 to 4096";
+            return false;
+        }
+        spec.rearWidth = static_cast<int>(width);
+        spec.rearHeight = static_cast<int>(height);
+    }
     if (auto kind = line.options.find("--kind"); kind != line.options.end()) {
         if (!IsCameraKind(kind->second)) {
             reason = "--kind must be one of REC, EVT, EVS, PRK, PAK, MDI";
@@ -206,8 +226,10 @@ int main(int argc, char** argv)
     std::string reason;
     bool ok = false;
     if (command == "recording") {
-        ok = ParseArguments(argc, argv, {"--seconds", "--kind", "--channels", "--start", "--seed"}, {"--no-gps"}, line,
-                            reason) &&
+        ok = ParseArguments(argc, argv,
+                            {"--seconds", "--kind", "--channels", "--start", "--seed", "--front-keyint",
+                             "--rear-keyint", "--rear-size"},
+                            {"--unpadded", "--no-gps"}, line, reason) &&
              RunRecording(line, reason);
     } else if (command == "powercut") {
         ok = ParseArguments(argc, argv, {}, {"--cut-last"}, line, reason) && RunPowerCut(line, reason);

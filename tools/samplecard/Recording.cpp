@@ -53,17 +53,19 @@ struct TimedChunk {
 
 // The test pictures depend only on the number of frames, so a run that writes many recordings of one
 // length (a demo card) encodes them once: x264 is nearly all of a recording's making time.
-bool EncodeOnce(int frontFrames, int rearFrames, EncodedChannels& video, std::string& reason)
+bool EncodeOnce(const ChannelPicture& front, int frontFrames, const ChannelPicture& rear, int rearFrames,
+                EncodedChannels& video, std::string& reason)
 {
-    static std::map<std::pair<int, int>, EncodedChannels> encoded;
-    const std::pair<int, int> key(frontFrames, rearFrames);
+    using Key = std::tuple<int, int, int, int, int, int>;
+    static std::map<Key, EncodedChannels> encoded;
+    const Key key(frontFrames, rearFrames, front.keyFrameInterval, rear.keyFrameInterval, rear.width, rear.height);
     auto it = encoded.find(key);
     if (it == encoded.end()) {
         std::optional<EncodeRequest> rearRequest;
         if (rearFrames > 0)
-            rearRequest = EncodeRequest{RearPicture(), rearFrames};
+            rearRequest = EncodeRequest{rear, rearFrames};
         EncodedChannels fresh;
-        if (!EncodeChannels({FrontPicture(), frontFrames}, rearRequest, fresh, reason))
+        if (!EncodeChannels({front, frontFrames}, rearRequest, fresh, reason))
             return false;
         it = encoded.emplace(key, std::move(fresh)).first;
     }
@@ -156,13 +158,22 @@ bool GenerateRecording(const RecordingSpec& spec, const std::string& fileName, G
     const int frontFrames = FramesIn(spec.seconds, kFrontRate, kFrontScale);
     const int rearFrames = FramesIn(spec.seconds, kRearRate, kRearScale);
 
+    ChannelPicture front = FrontPicture(), rear = RearPicture();
+    if (spec.frontKeyInterval > 0)
+        front.keyFrameInterval = spec.frontKeyInterval;
+    if (spec.rearKeyInterval > 0)
+        rear.keyFrameInterval = spec.rearKeyInterval;
+    if (spec.rearWidth > 0 && spec.rearHeight > 0) {
+        rear.width = spec.rearWidth;
+        rear.height = spec.rearHeight;
+        rear.parameterSetBytes = 0;  // another camera's setup may be longer or shorter
+    }
     EncodedChannels video;
-    if (!EncodeOnce(frontFrames, twoChannels ? rearFrames : 0, video, reason))
+    if (!EncodeOnce(front, frontFrames, rear, twoChannels ? rearFrames : 0, video, reason))
         return false;
     const Telemetry telemetry = MakeTelemetry(spec.start, spec.seconds, spec.seed, IsEventKind(spec.kind), spec.gps);
 
     std::vector<AviStream> streams;
-    const ChannelPicture front = FrontPicture(), rear = RearPicture();
     streams.push_back({"00dc", "vids", "H264", kFrontScale, kFrontRate, 0, uint16_t(front.width),
                        uint16_t(front.height), VideoFormat(front.width, front.height)});
     if (twoChannels)
@@ -202,7 +213,7 @@ bool GenerateRecording(const RecordingSpec& spec, const std::string& fileName, G
         chunks.push_back(std::move(t.chunk));
 
     const auto microSecondsPerFrame = static_cast<uint32_t>(std::lround(1e6 * kFrontScale / kFrontRate));
-    out.bytes = BuildAvi(streams, chunks, microSecondsPerFrame);
+    out.bytes = BuildAvi(streams, chunks, microSecondsPerFrame, spec.padChunks);
 
     std::vector<int> chunkCounts, keyFrames;
     for (const AviStream& stream : streams) {

@@ -15,6 +15,11 @@ struct RecordingSpec {
     CameraTime start;
     uint64_t seed = 1;
     bool gps = true;  // false: a camera without a GPS receiver writes no GPS records
+    // Another writer's layout, for testing readers against it; 0 and true are the camera's own.
+    int frontKeyInterval = 0;  // frames from one key frame to the next (the camera: 30)
+    int rearKeyInterval = 0;   // (the camera: 10)
+    int rearWidth = 0, rearHeight = 0;  // (the camera: 320x180)
+    bool padChunks = true;     // odd chunks get a pad byte
 };
 
 struct GeneratedRecording {

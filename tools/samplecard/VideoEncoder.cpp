@@ -1,14 +1,11 @@
 #include "VideoEncoder.h"
 
-#include "ChildProcess.h"
+#include "devsupport/ChildProcess.h"
 
 #include <thread>
 #include <vector>
 
 namespace {
-
-// The camera's parameter sets fit in 21 bytes with their start codes; other programs rely on it.
-constexpr size_t kCameraParameterSetBytes = 21;
 
 std::vector<std::string> EncoderCommand(const EncodeRequest& request)
 {
@@ -48,9 +45,11 @@ std::optional<CameraVideo> Encode(const EncodeRequest& request, std::string& rea
                  std::to_string(request.frameCount);
         return std::nullopt;
     }
-    if (video->parameterSetBytes != kCameraParameterSetBytes) {
-        reason = "SPS and PPS take " + std::to_string(video->parameterSetBytes) +
-                 " bytes instead of 21 at " + std::to_string(request.picture.width) + "x" +
+    // The camera's parameter sets fit in 21 bytes with their start codes; other programs rely on it.
+    const size_t expected = request.picture.parameterSetBytes;
+    if (expected != 0 && video->parameterSetBytes != expected) {
+        reason = "SPS and PPS take " + std::to_string(video->parameterSetBytes) + " bytes instead of " +
+                 std::to_string(expected) + " at " + std::to_string(request.picture.width) + "x" +
                  std::to_string(request.picture.height);
         return std::nullopt;
     }
@@ -61,13 +60,13 @@ std::optional<CameraVideo> Encode(const EncodeRequest& request, std::string& rea
 
 ChannelPicture FrontPicture()
 {
-    return {640, 352, 30, 30, "testsrc", ""};
+    return {640, 352, 30, 30, "testsrc", "", 21};
 }
 
 ChannelPicture RearPicture()
 {
     // Colour bars with a white square sweeping across, so the rear channel never looks like the front.
-    return {320, 180, 10, 10, "smptebars", "drawbox=x='mod(t*60,280)':y=70:w=40:h=40:color=white:t=fill"};
+    return {320, 180, 10, 10, "smptebars", "drawbox=x='mod(t*60,280)':y=70:w=40:h=40:color=white:t=fill", 21};
 }
 
 bool EncodeChannels(const EncodeRequest& front, const std::optional<EncodeRequest>& rear,

@@ -13,6 +13,7 @@ struct ChannelPicture {
     int keyFrameInterval = 0;
     std::string source;       // an ffmpeg lavfi source
     std::string filters;      // drawn over the source, may be empty
+    size_t parameterSetBytes = 21;  // what SPS + PPS must take (the camera's 21), 0 for any length
 };
 
 ChannelPicture FrontPicture();

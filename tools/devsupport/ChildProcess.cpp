@@ -1,4 +1,4 @@
-#include "ChildProcess.h"
+#include "devsupport/ChildProcess.h"
 
 #include <cerrno>
 #include <fcntl.h>

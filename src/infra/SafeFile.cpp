@@ -1,4 +1,4 @@
-#include "recording/SafeFile.h"
+#include "infra/SafeFile.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
 {
     if (this != &other) {
-        Close();
+        (void)Close();
         m_fd = other.Release();
     }
     return *this;
@@ -51,6 +51,8 @@ int64_t FileHandle::Size() const
 
 bool FileHandle::ReadAt(int64_t offset, void* buffer, size_t count) const
 {
+    if (count == 0)
+        return offset >= 0;  // an empty buffer may be null
     auto* bytes = static_cast<unsigned char*>(buffer);
     std::memset(bytes, 0, count);
     if (offset < 0)
@@ -81,6 +83,14 @@ bool FileHandle::WriteAt(int64_t offset, const void* buffer, size_t count) const
             return false;
         done += static_cast<size_t>(put);
     }
+    return true;
+}
+
+bool FileHandle::Resize(int64_t size) const
+{
+    while (::ftruncate(m_fd, size) != 0)
+        if (errno != EINTR)
+            return false;
     return true;
 }
 
@@ -154,7 +164,7 @@ bool RenameNoReplace(const fs::path& from, const fs::path& to)
 
 }  // namespace
 
-StagedFile::StagedFile(const fs::path& target) : m_target(target)
+StagedFile::StagedFile(const fs::path& target, Permissions permissions) : m_target(target)
 {
     std::random_device random;
     const std::string name = target.filename().string();
@@ -169,58 +179,98 @@ StagedFile::StagedFile(const fs::path& target) : m_target(target)
         else if (errno != EEXIST)
             break;
     }
+    if (!m_handle.IsOpen()) {
+        m_openError = errno;
+        return;
+    }
+    struct stat existing {};
+    if (permissions == Permissions::KeepTarget && ::stat(target.c_str(), &existing) == 0 &&
+        S_ISREG(existing.st_mode))
+        ::fchmod(m_handle.Get(), existing.st_mode & 07777);  // a FAT card refuses modes; the content is what matters
 }
 
 StagedFile::~StagedFile()
 {
     if (!m_committed && !m_temporary.empty()) {
-        m_handle.Close();
+        (void)m_handle.Close();  // the file is dropped anyway
         ::unlink(m_temporary.c_str());
     }
 }
 
-bool StagedFile::Commit(int64_t expectedSize, Existing existing)
+Result StagedFile::Opened() const
 {
-    if (!m_handle.IsOpen() || m_committed)
-        return false;
-    if (::fsync(m_handle.Get()) != 0 || m_handle.Size() != expectedSize || !m_handle.Close())
-        return false;
-    bool renamed = existing == Existing::Replace ? ::rename(m_temporary.c_str(), m_target.c_str()) == 0
-                                                 : RenameNoReplace(m_temporary, m_target);
-    if (!renamed)
-        return false;
-    m_committed = true;
-    FlushFolder(ParentOf(m_target));
-    return true;
+    if (m_handle.IsOpen() || m_completed)
+        return Result::Success();
+    return Result::Failure("cannot create a file beside " + m_target.string(), m_openError);
 }
 
-bool MoveFileSafely(const fs::path& from, const fs::path& to)
+Result StagedFile::Complete(int64_t expectedSize)
 {
+    if (m_completed)
+        return Result::Success();
+    if (!m_handle.IsOpen())
+        return Result::Failure("cannot write " + m_target.string(), m_openError);
+    if (::fsync(m_handle.Get()) != 0)
+        return Result::Failure("cannot write " + m_target.string(), errno);
+    if (m_handle.Size() != expectedSize)
+        return Result::Failure("the new copy of " + m_target.string() + " came out at an unexpected length");
+    if (!m_handle.Close())
+        return Result::Failure("cannot write " + m_target.string(), errno);
+    m_completed = true;
+    return Result::Success();
+}
+
+Result StagedFile::Commit(int64_t expectedSize, Existing existing)
+{
+    if (m_committed)
+        return Result::Failure("already committed");
+    if (Result completed = Complete(expectedSize); !completed)
+        return completed;
+    bool renamed = existing == Existing::Replace ? ::rename(m_temporary.c_str(), m_target.c_str()) == 0
+                                                 : RenameNoReplace(m_temporary, m_target);
+    if (!renamed) {
+        const int error = errno;
+        if (existing == Existing::Keep && PathIsOccupied(m_target))
+            return Result::Failure(m_target.string() + " already exists");
+        return Result::Failure("cannot put the new copy in place at " + m_target.string(), error);
+    }
+    m_committed = true;
+    FlushFolder(ParentOf(m_target));
+    return Result::Success();
+}
+
+Result MoveFileSafely(const fs::path& from, const fs::path& to)
+{
+    const std::string what = "cannot move " + from.string() + " to " + to.string();
     if (::rename(from.c_str(), to.c_str()) == 0) {
         FlushFolder(ParentOf(to));
-        return true;
+        return Result::Success();
     }
     if (errno != EXDEV)
-        return false;
+        return Result::Failure(what, errno);
 
     FileHandle source = FileHandle::OpenForReading(from);
     int64_t size = source.Size();
     if (size < 0)
-        return false;
+        return Result::Failure(what, errno);
     StagedFile copy(to);
-    if (!copy.IsOpen() || !CopyBytes(source, 0, copy.Handle(), 0, size))
-        return false;
+    if (Result opened = copy.Opened(); !opened)
+        return opened;
+    if (!CopyBytes(source, 0, copy.Handle(), 0, size))
+        return Result::Failure(what, errno);
     // Keep the file's times: a recording without a time in its name is dated by them.
     struct stat info {};
     if (::fstat(source.Get(), &info) == 0) {
         const timespec times[2] = {info.st_atim, info.st_mtim};
         ::futimens(copy.Handle().Get(), times);
     }
-    if (!copy.Commit(size, StagedFile::Existing::Replace))
-        return false;
+    if (Result committed = copy.Commit(size, StagedFile::Existing::Replace); !committed)
+        return committed;
     // The copy is complete and on the disk; only now may the source go. If it cannot, the move failed
     // and the source stays where it was (a spare copy is left in the target folder).
-    return ::unlink(from.c_str()) == 0;
+    if (::unlink(from.c_str()) != 0)
+        return Result::Failure(what, errno);
+    return Result::Success();
 }
 
 bool IsRegularFile(const fs::path& path)

@@ -2,6 +2,8 @@
 
 // Builds RIFF bytes for tests: the camera's layout, and hostile variations of it.
 
+#include "devsupport/ByteOrder.h"
+
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -11,9 +13,8 @@ namespace riff {
 
 inline std::string Le32(uint32_t value)
 {
-    std::string bytes(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        bytes[static_cast<std::size_t>(i)] = static_cast<char>(value >> (8 * i) & 0xFF);
+    std::string bytes;
+    AppendU32(bytes, value);
     return bytes;
 }
 
