@@ -438,7 +438,7 @@ TEST_F(PlayerPane, ADragBehindASlowListenerKeepsTheThumbAndTheOtherMessages)
 TEST_F(PlayerPane, MuteRestoresTheVolumeAndMovingOrSteppingTheVolumeUnmutes)
 {
     auto volumesSince = [&](std::size_t mark) {
-        QTest::qWaitFor([&] { return !log.Since(mark, CHANGE_VIDEO_VOLUME).empty(); }, kWaitMs);
+        (void)QTest::qWaitFor([&] { return !log.Since(mark, CHANGE_VIDEO_VOLUME).empty(); }, kWaitMs);
         std::vector<int> values;
         for (const Delivered& d : log.Since(mark, CHANGE_VIDEO_VOLUME))
             values.push_back(d.param.volume);

@@ -38,7 +38,7 @@ namespace {
 // A repair that waits inside Recover until released, then writes a readable recording in place.
 class LatchedRepair final : public IRecordingRepair {
 public:
-    bool Recover(const std::string& path, std::string& repairedPath) override
+    Result Recover(const std::string& path, std::string& repairedPath) override
     {
         std::unique_lock lock(m_mutex);
         m_inside = true;
@@ -47,7 +47,7 @@ public:
         WriteFileBytes(path, riff::ValidRecording());
         repairedPath = path;
         ++repaired;
-        return true;
+        return Result::Success();
     }
     bool IsInside()
     {
