@@ -133,7 +133,8 @@ std::string ReadTextFile(const std::string& path)
     return joined;
 }
 
-TextFileWrite WriteTextFile(const std::string& fileName, const std::string& folder, const std::string& text)
+TextFileWrite WriteTextFile(const std::string& fileName, const std::string& folder, const std::string& text,
+                            int* errorOut)
 {
     std::error_code ignored;
     if (!folder.empty() && !std::filesystem::is_directory(folder, ignored))
@@ -142,7 +143,10 @@ TextFileWrite WriteTextFile(const std::string& fileName, const std::string& fold
     const std::string path = Join(folder, fileName);
     const bool existed = std::filesystem::exists(path, ignored);
     int error = 0;
-    switch (ReplaceFileContents(path, ToCrLf(text), error)) {
+    const ReplaceStatus status = ReplaceFileContents(path, ToCrLf(text), error);
+    if (errorOut)
+        *errorOut = error;
+    switch (status) {
     case ReplaceStatus::Replaced:
         return TextFileWrite::Written;
     case ReplaceStatus::RenameFailed:

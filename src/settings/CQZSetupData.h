@@ -26,7 +26,9 @@ std::string ReadTextFile(const std::string& path);
 
 // Writes `text` ("\n" line ends, written as CR LF) to folder + "/" + fileName, creating the folder (one
 // level) when it is missing. The new copy replaces the old one only once it is safely on the disk.
-TextFileWrite WriteTextFile(const std::string& fileName, const std::string& folder, const std::string& text);
+// `error`, when given, gets the errno of a failure (0 when written).
+TextFileWrite WriteTextFile(const std::string& fileName, const std::string& folder, const std::string& text,
+                            int* error = nullptr);
 
 // The folder of a drive item, label + "(" + mount point + ")": the text between the "(" that opens the
 // mount point and the last ")". A mount point is absolute, so it opens at the last "(/" (a label or mount
