@@ -68,11 +68,11 @@ public:
     // The settings object made for the chosen drive, when Save handed it back (the caller takes it).
     std::unique_ptr<CQZSetupData> TakeReplacement() { return std::move(m_replacement); }
 
+    // Closes without saving; ignored while the card is being formatted.
+    void reject() override;
+
     CQZSetupData* m_pWorkingData = nullptr;
     std::string m_startDrive;
-
-protected:
-    void reject() override;
 
 private:
     void BuildControls();
