@@ -6,6 +6,7 @@
 #include "widgets/MessageBoxes.h"
 
 #include <QCheckBox>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -144,7 +145,7 @@ void CQZOptionDlg::BuildControls()
     auto* driveRow = new QHBoxLayout;
     m_driveList = new QComboBox(this);
     name(m_driveList, kDriveList);
-    m_driveList->setMinimumWidth(260);
+    m_driveList->setMinimumWidth(320);
     m_format = new QPushButton(Text(961), this);
     name(m_format, kFormat);
     m_format->setEnabled(false);
@@ -284,6 +285,8 @@ void CQZOptionDlg::FillDriveList()
     for (const DriveInfo& drive : m_drives)
         m_driveList->addItem(QString::fromStdString(DriveItemText(drive)));
     m_driveList->setCurrentIndex(-1);
+    // The dialog's size is fixed; a long mount point is shown whole in the open list.
+    m_driveList->view()->setMinimumWidth(m_driveList->view()->sizeHintForColumn(0) + 8);
 }
 
 void CQZOptionDlg::FillValueLists()
