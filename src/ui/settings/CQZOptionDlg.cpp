@@ -546,12 +546,13 @@ void CQZOptionDlg::OnFormatFinished(const DriveInfo& drive, const FormatOutcome&
     }
     UpdateFormatButton();
 
+    const QString error = QString::fromStdString(outcome.error);
     if (outcome.refusalId != 0)
         Tell(Text(outcome.refusalId));
-    else if (!outcome.error.empty())
-        Tell(Text(kFormatFailed).arg(QString::fromStdString(outcome.error)));
-    else
-        Tell(Text(kFormatComplete));
+    else if (!outcome.formatted)
+        Tell(Text(kFormatFailed).arg(error));
+    else  // formatted; a card that could not be mounted again says why
+        Tell(error.isEmpty() ? Text(kFormatComplete) : Text(kFormatComplete) + "\n" + error);
 }
 
 void CQZOptionDlg::reject()
