@@ -1,6 +1,7 @@
 #include "playback/CFirstChannelVideoPane.h"
 
 #include "infra/DiagnosticLog.h"
+#include "infra/StringIds.h"
 #include "infra/StringTable.h"
 #include "widgets/MessageBoxes.h"
 #include "widgets/ResourceManager.h"
@@ -14,7 +15,6 @@
 namespace {
 
 constexpr const char* kClass = "CFirstChannelVideoPane";
-constexpr int kSavedAskShowFolderText = 255;
 // The texts of these two boxes exist only in Korean.
 constexpr const char* kCaptureFailedText = "캡처에 실패 하였습니다.\n관리자권한으로 실행해주시기 바랍니다.";
 constexpr const char* kWarningCaption = "경고";
@@ -179,7 +179,7 @@ void CFirstChannelVideoPane::TellSnapshotResult(const std::string& path, const s
                    QMessageBox::Ok);
         return;
     }
-    const QString text = QString::fromStdString(path + LoadString(kSavedAskShowFolderText));
+    const QString text = QString::fromStdString(path + LoadString(StringId::kStillSavedAskShowFolder));
     if (boxes.Show(owner, QString::fromUtf8(kWarningCaption), text, QMessageBox::Yes | QMessageBox::No) ==
         QMessageBox::Yes)
         boxes.OpenFolder(QString::fromStdString(folder));

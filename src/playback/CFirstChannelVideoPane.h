@@ -1,6 +1,7 @@
 #pragma once
 
 #include "playback/CChannelVideoPane.h"
+#include "widgets/SkinIds.h"
 
 #include <QPixmap>
 
@@ -15,7 +16,7 @@ class QLabel;
 class CFirstChannelVideoPane final : public CChannelVideoPane {
     Q_OBJECT
 public:
-    static constexpr int kIdleBitmapId = 310;
+    static constexpr int kIdleBitmapId = SkinId::kIdlePicture;
     static constexpr int kInitialVolume = 30;
 
     // Registers with session once its player exists.

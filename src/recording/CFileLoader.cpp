@@ -1,6 +1,7 @@
 #include "recording/CFileLoader.h"
 
 #include "infra/Reporter.h"
+#include "infra/StringIds.h"
 #include "recording/AVIFileParser.h"
 #include "recording/BufferedFile.h"
 
@@ -14,10 +15,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr int kStringNotAviType = 299;
-constexpr int kStringOtherFileType = 298;
-constexpr int kStringNoVideoFound = 300;
 
 bool EndsWith(const std::string& text, const std::string& suffix)
 {
@@ -231,11 +228,11 @@ RecordingType CFileLoader::GetRecordingType(const std::string& name)
 void CFileLoader::ReportScanResult(bool sawVideo, bool sawOther) const
 {
     if (!sawVideo)
-        ReportString(kStringNotAviType);
+        ReportString(StringId::kNotAviFile);
     else if (sawOther)
-        ReportString(kStringOtherFileType);
+        ReportString(StringId::kCannotReadFile);
     else if (m_recordings.empty())
-        ReportString(kStringNoVideoFound);
+        ReportString(StringId::kVideoFileNotFound);
 }
 
 void CFileLoader::SortByStartTime(RecordingList& recordings)

@@ -1,5 +1,6 @@
 #include "recording/RecordingItem.h"
 
+#include "infra/StringIds.h"
 #include "infra/StringTable.h"
 
 #include <cstdio>
@@ -20,10 +21,10 @@ std::string Format(const char* format, Args... args)
 std::string GetRecordingTypeLabel(int type)
 {
     switch (type) {
-    case Event: return LoadString(223);
-    case Always: return LoadString(224);
-    case Parking: return LoadString(288);
-    case ParkingMotion: return LoadString(301);
+    case Event: return LoadString(StringId::kEventText);
+    case Always: return LoadString(StringId::kAlwaysText);
+    case Parking: return LoadString(StringId::kParkingText);
+    case ParkingMotion: return LoadString(StringId::kParkingMotionText);
     case Unknown: return "Unknown";
     default: return {};
     }

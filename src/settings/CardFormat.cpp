@@ -1,6 +1,7 @@
 #include "settings/CardFormat.h"
 
 #include "infra/DiagnosticLog.h"
+#include "infra/StringIds.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -21,9 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kCardGone = 953;
-constexpr int kNotRemovableCard = 955;
-constexpr int kWriteProtected = 956;
 
 std::string UnderRoot(const std::string& root, const std::string& path)
 {
@@ -92,23 +90,23 @@ FormatFacts ReadFormatFacts(const DriveInfo& drive, const std::string& root)
 int CheckFormatTarget(const DriveInfo& drive, const FormatFacts& facts)
 {
     if (drive.type != DriveType::Removable || !facts.blockDevice || facts.disk.empty())
-        return kNotRemovableCard;
+        return StringId::kOnlyRemovableCard;
     for (const char* prefix : {"loop", "zram", "ram", "dm-", "md", "nbd", "sr"})
         if (StartsWith(facts.disk, prefix))
-            return kNotRemovableCard;
+            return StringId::kOnlyRemovableCard;
     const bool sdSlot = StartsWith(facts.disk, "mmcblk");
     if (!facts.removable && !sdSlot)
-        return kNotRemovableCard;
+        return StringId::kOnlyRemovableCard;
     if (facts.swapOnDisk)
-        return kNotRemovableCard;
+        return StringId::kOnlyRemovableCard;
     for (const std::string& mountPoint : facts.mountsOnDisk)
         for (const char* system : {"/", "/boot", "/usr", "/var", "/home"})
             if (mountPoint == system || (std::strcmp(system, "/") != 0 && StartsWith(mountPoint, std::string(system) + "/")))
-                return kNotRemovableCard;
+                return StringId::kOnlyRemovableCard;
     if (facts.deviceAtMountPoint != facts.deviceName)
-        return kCardGone;
+        return StringId::kCardGone;
     if (facts.readOnly || drive.readOnly)
-        return kWriteProtected;
+        return StringId::kCardWriteProtected;
     return 0;
 }
 

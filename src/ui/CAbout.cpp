@@ -1,4 +1,5 @@
 #include "ui/CAbout.h"
+#include "widgets/SkinIds.h"
 
 #include "widgets/CMyBitmapButton.h"
 #include "widgets/ResourceManager.h"
@@ -32,12 +33,13 @@ CAbout::CAbout(QWidget* parent) : QDialog(parent, Qt::Dialog | Qt::FramelessWind
     setPalette(palette);
     setAutoFillBackground(true);
 
-    m_band = ResourceManager::GetInstance()->LoadBitmap(101);
+    m_band = ResourceManager::GetInstance()->LoadBitmap(SkinId::kAboutBand);
 
     m_ok = new CMyBitmapButton(this);
     m_ok->setObjectName("OK");
     m_ok->setGeometry(190, 120, 60, 25);
-    m_ok->LoadBitmaps(104, 105, 104, 104);
+    m_ok->LoadBitmaps(SkinId::kAboutOkNormal, SkinId::kAboutOkPressed, SkinId::kAboutOkNormal,
+                      SkinId::kAboutOkNormal);
     m_ok->SizeToContent();
     m_ok->setFocus();
     connect(m_ok, &QAbstractButton::clicked, this, &QDialog::accept);

@@ -1,4 +1,5 @@
 #include "widgets/CBitmapSlider.h"
+#include "widgets/SkinIds.h"
 
 #include "widgets/ResourceManager.h"
 
@@ -30,9 +31,9 @@ CBitmapSlider::CBitmapSlider(QWidget* parent, int controlId) : QWidget(parent), 
 bool CBitmapSlider::SetChannelBitmaps()
 {
     const ResourceManager* resources = ResourceManager::GetInstance();
-    const QPixmap backdrop = resources->LoadBitmap(107);
-    const QPixmap channel = resources->LoadBitmap(186);
-    const QPixmap active = resources->LoadBitmap(185);
+    const QPixmap backdrop = resources->LoadBitmap(SkinId::kPlayerBackground);
+    const QPixmap channel = resources->LoadBitmap(SkinId::kVolumeNormal);
+    const QPixmap active = resources->LoadBitmap(SkinId::kVolumeActive);
     if (backdrop.isNull() || channel.isNull() || active.isNull())
         return false;
     m_backdrop = backdrop;

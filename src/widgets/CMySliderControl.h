@@ -4,6 +4,8 @@
 // fill, thumb). A click puts the thumb where the mouse is, not a page further; the keyboard and the
 // wheel never move it, so its position only changes by the mouse and by the owner.
 
+#include "widgets/SkinIds.h"
+
 #include <QPixmap>
 #include <QSlider>
 
@@ -43,10 +45,10 @@ private:
 
     bool m_dragging = false;
     bool m_moved = false;
-    int m_channelBitmapId = 170;
-    int m_thumbBitmapId = 171;
-    int m_pressedThumbBitmapId = 172;
-    int m_fillBitmapId = 167;
+    int m_channelBitmapId = SkinId::kSliderChannel;
+    int m_thumbBitmapId = SkinId::kSliderThumb;
+    int m_pressedThumbBitmapId = SkinId::kSliderThumbPressed;
+    int m_fillBitmapId = SkinId::kSliderFill;
     bool m_drawFill = true;
     QPixmap m_channel, m_thumb, m_pressedThumb, m_fill;
 };

@@ -1,4 +1,5 @@
 #include "widgets/CSkinHeaderCtrl.h"
+#include "widgets/SkinIds.h"
 
 #include "widgets/ResourceManager.h"
 #include "widgets/SkinFont.h"
@@ -8,9 +9,9 @@
 CSkinHeaderCtrl::CSkinHeaderCtrl(QWidget* parent) : QHeaderView(Qt::Horizontal, parent)
 {
     const ResourceManager* resources = ResourceManager::GetInstance();
-    m_end = resources->LoadBitmap(123);
-    m_band = resources->LoadBitmap(124);
-    m_start = resources->LoadBitmap(125);
+    m_end = resources->LoadBitmap(SkinId::kHeaderEnd);
+    m_band = resources->LoadBitmap(SkinId::kHeaderBand);
+    m_start = resources->LoadBitmap(SkinId::kHeaderStart);
     // A pixel font where it is installed; the stand-in keeps its height so the header stays 18 high.
     setFont(SkinFont(QStringLiteral("Sevenet 7"), 14));
     setFixedHeight(kHeight);

@@ -1,4 +1,5 @@
 #include "widgets/CSkinVerticleScrollbar.h"
+#include "widgets/SkinIds.h"
 
 #include "widgets/CSkinListCtrl.h"
 #include "widgets/ResourceManager.h"
@@ -12,12 +13,12 @@
 CSkinVerticleScrollbar::CSkinVerticleScrollbar(QWidget* parent) : QWidget(parent)
 {
     const ResourceManager* resources = ResourceManager::GetInstance();
-    m_down = resources->LoadBitmap(175);
-    m_thumb = resources->LoadBitmap(176);
-    m_up = resources->LoadBitmap(177);
-    m_bottom = resources->LoadBitmap(178);
-    m_track = resources->LoadBitmap(179);
-    m_top = resources->LoadBitmap(180);
+    m_down = resources->LoadBitmap(SkinId::kScrollDown);
+    m_thumb = resources->LoadBitmap(SkinId::kScrollThumb);
+    m_up = resources->LoadBitmap(SkinId::kScrollUp);
+    m_bottom = resources->LoadBitmap(SkinId::kScrollBottom);
+    m_track = resources->LoadBitmap(SkinId::kScrollTrack);
+    m_top = resources->LoadBitmap(SkinId::kScrollTop);
     m_repeat.setInterval(kRepeatMs);
     m_repeatDelay.setInterval(kRepeatDelayMs);
     connect(&m_repeat, &QTimer::timeout, this, [this] { OnTimer(kRepeatTimer); });

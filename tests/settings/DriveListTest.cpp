@@ -1,3 +1,4 @@
+#include "infra/StringIds.h"
 #include "settings/CardFormat.h"
 #include "settings/CQZSetupData.h"
 #include "settings/DriveList.h"
@@ -140,22 +141,22 @@ TEST(FormatGuard, RefusesAllButARemovableCardOnFactsReadFromTheSystem)
         const char* mountPoint;
         int expected;
     } const cases[] = {
-        {"/dev/sda1", "/", 955},
-        {"/dev/sda2", "/", 955},  // swap partition of the system disk
+        {"/dev/sda1", "/", StringId::kOnlyRemovableCard},
+        {"/dev/sda2", "/", StringId::kOnlyRemovableCard},  // swap partition of the system disk
         {"/dev/sdb1", "/media/reader", 0},
         {"/dev/mmcblk0p1", "/media/slot", 0},
-        {"/dev/sdc1", "/media/usbdisk", 955},
-        {"/dev/nvme0n1p1", "/media/nvme", 955},
-        {"/dev/sdd1", "/media/swapdisk", 955},
-        {"/dev/sde1", "/media/homedisk", 955},
-        {"/dev/sdf1", "/media/locked", 956},
-        {"/dev/sdg1", "/media/swapped", 953},
-        {"/dev/sdb1", "/media/gone", 953},
-        {"/dev/plainfile", "/media/file", 955},
-        {"/dev/null", "/media/null", 955},
-        {"/dev/loop0", "/media/loop", 955},
-        {"/dev/zram0", "/media/zram", 955},
-        {"/dev/mapper/crypt", "/media/crypt", 955},
+        {"/dev/sdc1", "/media/usbdisk", StringId::kOnlyRemovableCard},
+        {"/dev/nvme0n1p1", "/media/nvme", StringId::kOnlyRemovableCard},
+        {"/dev/sdd1", "/media/swapdisk", StringId::kOnlyRemovableCard},
+        {"/dev/sde1", "/media/homedisk", StringId::kOnlyRemovableCard},
+        {"/dev/sdf1", "/media/locked", StringId::kCardWriteProtected},
+        {"/dev/sdg1", "/media/swapped", StringId::kCardGone},
+        {"/dev/sdb1", "/media/gone", StringId::kCardGone},
+        {"/dev/plainfile", "/media/file", StringId::kOnlyRemovableCard},
+        {"/dev/null", "/media/null", StringId::kOnlyRemovableCard},
+        {"/dev/loop0", "/media/loop", StringId::kOnlyRemovableCard},
+        {"/dev/zram0", "/media/zram", StringId::kOnlyRemovableCard},
+        {"/dev/mapper/crypt", "/media/crypt", StringId::kOnlyRemovableCard},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.device + std::string(" at ") + c.mountPoint);
@@ -171,7 +172,7 @@ TEST(FormatGuard, RefusesAllButARemovableCardOnFactsReadFromTheSystem)
     const DriveInfo* usbDisk = Find(drives, "/media/usbdisk");
     ASSERT_TRUE(usbDisk);
     EXPECT_EQ(usbDisk->type, DriveType::Fixed);
-    EXPECT_EQ(CheckFormatTarget(*usbDisk, ReadFormatFacts(*usbDisk, tree.Root())), 955);
+    EXPECT_EQ(CheckFormatTarget(*usbDisk, ReadFormatFacts(*usbDisk, tree.Root())), StringId::kOnlyRemovableCard);
 }
 
 TEST(CardFormat, MakesALabelledFat32OnAnImageAndTheFormatterRefusesTheImageAsADrive)
@@ -196,7 +197,7 @@ TEST(CardFormat, MakesALabelledFat32OnAnImageAndTheFormatterRefusesTheImageAsADr
     drive.type = DriveType::Removable;
     const FormatOutcome outcome = MkfsCardFormatter().Format(drive);
     EXPECT_FALSE(outcome.formatted);
-    EXPECT_EQ(outcome.refusalId, 955);
+    EXPECT_EQ(outcome.refusalId, StringId::kOnlyRemovableCard);
     EXPECT_EQ(ReadFileBytes(image), bytes);
 }
 

@@ -1,5 +1,7 @@
 #include "SettingsDialogSupport.h"
 
+#include "infra/StringIds.h"
+
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QLabel>
@@ -96,8 +98,8 @@ TEST_F(FormatFlow, AskedFirstThenFormatsOffTheInterfaceThreadAndReselectsTheCard
     }));
     EXPECT_NE(formatThread, std::this_thread::get_id());
     const QString size = QLocale().formattedDataSize(62 * 2048 * 512, 1, QLocale::DataSizeSIFormat);
-    const QString question = Text(293) + "\n\n" + Text(954).arg("CARD", "/dev/sdb1", size);
-    EXPECT_EQ(boxes.texts, (std::vector<QString>{question, question, Text(958)}));
+    const QString question = Text(StringId::kAskFormat) + "\n\n" + Text(StringId::kWillBeErased).arg("CARD", "/dev/sdb1", size);
+    EXPECT_EQ(boxes.texts, (std::vector<QString>{question, question, Text(StringId::kFormatComplete)}));
     EXPECT_EQ(boxes.defaults, (std::vector<QMessageBox::StandardButton>{QMessageBox::Cancel, QMessageBox::Cancel}));
     EXPECT_EQ(controller.SetupData().GetSpeakerVolume(), 1);
     EXPECT_EQ(remembered, newFolder);
@@ -119,7 +121,7 @@ TEST_F(FormatFlow, AFailureOrNoFormatterIsTold)
         EXPECT_EQ(Control<QComboBox>(dialog, kDriveList)->currentText().toStdString(), CardItem());
     });
     ASSERT_EQ(boxes.texts.size(), 2u);
-    EXPECT_EQ(boxes.texts[1], Text(959).arg("umount: target is busy."));
+    EXPECT_EQ(boxes.texts[1], Text(StringId::kFormatFailed).arg("umount: target is busy."));
 
     environment.formatter = nullptr;
     SettingsController none(remembered, environment);
@@ -127,7 +129,7 @@ TEST_F(FormatFlow, AFailureOrNoFormatterIsTold)
         ChooseCard(dialog);
         Click(dialog, kFormat);
     });
-    EXPECT_EQ(boxes.texts.back(), Text(979));
+    EXPECT_EQ(boxes.texts.back(), Text(StringId::kNoFormatter));
 }
 
 // Pictures of the dialog with the card chosen and the clock ticked, in both languages, beside the build.

@@ -1,5 +1,7 @@
 #include "SettingsDialogSupport.h"
 
+#include "infra/StringIds.h"
+
 #include "infra/FileIo.h"
 #include "infra/UserFolders.h"
 
@@ -159,7 +161,7 @@ TEST_F(SettingsDialog, ApplyWritesTheChosenClockBeforeSetupAndRefusesAMissingOrI
         Click(dialog, kSave);
     }));
     EXPECT_TRUE(stayedOpen);
-    EXPECT_EQ(boxes.texts, (std::vector<QString>{Text(950), Text(951)}));
+    EXPECT_EQ(boxes.texts, (std::vector<QString>{Text(StringId::kSelectDateTime), Text(StringId::kNoSuchDate)}));
     EXPECT_TRUE(FolderEntries(cardFolder).empty());
 }
 
@@ -179,7 +181,7 @@ TEST_F(SettingsDialog, FirstOpeningNeedsADriveAndTheNextOneReloadsTheSavedCard)
         Click(dialog, kSave);
     }));
     EXPECT_TRUE(stayedOpen);
-    EXPECT_EQ(boxes.texts, std::vector<QString>{Text(297)});
+    EXPECT_EQ(boxes.texts, std::vector<QString>{Text(StringId::kSelectDrive)});
     EXPECT_EQ(first.GetOptions().m_playValue, 3);  // cancelled: the options passed in
     EXPECT_TRUE(FolderEntries(cardFolder).empty());
     EXPECT_TRUE(FolderEntries(working).empty());
@@ -229,7 +231,7 @@ TEST_F(SettingsDialog, DefaultKeepsTheCardAndModifyTakesTheChosenFolder)
     }));
     EXPECT_EQ(ReadFileBytes(CardFile("setup.cfg")), kDefaultSetupFile);
     EXPECT_EQ(controller.GetOptions().m_saveDirectory, "/home/u/영상 (2)");
-    EXPECT_EQ(boxes.chooserTitles, std::vector<QString>{Text(250)});
+    EXPECT_EQ(boxes.chooserTitles, std::vector<QString>{Text(StringId::kSelectFolder)});
 }
 
 // A card file that cannot be written is told with its path and reason; the dialog stays with the edits and
@@ -278,6 +280,6 @@ TEST_F(SettingsDialog, ACardGoneBeforeSaveIsToldAndNothingIsWrittenInItsPlace)
         fs::remove(cardFolder);  // and removed by the desktop
         Click(dialog, kSave);
     }));
-    EXPECT_EQ(boxes.texts, (std::vector<QString>{Text(953), Text(953)}));
+    EXPECT_EQ(boxes.texts, (std::vector<QString>{Text(StringId::kCardGone), Text(StringId::kCardGone)}));
     EXPECT_FALSE(fs::exists(cardFolder));
 }

@@ -1,5 +1,7 @@
 #include "ui/settings/UDisksCardFormatter.h"
 
+#include "infra/StringIds.h"
+
 #include "support/FakeDriveTree.h"
 #include "support/TempDir.h"
 
@@ -140,7 +142,7 @@ TEST_F(UDisksFormatter, ARefusalCallsNothingAndARefusedUnmountFormatsNothing)
     DriveInfo system = card;
     system.device = "/dev/sda1";
     system.mountPoint = "/";
-    EXPECT_EQ(Format(system).refusalId, 955);
+    EXPECT_EQ(Format(system).refusalId, StringId::kOnlyRemovableCard);
     EXPECT_TRUE(udisks.calls.empty());
 
     udisks.refuse = "Unmount";

@@ -1,4 +1,5 @@
 #include "ui/CAbout.h"
+#include "widgets/SkinIds.h"
 #include "widgets/CMyBitmapButton.h"
 
 #include "support/qt/SkinTestSupport.h"
@@ -25,10 +26,10 @@ TEST(AboutBoxTest, LayoutTextsAndLook)
     EXPECT_EQ(about.ProductLabel()->font().weight(), QFont::DemiBold);
 
     const QImage shot = Shot(about);
-    const QImage band = ResourceManager::GetInstance()->LoadBitmap(101).toImage();
+    const QImage band = ResourceManager::GetInstance()->LoadBitmap(SkinId::kAboutBand).toImage();
     EXPECT_EQ(shot.pixelColor(100, 10).rgb(), band.pixelColor(100, 10).rgb());
     EXPECT_EQ(shot.pixelColor(20, 140), QColor(Qt::black));
-    const QImage ok = ResourceManager::GetInstance()->LoadBitmap(104).toImage();
+    const QImage ok = ResourceManager::GetInstance()->LoadBitmap(SkinId::kAboutOkNormal).toImage();
     EXPECT_EQ(shot.pixelColor(190 + 30, 120 + 12).rgb(), ok.pixelColor(30, 12).rgb());
 }
 

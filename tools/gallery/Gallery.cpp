@@ -10,6 +10,7 @@
 #include "widgets/CPicture.h"
 #include "widgets/CSkinListCtrl.h"
 #include "widgets/ResourceManager.h"
+#include "widgets/SkinIds.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -23,6 +24,8 @@
 #include <cstdio>
 
 namespace {
+
+using namespace SkinId;
 
 const QColor kGround(51, 51, 51);
 
@@ -72,8 +75,8 @@ void Press(QWidget* widget, QPoint at)
 void AddIconButtons(QWidget* window, const ResourceManager& skin, int top)
 {
     Caption(window, "CButtonStyle: normal, hover, pressed, disabled look (player pane; title band)", {10, top}, 520);
-    const QPixmap pane = skin.LoadBitmap(107);
-    const QPixmap band = skin.LoadBitmap(108);
+    const QPixmap pane = skin.LoadBitmap(kPlayerBackground);
+    const QPixmap band = skin.LoadBitmap(kTitleBand);
     auto* paneStrip = new Backdrop(window, pane, QRect(10, top + 18, 190, 48));
     auto* bandStrip = new Backdrop(window, band, QRect(220, top + 18, 210, 46));
     struct Row {
@@ -82,7 +85,8 @@ void AddIconButtons(QWidget* window, const ResourceManager& skin, int top)
         const QPixmap* backdrop;
         int normal, pressed, hover, disabled;
     };
-    const Row rows[] = {{paneStrip, 107, &pane, 224, 225, 227, 226}, {bandStrip, 108, &band, 208, 209, 211, 210}};
+    const Row rows[] = {{paneStrip, kPlayerBackground, &pane, kPlayNormal, kPlayPressed, kPlayHover, kPlayDisabled},
+                        {bandStrip, kTitleBand, &band, kCaptureNormal, kCapturePressed, kCaptureHover, kCaptureDisabled}};
     for (const Row& row : rows) {
         for (int state = 0; state < 4; ++state) {
             auto* button = new CButtonStyle(row.strip);
@@ -105,8 +109,9 @@ void AddIconButtons(QWidget* window, const ResourceManager& skin, int top)
 void AddBitmapButtons(QWidget* window, const ResourceManager& skin, int top)
 {
     Caption(window, "CMyBitmapButton: normal and pressed; filter buttons active, normal, disabled", {10, top}, 520);
-    auto* band = new Backdrop(window, skin.LoadBitmap(108), QRect(10, top + 18, 170, 46));
-    const int windowButtons[][2] = {{337, 338}, {334, 335}, {331, 332}};
+    auto* band = new Backdrop(window, skin.LoadBitmap(kTitleBand), QRect(10, top + 18, 170, 46));
+    const int windowButtons[][2] = {
+        {kMinimizeNormal, kMinimizePressed}, {kMaximizeNormal, kMaximizePressed}, {kCloseNormal, kClosePressed}};
     for (int i = 0; i < 3; ++i)
         for (int pressed = 0; pressed < 2; ++pressed) {
             auto* button = new CMyBitmapButton(band);
@@ -115,8 +120,11 @@ void AddBitmapButtons(QWidget* window, const ResourceManager& skin, int top)
             button->move(8 + 52 * i + 25 * pressed, 12);
             button->setDown(pressed);
         }
-    auto* header = new Backdrop(window, skin.LoadBitmap(152), QRect(190, top + 18, 560, 33));
-    const int filters[][3] = {{128, 145, 130}, {140, 139, 142}, {134, 138, 136}, {147, 146, 149}};
+    auto* header = new Backdrop(window, skin.LoadBitmap(kPaneHeader), QRect(190, top + 18, 560, 33));
+    const int filters[][3] = {{kFilterAllActive, kFilterAllNormal, kFilterAllDisabled},
+                              {kFilterEventActive, kFilterEventNormal, kFilterEventDisabled},
+                              {kFilterAlwaysActive, kFilterAlwaysNormal, kFilterAlwaysDisabled},
+                              {kFilterParkingActive, kFilterParkingNormal, kFilterParkingDisabled}};
     for (int i = 0; i < 4; ++i) {
         for (int look = 0; look < 3; ++look) {
             auto* button = new CMyBitmapButton(header);
@@ -127,7 +135,10 @@ void AddBitmapButtons(QWidget* window, const ResourceManager& skin, int top)
     }
     auto* ground = new QWidget(window);
     ground->setGeometry(190, top + 53, 560, 30);
-    const int small[][2] = {{181, 182}, {109, 110}, {183, 184}, {155, 156}, {299, 300}, {301, 302}, {297, 298}, {104, 105}};
+    const int small[][2] = {{kSpeedNormal, kSpeedPressed},           {kBrightnessNormal, kBrightnessPressed},
+                            {kSoundNormal, kSoundPressed},           {kMutedNormal, kMutedPressed},
+                            {kChannel1Selected, kChannel1Normal},    {kChannel2Selected, kChannel2Normal},
+                            {kAllChannelsSelected, kAllChannelsNormal}, {kAboutOkNormal, kAboutOkPressed}};
     int x = 6;
     for (const auto& ids : small)
         for (int pressed = 0; pressed < 2; ++pressed) {
@@ -143,7 +154,7 @@ void AddBitmapButtons(QWidget* window, const ResourceManager& skin, int top)
 void AddSliders(QWidget* window, const ResourceManager& skin, int top)
 {
     Caption(window, "CBitmapSlider: 0, 60, 100 of 0..100", {10, top});
-    auto* pane = new Backdrop(window, skin.LoadBitmap(107), QRect(10, top + 18, 250, 31));
+    auto* pane = new Backdrop(window, skin.LoadBitmap(kPlayerBackground), QRect(10, top + 18, 250, 31));
     for (int i = 0; i < 3; ++i) {
         auto* slider = new CBitmapSlider(pane, 1100 + i);
         slider->move(6 + 80 * i, 5);
@@ -167,9 +178,10 @@ void AddSpeedPanel(QWidget* window, const ResourceManager& skin, int top)
 {
     Caption(window, "CPicture: panel, digits with white clear", {10, top});
     auto* panel = new CPicture(window);
-    panel->SetBitmap(skin.LoadBitmap(174));
+    panel->SetBitmap(skin.LoadBitmap(kSpeedPanel));
     panel->setGeometry(10, top + 18, 124, 38);
-    const std::pair<int, int> digits[] = {{21, 158}, {32, 159}, {43, 160}, {54, 127}, {60, 161}};  // "123.4"
+    const std::pair<int, int> digits[] = {
+        {21, kDigit1}, {32, kDigit2}, {43, kDigit3}, {54, kDigitPoint}, {60, kDigit4}};  // "123.4"
     for (auto [x, id] : digits) {
         auto* digit = new CPicture(panel);
         digit->SetTransparentColor(Qt::white);

@@ -1,6 +1,7 @@
 #include "ui/settings/CQZOptionDlg.h"
 
 #include "infra/DiagnosticLog.h"
+#include "infra/StringIds.h"
 #include "infra/StringTable.h"
 #include "infra/UserFolders.h"
 #include "widgets/MessageBoxes.h"
@@ -25,22 +26,9 @@
 namespace {
 
 using namespace SettingsIds;
+using namespace StringId;
 
 const char* const kClass = "CQZOptionDlg";
-
-constexpr int kTitle = 239;
-constexpr int kChooseFolderTitle = 250;
-constexpr int kAskFormat = 293;
-constexpr int kSelectDrive = 297;
-constexpr int kSelectDateTime = 950;
-constexpr int kNoSuchDate = 951;
-constexpr int kCannotWrite = 952;
-constexpr int kCardGone = 953;
-constexpr int kWillBeErased = 954;
-constexpr int kFormatting = 957;
-constexpr int kFormatComplete = 958;
-constexpr int kFormatFailed = 959;
-constexpr int kNoFormatter = 979;
 
 QString Text(int id)
 {
@@ -62,17 +50,17 @@ struct ValueList {
 const std::vector<ValueList>& ValueLists()
 {
     static const std::vector<ValueList> lists = {
-        {kAccTriggerLevel, 962, {"끔", "둔감", "보통 하", "보통 중", "보통 상", "민감", "아주 민감"}, 0, 3,
+        {kAccTriggerLevel, kAccTriggerLabel, {"끔", "둔감", "보통 하", "보통 중", "보통 상", "민감", "아주 민감"}, 0, 3,
          &CQZSetupData::GetAccTriggerLevel, &CQZSetupData::SetAccTriggerLevel},
-        {kRecVideoQuality, 966, {"저", "기본", "고"}, 1, 3, &CQZSetupData::GetRecVideoQuality,
+        {kRecVideoQuality, kQualityLabel, {"저", "기본", "고"}, 1, 3, &CQZSetupData::GetRecVideoQuality,
          &CQZSetupData::SetRecVideoQuality},
-        {kVideoChannels, 967, {"전방", "전후방"}, 1, 2, &CQZSetupData::GetVideoChannels,
+        {kVideoChannels, kChannelsLabel, {"전방", "전후방"}, 1, 2, &CQZSetupData::GetVideoChannels,
          &CQZSetupData::SetVideoChannels},
-        {kSpeakerVolume, 969, {"Level 1", "Level 2", "Level 3", "Level 4", "Level 5"}, 1, 3,
+        {kSpeakerVolume, kSpeakerLabel, {"Level 1", "Level 2", "Level 3", "Level 4", "Level 5"}, 1, 3,
          &CQZSetupData::GetSpeakerVolume, &CQZSetupData::SetSpeakerVolume},
-        {kParkingModeTime, 965, {"5분", "10분", "30분"}, 0, 1, &CQZSetupData::GetParkingModeTime,
+        {kParkingModeTime, kParkingTimeLabel, {"5분", "10분", "30분"}, 0, 1, &CQZSetupData::GetParkingModeTime,
          &CQZSetupData::SetParkingModeTime},
-        {kLanguage, 963, {"영어", "한국어"}, 0, 1, &CQZSetupData::GetLanguage, &CQZSetupData::SetLanguage},
+        {kLanguage, kLanguageLabel, {"영어", "한국어"}, 0, 1, &CQZSetupData::GetLanguage, &CQZSetupData::SetLanguage},
     };
     return lists;
 }
@@ -124,7 +112,7 @@ void SelectIndex(QComboBox* list, int index)
 CQZOptionDlg::CQZOptionDlg(std::string& rememberedDrive, SettingsEnvironment environment, QWidget* parent)
     : CSetupDlg(parent), m_rememberedDrive(rememberedDrive), m_environment(std::move(environment))
 {
-    setWindowTitle(Text(kTitle));
+    setWindowTitle(Text(kSettingsTip));
     BuildControls();
 }
 
@@ -146,15 +134,15 @@ void CQZOptionDlg::BuildControls()
     m_driveList = new QComboBox(this);
     name(m_driveList, kDriveList);
     m_driveList->setMinimumWidth(320);
-    m_format = new QPushButton(Text(961), this);
+    m_format = new QPushButton(Text(kFormatButton), this);
     name(m_format, kFormat);
     m_format->setEnabled(false);
-    driveRow->addWidget(new QLabel(Text(960), this));
+    driveRow->addWidget(new QLabel(Text(kDriveLabel), this));
     driveRow->addWidget(m_driveList, 1);
     driveRow->addWidget(m_format);
     layout->addLayout(driveRow);
 
-    auto* camera = new QGroupBox(Text(980), this);
+    auto* camera = new QGroupBox(Text(kCameraGroup), this);
     auto* cameraGrid = new QGridLayout(camera);
     int row = 0;
     for (const ValueList& list : ValueLists()) {
@@ -170,17 +158,17 @@ void CQZOptionDlg::BuildControls()
         cameraGrid->addWidget(box, row / 2, (row % 2) * 2 + 1);
         ++row;
     }
-    m_parkingModeSelect = new QCheckBox(Text(964), camera);
+    m_parkingModeSelect = new QCheckBox(Text(kParkingModeLabel), camera);
     name(m_parkingModeSelect, kParkingModeSelect);
-    m_recAudioEnable = new QCheckBox(Text(968), camera);
+    m_recAudioEnable = new QCheckBox(Text(kAudioLabel), camera);
     name(m_recAudioEnable, kRecAudioEnable);
     cameraGrid->addWidget(m_parkingModeSelect, row / 2, 0, 1, 2);
     cameraGrid->addWidget(m_recAudioEnable, row / 2, 2, 1, 2);
     layout->addWidget(camera);
 
-    auto* clock = new QGroupBox(Text(981), this);
+    auto* clock = new QGroupBox(Text(kClockGroup), this);
     auto* clockGrid = new QGridLayout(clock);
-    m_apply = new QCheckBox(Text(970), clock);
+    m_apply = new QCheckBox(Text(kApplyClockLabel), clock);
     name(m_apply, kApplyClock);
     connect(m_apply, &QCheckBox::clicked, this, &CQZOptionDlg::OnBnClickedApply);
     clockGrid->addWidget(m_apply, 0, 0, 1, 4);
@@ -190,16 +178,16 @@ void CQZOptionDlg::BuildControls()
         name(m_dateTime[i], ids[i]);
         clockGrid->addWidget(m_dateTime[i], 1 + i / 3, 1 + i % 3);
     }
-    clockGrid->addWidget(new QLabel(Text(971), clock), 1, 0);
-    clockGrid->addWidget(new QLabel(Text(972), clock), 2, 0);
+    clockGrid->addWidget(new QLabel(Text(kDateLabel), clock), 1, 0);
+    clockGrid->addWidget(new QLabel(Text(kTimeLabel), clock), 2, 0);
     layout->addWidget(clock);
 
-    auto* viewer = new QGroupBox(Text(982), this);
+    auto* viewer = new QGroupBox(Text(kViewerGroup), this);
     auto* viewerGrid = new QGridLayout(viewer);
     m_saveFolder = new QLineEdit(viewer);
     name(m_saveFolder, kSaveFolder);
     m_saveFolder->setReadOnly(true);
-    auto* modify = new QPushButton(Text(974), viewer);
+    auto* modify = new QPushButton(Text(kModifyButton), viewer);
     name(modify, kModify);
     connect(modify, &QPushButton::clicked, this, &CQZOptionDlg::OnBnClickedModify);
     m_scanSlider = new QSlider(Qt::Horizontal, viewer);
@@ -215,10 +203,10 @@ void CQZOptionDlg::BuildControls()
         m_scanValue->setText(QString::number(value));
         m_options.m_playValue = value >= 1 && value <= 10 ? value : 5;
     });
-    viewerGrid->addWidget(new QLabel(Text(973), viewer), 0, 0);
+    viewerGrid->addWidget(new QLabel(Text(kFolderLabel), viewer), 0, 0);
     viewerGrid->addWidget(m_saveFolder, 0, 1);
     viewerGrid->addWidget(modify, 0, 2);
-    viewerGrid->addWidget(new QLabel(Text(975), viewer), 1, 0);
+    viewerGrid->addWidget(new QLabel(Text(kScanIntervalLabel), viewer), 1, 0);
     viewerGrid->addWidget(m_scanSlider, 1, 1);
     viewerGrid->addWidget(m_scanValue, 1, 2);
     layout->addWidget(viewer);
@@ -232,12 +220,12 @@ void CQZOptionDlg::BuildControls()
     layout->addLayout(busyRow);
 
     auto* buttons = new QHBoxLayout;
-    auto* defaults = new QPushButton(Text(976), this);
+    auto* defaults = new QPushButton(Text(kDefaultButton), this);
     name(defaults, kDefault);
-    auto* save = new QPushButton(Text(977), this);
+    auto* save = new QPushButton(Text(kSaveButton), this);
     name(save, kSave);
     save->setDefault(true);
-    auto* cancel = new QPushButton(Text(978), this);
+    auto* cancel = new QPushButton(Text(kCancelButton), this);
     name(cancel, kCancel);
     connect(m_format, &QPushButton::clicked, this, &CQZOptionDlg::OnBnClickedFormat);
     connect(defaults, &QPushButton::clicked, this, &CQZOptionDlg::OnBnClickedDefault);
@@ -365,7 +353,7 @@ void CQZOptionDlg::OnBnClickedApply(bool checked)
 
 void CQZOptionDlg::OnBnClickedModify()
 {
-    const QString folder = GetMessageBoxes().ChooseFolder(this, Text(kChooseFolderTitle), m_saveFolder->text());
+    const QString folder = GetMessageBoxes().ChooseFolder(this, Text(kSelectFolder), m_saveFolder->text());
     if (folder.isEmpty())
         return;
     m_options.m_saveDirectory = folder.toStdString();
@@ -443,7 +431,7 @@ bool CQZOptionDlg::WriteCardFile(const std::string& fileName, const std::string&
         break;
     }
     const std::string path = m_pWorkingData->GetFolder() + "/" + fileName;
-    Tell(Text(kCannotWrite).arg(QString::fromStdString(path), QString::fromLocal8Bit(std::strerror(error))));
+    Tell(Text(kCannotWriteFile).arg(QString::fromStdString(path), QString::fromLocal8Bit(std::strerror(error))));
     return false;
 }
 
