@@ -61,6 +61,40 @@ inline constexpr int kMapTitle = 32786;
 inline constexpr int kSelectFolder = 250;
 inline constexpr int kAskFormat = 293;
 inline constexpr int kSelectDrive = 297;
+// settings dialog: its controls and groups, the clock, the card's files, formatting
+inline constexpr int kSelectDateTime = 950;
+inline constexpr int kNoSuchDate = 951;
+inline constexpr int kCannotWriteFile = 952;
+inline constexpr int kCardGone = 953;
+inline constexpr int kWillBeErased = 954;
+inline constexpr int kOnlyRemovableCard = 955;
+inline constexpr int kCardWriteProtected = 956;
+inline constexpr int kFormatting = 957;
+inline constexpr int kFormatComplete = 958;
+inline constexpr int kFormatFailed = 959;
+inline constexpr int kNoFormatter = 979;
+inline constexpr int kDriveLabel = 960;
+inline constexpr int kFormatButton = 961;
+inline constexpr int kAccTriggerLabel = 962;
+inline constexpr int kLanguageLabel = 963;
+inline constexpr int kParkingModeLabel = 964;
+inline constexpr int kParkingTimeLabel = 965;
+inline constexpr int kQualityLabel = 966;
+inline constexpr int kChannelsLabel = 967;
+inline constexpr int kAudioLabel = 968;
+inline constexpr int kSpeakerLabel = 969;
+inline constexpr int kApplyClockLabel = 970;
+inline constexpr int kDateLabel = 971;
+inline constexpr int kTimeLabel = 972;
+inline constexpr int kFolderLabel = 973;
+inline constexpr int kModifyButton = 974;
+inline constexpr int kScanIntervalLabel = 975;
+inline constexpr int kDefaultButton = 976;
+inline constexpr int kSaveButton = 977;
+inline constexpr int kCancelButton = 978;
+inline constexpr int kCameraGroup = 980;
+inline constexpr int kClockGroup = 981;
+inline constexpr int kViewerGroup = 982;
 
 inline constexpr std::array kUsedStringIds = {
     kEventText, kAlwaysText, kParkingText, kParkingMotionText, kIndexColumn, kDateColumn, kTimeColumn,
@@ -70,6 +104,12 @@ inline constexpr std::array kUsedStringIds = {
     kPreviousTip, kRewindTip, kPlayPauseTip, kFastForwardTip, kNextTip, kSpeedTip, kBrightnessTip, kVolumeTip,
     kDefaultSpeedTip, kDefaultBrightnessTip, kSelectedItemLabel, kOkButton, kReportTime, kReportGSensor,
     kReportSpeed, kReportLatitude, kReportLongitude, kReportFooter, kZoomInTip, kZoomOutTip, kNoGpsData,
-    kInternetNotConnected, kPopupMapTip, kMapLongitudeLabel, kMapLatitudeLabel, kMapTitle, kSelectFolder, kAskFormat, kSelectDrive,
+    kInternetNotConnected, kPopupMapTip, kMapLongitudeLabel, kMapLatitudeLabel, kMapTitle, kSelectFolder,
+    kAskFormat, kSelectDrive,
+    kSelectDateTime, kNoSuchDate, kCannotWriteFile, kCardGone, kWillBeErased, kOnlyRemovableCard,
+    kCardWriteProtected, kFormatting, kFormatComplete, kFormatFailed, kNoFormatter, kDriveLabel, kFormatButton,
+    kAccTriggerLabel, kLanguageLabel, kParkingModeLabel, kParkingTimeLabel, kQualityLabel, kChannelsLabel,
+    kAudioLabel, kSpeakerLabel, kApplyClockLabel, kDateLabel, kTimeLabel, kFolderLabel, kModifyButton,
+    kScanIntervalLabel, kDefaultButton, kSaveButton, kCancelButton, kCameraGroup, kClockGroup, kViewerGroup,
 };
 }  // namespace StringId

@@ -1,6 +1,7 @@
 #include "widgets/MessageBoxes.h"
 
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QUrl>
 
 #include <atomic>
@@ -17,12 +18,32 @@ public:
     }
 
     void OpenFolder(const QString& folder) override { QDesktopServices::openUrl(QUrl::fromLocalFile(folder)); }
+
+    QMessageBox::StandardButton Ask(QWidget* owner, const QString& caption, const QString& text,
+                                    QMessageBox::StandardButtons buttons,
+                                    QMessageBox::StandardButton defaultButton) override
+    {
+        QMessageBox box(QMessageBox::NoIcon, caption, text, buttons, owner);
+        box.setDefaultButton(defaultButton);
+        return static_cast<QMessageBox::StandardButton>(box.exec());
+    }
 };
 
 QtMessageBoxes g_qtMessageBoxes;
 std::atomic<IMessageBoxes*> g_messageBoxes{nullptr};
 
 }  // namespace
+
+QMessageBox::StandardButton IMessageBoxes::Ask(QWidget* owner, const QString& caption, const QString& text,
+                                               QMessageBox::StandardButtons buttons, QMessageBox::StandardButton)
+{
+    return Show(owner, caption, text, buttons);
+}
+
+QString IMessageBoxes::ChooseFolder(QWidget* owner, const QString& title, const QString& start)
+{
+    return QFileDialog::getExistingDirectory(owner, title, start, QFileDialog::ShowDirsOnly);
+}
 
 IMessageBoxes& GetMessageBoxes()
 {

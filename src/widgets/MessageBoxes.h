@@ -17,6 +17,12 @@ public:
                                              QMessageBox::StandardButtons buttons) = 0;
     // Opens a folder in the desktop's file manager.
     virtual void OpenFolder(const QString& folder) = 0;
+    // Like Show, with the button that Enter presses. The default ignores it, for recorders that answer.
+    virtual QMessageBox::StandardButton Ask(QWidget* owner, const QString& caption, const QString& text,
+                                            QMessageBox::StandardButtons buttons,
+                                            QMessageBox::StandardButton defaultButton);
+    // The folder chooser (folders only): the chosen folder, empty when the user cancels.
+    virtual QString ChooseFolder(QWidget* owner, const QString& title, const QString& start);
 };
 
 // The message boxes in force: the real ones unless a test installed its own.

@@ -1,0 +1,150 @@
+#pragma once
+
+#include "infra/StringTable.h"
+#include "settings/CQZSetupData.h"
+#include "ui/settings/CQZOptionDlg.h"
+#include "ui/settings/SettingsController.h"
+#include "widgets/MessageBoxes.h"
+
+#include "support/FakeDriveTree.h"
+#include "support/RecordingReporter.h"
+#include "support/TempDir.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include <deque>
+#include <filesystem>
+#include <functional>
+
+// Answers message boxes and the folder chooser instead of showing them.
+class BoxRecorder final : public IMessageBoxes {
+public:
+    BoxRecorder() { SetMessageBoxes(this); }
+    ~BoxRecorder() override { SetMessageBoxes(nullptr); }
+    QMessageBox::StandardButton Show(QWidget*, const QString&, const QString& text,
+                                     QMessageBox::StandardButtons) override
+    {
+        texts.push_back(text);
+        if (answers.empty())
+            return QMessageBox::Ok;
+        const QMessageBox::StandardButton answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    QMessageBox::StandardButton Ask(QWidget* owner, const QString& caption, const QString& text,
+                                    QMessageBox::StandardButtons buttons,
+                                    QMessageBox::StandardButton defaultButton) override
+    {
+        defaults.push_back(defaultButton);
+        return Show(owner, caption, text, buttons);
+    }
+    void OpenFolder(const QString&) override {}
+    QString ChooseFolder(QWidget*, const QString& title, const QString&) override
+    {
+        chooserTitles.push_back(title);
+        return chosenFolder;
+    }
+
+    std::deque<QMessageBox::StandardButton> answers;
+    std::vector<QString> texts;
+    std::vector<QMessageBox::StandardButton> defaults;
+    std::vector<QString> chooserTitles;
+    QString chosenFolder;
+};
+
+inline QString Text(int id)
+{
+    return QString::fromStdString(LoadString(id));
+}
+
+template <typename Widget>
+Widget* Control(QWidget& dialog, int id)
+{
+    return dialog.findChild<Widget*>(QString::number(id));
+}
+
+// Picks an entry as the user does (the list's activated signal).
+inline void Choose(QWidget& dialog, int id, int index)
+{
+    QComboBox* box = Control<QComboBox>(dialog, id);
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+}
+
+inline void Click(QWidget& dialog, int id)
+{
+    Control<QAbstractButton>(dialog, id)->click();
+}
+
+inline std::time_t LocalTime(int year, int month, int day, int hour, int minute, int second)
+{
+    std::tm fields{};
+    fields.tm_year = year - 1900;
+    fields.tm_mon = month - 1;
+    fields.tm_mday = day;
+    fields.tm_hour = hour;
+    fields.tm_min = minute;
+    fields.tm_sec = second;
+    fields.tm_isdst = -1;
+    return std::mktime(&fields);
+}
+
+// A card (sdb1, label CARD) mounted at a temp folder, a fixed disk and a network share, in a fake tree; a
+// working folder of its own; recorded boxes and reports.
+class SettingsDialogFixture {
+public:
+    SettingsDialogFixture() : tree(dir.path() / "root"), working(dir.path() / "work")
+    {
+        SetCurrentLanguage(Language::English);
+        tree.AddDisk("sda", false);
+        tree.AddPartition("sda", "sda1");
+        tree.AddDisk("sdb", true, 64 * 2048);
+        tree.AddPartition("sdb", "sdb1", 62 * 2048);
+        tree.Label("sdb1", "CARD");
+        std::filesystem::create_directories(cardFolder);
+        std::filesystem::create_directories(diskFolder);
+        std::filesystem::create_directories(shareFolder);
+        tree.Mount("/dev/sda1", diskFolder, "ext4");
+        tree.Mount("/dev/sdb1", cardFolder);
+        tree.Mount("server:/share", shareFolder, "nfs4");
+        environment.root = tree.Root();
+        environment.clock = [this] { return now; };
+    }
+
+    std::string CardItem() const { return "CARD(" + cardFolder + ")"; }
+    int IndexOf(QWidget& dialog, const std::string& item)
+    {
+        return Control<QComboBox>(dialog, SettingsIds::kDriveList)->findText(QString::fromStdString(item));
+    }
+    void ChooseCard(QWidget& dialog) { Choose(dialog, SettingsIds::kDriveList, IndexOf(dialog, CardItem())); }
+
+    // Runs the dialog through the controller; `act` works in it while it is shown. A dialog still open
+    // afterwards is cancelled, so that Run() returns.
+    bool RunDialog(SettingsController& controller, const std::function<void(CQZOptionDlg&)>& act)
+    {
+        QTimer::singleShot(0, [&] {
+            act(controller.Dialog());
+            stayedOpen = controller.Dialog().isVisible();
+            if (stayedOpen)
+                controller.Dialog().reject();
+        });
+        return controller.Run();
+    }
+
+    TempDir dir;
+    FakeDriveTree tree;
+    std::filesystem::path working;
+    ScopedCurrentPath inWorking{(std::filesystem::create_directories(working), working)};
+    std::string cardFolder = (dir.path() / "mnt" / "CARD").string();
+    std::string diskFolder = (dir.path() / "mnt" / "disk").string();
+    std::string shareFolder = (dir.path() / "mnt" / "share").string();
+    BoxRecorder boxes;
+    RecordingReporter reporter;
+    std::string remembered;
+    std::time_t now = LocalTime(2012, 8, 20, 7, 9, 37);
+    SettingsEnvironment environment;
+    bool stayedOpen = false;
+};
