@@ -13,6 +13,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string_view>
+#include <utility>
 
 namespace {
 
@@ -175,9 +176,13 @@ TextWrite WriteText(const std::string& fileName, const std::string& folder, cons
 
 }  // namespace
 
-Result WriteTextFile(const std::string& fileName, const std::string& folder, const std::string& text)
+Result WriteTextFile(const std::string& fileName, const std::string& folder, const std::string& text,
+                     bool* toldUser)
 {
-    return WriteText(fileName, folder, text).result;
+    TextWrite written = WriteText(fileName, folder, text);
+    if (toldUser)
+        *toldUser = written.notReplaced;
+    return std::move(written.result);
 }
 
 CQZSetupData::CQZSetupData()

@@ -23,7 +23,9 @@ std::string ReadTextFile(const std::string& path);
 // level) when it is missing. The new copy replaces the old one only once it is safely on the disk; on
 // failure any old file is untouched. An existing file that could not be replaced is reported to the user;
 // other failures are only logged.
-Result WriteTextFile(const std::string& fileName, const std::string& folder, const std::string& text);
+// toldUser, when given, says whether that report was made (the caller then need not tell it again).
+Result WriteTextFile(const std::string& fileName, const std::string& folder, const std::string& text,
+                     bool* toldUser = nullptr);
 
 // The folder of a drive item, label + "(" + mount point + ")": the text between the "(" that opens the
 // mount point and the last ")". A mount point is absolute, so it opens at the last "(/" (a label or mount

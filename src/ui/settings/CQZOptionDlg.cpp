@@ -421,9 +421,10 @@ bool CQZOptionDlg::ReadClock(std::string& date, std::string& time)
 
 bool CQZOptionDlg::WriteCardFile(const std::string& fileName, const std::string& text)
 {
-    const Result written = WriteTextFile(fileName, m_pWorkingData->GetFolder(), text);
-    if (written)
-        return true;
+    bool toldUser = false;
+    const Result written = WriteTextFile(fileName, m_pWorkingData->GetFolder(), text, &toldUser);
+    if (written || toldUser)  // an old file that could not be replaced has been reported already
+        return written.Ok();
     const std::string path = m_pWorkingData->GetFolder() + "/" + fileName;
     const std::string why = written.Error() ? std::strerror(written.Error()) : written.Reason();
     Tell(Text(kCannotWriteFile).arg(QString::fromStdString(path), QString::fromLocal8Bit(why.c_str())));
