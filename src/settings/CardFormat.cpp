@@ -22,19 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-
-std::string UnderRoot(const std::string& root, const std::string& path)
-{
-    if (root.empty() || root == "/")
-        return path;
-    return (fs::path(root) / fs::path(path).relative_path()).string();
-}
-
-bool StartsWith(const std::string& text, const std::string& prefix)
-{
-    return text.compare(0, prefix.size(), prefix) == 0;
-}
-
 std::string DiskOfPath(const std::string& root, const std::string& device)
 {
     return DiskOfDevice(root, KernelDeviceName(root, device));

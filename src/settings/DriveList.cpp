@@ -10,14 +10,19 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
 std::string UnderRoot(const std::string& root, const std::string& path)
 {
     if (root.empty() || root == "/")
         return path;
     return (fs::path(root) / fs::path(path).relative_path()).string();
 }
+
+bool StartsWith(const std::string& text, const std::string& prefix)
+{
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+namespace {
 
 std::string ReadFirstLine(const fs::path& path)
 {
@@ -59,11 +64,6 @@ std::string DecodeUdevName(const std::string& name)
         }
     }
     return decoded;
-}
-
-bool StartsWith(const std::string& text, const std::string& prefix)
-{
-    return text.compare(0, prefix.size(), prefix) == 0;
 }
 
 bool IsNetworkFileSystem(const std::string& type)

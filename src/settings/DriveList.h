@@ -28,6 +28,10 @@ struct MountEntry {
 
 std::vector<MountEntry> ReadMountTable(const std::string& root);
 
+// path (absolute) as seen under root, the folder that stands for "/" (tests pass a fake tree).
+std::string UnderRoot(const std::string& root, const std::string& path);
+bool StartsWith(const std::string& text, const std::string& prefix);
+
 // The kernel's name of a block device path ("/dev/mapper/x" -> "dm-0", "/dev/sdb1" -> "sdb1"), following
 // links under root; the path's last part when it is no link.
 std::string KernelDeviceName(const std::string& root, const std::string& device);
