@@ -102,11 +102,10 @@ void GyroscopeGraphControl::update(int32_t message, MessageParam* param)
         OnUiThread(this, [this] { ResetValueTexts(); });
         break;
     case VIDEO_METADATA_CREATED: {
-        const std::vector<RecordingItem*> recordings = m_session.GetRecordings();
-        const int32_t index = m_session.currentIndex;
-        if (index < 0 || static_cast<std::size_t>(index) >= recordings.size())
+        const RecordingItem* item = m_session.GetCurrentRecording();
+        if (!item)
             break;
-        OnUiThread(this, [this, samples = recordings[static_cast<std::size_t>(index)]->gSensorSamples] {
+        OnUiThread(this, [this, samples = item->gSensorSamples] {
             ShowRecordingGraph(samples);
         });
         break;

@@ -262,9 +262,7 @@ void GPSMapControl::OnFilesOpened()
 
 void GPSMapControl::OnMetadataCreated()
 {
-    const std::vector<RecordingItem*> recordings = m_session.GetRecordings();
-    const auto index = static_cast<std::size_t>(m_session.currentIndex.load());
-    const RecordingItem* item = index < recordings.size() ? recordings[index] : nullptr;
+    const RecordingItem* item = m_session.GetCurrentRecording();
     std::vector<GpsSample> track = item ? item->gpsSamples : std::vector<GpsSample>{};
     const bool hasRecording = item != nullptr;
     if (track.empty())
