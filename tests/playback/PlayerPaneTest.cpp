@@ -456,8 +456,15 @@ TEST_F(PlayerPane, MuteRestoresTheVolumeAndMovingOrSteppingTheVolumeUnmutes)
     EXPECT_EQ(volumesSince(mark), std::vector<int>{47});
     EXPECT_FALSE(pane->IsMuted());
 
+    // The mute's own message is delivered after the click returns: wait for it before marking.
+    auto mute = [&] {
+        const std::size_t before = log.Size();
+        pane->OnBnClickedMuteBtn();
+        (void)volumesSince(before);
+    };
+
     // A drag while muted unmutes and posts every step.
-    pane->OnBnClickedMuteBtn();
+    mute();
     mark = log.Size();
     const int y = volume->height() / 2;
     WindowMouse::Press(volume, {volume->PositionToPixel(20), y});
@@ -469,7 +476,7 @@ TEST_F(PlayerPane, MuteRestoresTheVolumeAndMovingOrSteppingTheVolumeUnmutes)
     EXPECT_FALSE(pane->IsMuted());
 
     // Up after Mute: sound on, and the engine hears it.
-    pane->OnBnClickedMuteBtn();
+    mute();
     mark = log.Size();
     pane->StepVolume(5);
     EXPECT_EQ(volumesSince(mark), std::vector<int>{5});
