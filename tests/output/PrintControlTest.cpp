@@ -10,6 +10,7 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QTest>
 #include <QTimer>
@@ -238,6 +239,19 @@ TEST(PrintPreview, ASecondRequestRaisesTheOpenPreviewAndAClosedOneMakesRoomForAN
     printer.ShowPreview(&owner);
     EXPECT_EQ(printer.PreviewDialog(), first);
     EXPECT_EQ(owner.findChildren<QPrintPreviewDialog*>().size(), 1);
+
+    // Redrawing the preview of a printer that last printed to a file leaves that file alone.
+    TempDir dir;
+    const std::string earlier = dir / "earlier.pdf";
+    WriteFileBytes(earlier, "an earlier report");
+    first->printer()->setOutputFileName(QString::fromStdString(earlier));
+    auto* widget = first->findChild<QPrintPreviewWidget*>();
+    ASSERT_NE(widget, nullptr);
+    widget->updatePreview();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(widget->pageCount(), 2);
+    EXPECT_EQ(ReadFileBytes(earlier), "an earlier report");
+    EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{"earlier.pdf"});
 
     first->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
