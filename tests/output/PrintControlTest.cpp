@@ -3,7 +3,7 @@
 
 #include "infra/StringIds.h"
 #include "infra/StringTable.h"
-#include "widgets/MessageBoxes.h"
+#include "ReportTestSupport.h"
 #include "support/TempDir.h"
 
 #include <QApplication>
@@ -20,17 +20,6 @@
 #include <filesystem>
 
 namespace {
-
-class BoxRecorder final : public IMessageBoxes {
-public:
-    QMessageBox::StandardButton Show(QWidget*, const QString&, const QString& text, QMessageBox::StandardButtons) override
-    {
-        texts.push_back(text);
-        return QMessageBox::Ok;
-    }
-    void OpenFolder(const QString&) override {}
-    std::vector<QString> texts;
-};
 
 QImage Solid(QSize size, QColor colour)
 {
@@ -76,7 +65,7 @@ QImage DrawPage(CPrintControl& printer, QSize device, int page)
 
 TEST(PrintLayout, PagesFollowTheDeviceShapeAndStillsLandBelowTheHeaderAtHalfSizeWithinTheirBox)
 {
-    BoxRecorder boxes;
+    ReportBoxRecorder boxes;
     CPrintControl printer(boxes, QString());
     ReportData report;
     report.m_track1Image = Solid({640, 352}, Qt::red);
@@ -113,7 +102,7 @@ TEST(PrintLayout, PagesFollowTheDeviceShapeAndStillsLandBelowTheHeaderAtHalfSize
 
 TEST(PrintLayout, MissingPicturesLeaveTheirAreaBlankAndTheTextStillPrints)
 {
-    BoxRecorder boxes;
+    ReportBoxRecorder boxes;
     CPrintControl printer(boxes, QString());
     const QImage first = DrawPage(printer, {840, 1680}, 1);
     const int L = printer.LineHeight();
@@ -157,7 +146,7 @@ void AnswerNextModal(std::function<void(QDialog*)> answer)
 TEST(PrintDirect, WithoutAPrinterTheUserIsToldThenOfferedAPdfInTheDocumentsFolder)
 {
     TempDir dir;
-    BoxRecorder boxes;
+    ReportBoxRecorder boxes;
     CPrintControl printer(boxes, QString::fromStdString(dir.path().string()));
     QString dialogFile;
     AnswerNextModal([&](QDialog* dialog) {
@@ -181,7 +170,7 @@ TEST(PrintDirect, WithoutAPrinterTheUserIsToldThenOfferedAPdfInTheDocumentsFolde
 TEST(PrintDirect, ACancelledDialogPrintsNothingAndAnUnwritableFileIsTold)
 {
     TempDir dir;
-    BoxRecorder boxes;
+    ReportBoxRecorder boxes;
     {
         CPrintControl printer(boxes, QString::fromStdString(dir.path().string()));
         AnswerNextModal([](QDialog* dialog) { dialog->reject(); });
@@ -202,7 +191,7 @@ TEST(PrintDirect, ACancelledDialogPrintsNothingAndAnUnwritableFileIsTold)
 TEST(PrintDirect, AFailedJobLeavesTheExistingFileAsItWas)
 {
     TempDir dir;
-    BoxRecorder boxes;
+    ReportBoxRecorder boxes;
     CPrintControl printer(boxes, QString());
     const std::string target = dir / "report.pdf";
     WriteFileBytes(target, "the old report");
@@ -221,7 +210,7 @@ TEST(PrintDirect, AFailedJobLeavesTheExistingFileAsItWas)
 
 TEST(PrintPreview, ASecondRequestRaisesTheOpenPreviewAndAClosedOneMakesRoomForANewOne)
 {
-    BoxRecorder boxes;
+    ReportBoxRecorder boxes;
     CPrintControl printer(boxes, QString());
     ReportData report;
     report.m_track1Image = Solid({640, 352}, Qt::darkCyan);

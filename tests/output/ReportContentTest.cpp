@@ -4,7 +4,7 @@
 
 #include "infra/StringTable.h"
 #include "session/PlaybackSession.h"
-#include "widgets/MessageBoxes.h"
+#include "ReportTestSupport.h"
 #include "support/TempDir.h"
 
 #include <QApplication>
@@ -20,17 +20,6 @@
 #include <optional>
 
 namespace {
-
-class BoxRecorder final : public IMessageBoxes {
-public:
-    QMessageBox::StandardButton Show(QWidget*, const QString&, const QString& text, QMessageBox::StandardButtons) override
-    {
-        texts.push_back(text);
-        return QMessageBox::Ok;
-    }
-    void OpenFolder(const QString&) override {}
-    std::vector<QString> texts;
-};
 
 class PauseCounter final : public IListener {
 public:
@@ -88,7 +77,7 @@ Built Build(std::unique_ptr<RecordingItem> item, float position, bool rearMissin
         session.SetRecordings(std::move(list));
     }
     session.position = position;
-    BoxRecorder boxes;
+    ReportBoxRecorder boxes;
     CPrintControl printControl(boxes, QString());
     Built built;
     ReportPrintCommands commands(
@@ -180,7 +169,7 @@ TEST(PrintCommands, ThePrintButtonPausesAndPrintsThePreviewOnlyWithARecordingAnd
     PlaybackSession session;
     PauseCounter pauses;
     session.AddListener(&pauses);
-    BoxRecorder boxes;
+    ReportBoxRecorder boxes;
     TempDir dir;
     CPrintControl printControl(boxes, QString::fromStdString(dir.path().string()));
     int captures = 0;

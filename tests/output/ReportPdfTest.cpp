@@ -10,7 +10,7 @@
 #include "playback/IGSensorGraph.h"
 #include "playback/PlaybackTestSupport.h"
 #include "recording/AVIFileLoader.h"
-#include "widgets/MessageBoxes.h"
+#include "ReportTestSupport.h"
 #include "support/GroundTruth.h"
 #include "support/SampleCard.h"
 #include "support/TempDir.h"
@@ -32,17 +32,6 @@ public:
     explicit GraphStandIn(QWidget* parent) : QWidget(parent) {}
     void ClearGraph() override {}
     QWidget* GraphWidget() override { return this; }
-};
-
-class BoxRecorder final : public IMessageBoxes {
-public:
-    QMessageBox::StandardButton Show(QWidget*, const QString&, const QString& text, QMessageBox::StandardButtons) override
-    {
-        texts.push_back(text);
-        return QMessageBox::Ok;
-    }
-    void OpenFolder(const QString&) override {}
-    std::vector<QString> texts;
 };
 
 // A stand-in for the map pane's picture: a street grid with a marker.
@@ -130,7 +119,7 @@ TEST_F(ReportOfARecording, APdfOfTheMomentCarriesBothStillsTheMapAndTheSamplesOf
     ASSERT_NE(item, nullptr);
     ASSERT_EQ(item->duration, 10);
 
-    BoxRecorder boxes;
+    ReportBoxRecorder boxes;
     CPrintControl printControl(boxes, QString());
     ReportPrintCommands commands(
         m_session, printControl, [&](const std::string& name) { pane->CaptureSnapshot(name, ""); },
