@@ -95,6 +95,14 @@ inline constexpr int kCancelButton = 978;
 inline constexpr int kCameraGroup = 980;
 inline constexpr int kClockGroup = 981;
 inline constexpr int kViewerGroup = 982;
+// clip export dialog: title, labels, buttons, note; the busy note while a clip is written
+inline constexpr int kClipDialogTitle = 1320;
+inline constexpr int kClipStartTimeLabel = 1321;
+inline constexpr int kClipEndTimeLabel = 1322;
+inline constexpr int kClipLengthLabel = 1323;
+inline constexpr int kClipOkButton = 1324;
+inline constexpr int kClipNoMetadataNote = 1325;
+inline constexpr int kClipSaving = 1326;
 
 inline constexpr std::array kUsedStringIds = {
     kEventText, kAlwaysText, kParkingText, kParkingMotionText, kIndexColumn, kDateColumn, kTimeColumn,
@@ -111,5 +119,7 @@ inline constexpr std::array kUsedStringIds = {
     kAccTriggerLabel, kLanguageLabel, kParkingModeLabel, kParkingTimeLabel, kQualityLabel, kChannelsLabel,
     kAudioLabel, kSpeakerLabel, kApplyClockLabel, kDateLabel, kTimeLabel, kFolderLabel, kModifyButton,
     kScanIntervalLabel, kDefaultButton, kSaveButton, kCancelButton, kCameraGroup, kClockGroup, kViewerGroup,
+    kClipDialogTitle, kClipStartTimeLabel, kClipEndTimeLabel, kClipLengthLabel, kClipOkButton, kClipNoMetadataNote,
+    kClipSaving,
 };
 }  // namespace StringId

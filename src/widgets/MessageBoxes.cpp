@@ -27,6 +27,13 @@ public:
         box.setDefaultButton(defaultButton);
         return static_cast<QMessageBox::StandardButton>(box.exec());
     }
+
+    QMessageBox::StandardButton ShowWithIcon(QWidget* owner, const QString& caption, const QString& text,
+                                             QMessageBox::StandardButtons buttons, QMessageBox::Icon icon) override
+    {
+        QMessageBox box(icon, caption, text, buttons, owner);
+        return static_cast<QMessageBox::StandardButton>(box.exec());
+    }
 };
 
 QtMessageBoxes g_qtMessageBoxes;
@@ -36,6 +43,12 @@ std::atomic<IMessageBoxes*> g_messageBoxes{nullptr};
 
 QMessageBox::StandardButton IMessageBoxes::Ask(QWidget* owner, const QString& caption, const QString& text,
                                                QMessageBox::StandardButtons buttons, QMessageBox::StandardButton)
+{
+    return Show(owner, caption, text, buttons);
+}
+
+QMessageBox::StandardButton IMessageBoxes::ShowWithIcon(QWidget* owner, const QString& caption, const QString& text,
+                                                        QMessageBox::StandardButtons buttons, QMessageBox::Icon)
 {
     return Show(owner, caption, text, buttons);
 }

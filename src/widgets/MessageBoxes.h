@@ -21,6 +21,9 @@ public:
     virtual QMessageBox::StandardButton Ask(QWidget* owner, const QString& caption, const QString& text,
                                             QMessageBox::StandardButtons buttons,
                                             QMessageBox::StandardButton defaultButton);
+    // Like Show, with an icon (a warning, a question). The default ignores it, for recorders that answer.
+    virtual QMessageBox::StandardButton ShowWithIcon(QWidget* owner, const QString& caption, const QString& text,
+                                                     QMessageBox::StandardButtons buttons, QMessageBox::Icon icon);
     // The folder chooser (folders only): the chosen folder, empty when the user cancels.
     virtual QString ChooseFolder(QWidget* owner, const QString& title, const QString& start);
 };
