@@ -7,14 +7,12 @@
 #include "output/CSaveVideoDialog.h"
 
 #include "recording/RecordingItem.h"
+#include "support/qt/ScreenPixels.h"
 #include "widgets/MessageBoxes.h"
 #include "widgets/ResourceManager.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QImage>
-#include <QScreen>
-#include <QSet>
 #include <QSlider>
 #include <QThread>
 
@@ -28,21 +26,6 @@ namespace {
 
 constexpr int kRuns = 7;
 constexpr int kGiveUpMs = 10000;
-
-QImage ScreenPixels(QWidget* window)
-{
-    return QGuiApplication::primaryScreen()->grabWindow(window->winId()).toImage();
-}
-
-// A picture rather than the flat area under a fresh window: many colours on a grid of samples.
-bool ShowsAPicture(const QImage& image)
-{
-    QSet<QRgb> colours;
-    for (int y = 0; y < image.height(); y += 8)
-        for (int x = 0; x < image.width(); x += 8)
-            colours.insert(image.pixel(x, y));
-    return colours.size() > 24;
-}
 
 // Milliseconds until done() holds, running the event loop meanwhile; -1 when it never does.
 double MsUntil(const QElapsedTimer& since, const std::function<bool()>& done)

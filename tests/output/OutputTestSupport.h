@@ -5,13 +5,11 @@
 
 #include "widgets/MessageBoxes.h"
 #include "widgets/ResourceManager.h"
+#include "support/qt/ScreenPixels.h"
 #include "support/SampleCard.h"
 #include "support/TempDir.h"
 
 #include <QApplication>
-#include <QImage>
-#include <QScreen>
-#include <QSet>
 #include <QThread>
 #include <QWidget>
 
@@ -117,20 +115,4 @@ inline bool ProcessIsDead(qint64 pid)
         return true;
     const auto close = line.rfind(')');
     return close != std::string::npos && close + 2 < line.size() && line[close + 2] == 'Z';
-}
-
-// The pixels the X server shows in window (other programs' drawing included, which QWidget::grab misses).
-inline QImage ScreenPixels(QWidget* window)
-{
-    return QGuiApplication::primaryScreen()->grabWindow(window->winId()).toImage();
-}
-
-// A picture rather than a flat area: many colours on a grid of samples.
-inline bool ShowsAPicture(const QImage& image)
-{
-    QSet<QRgb> colours;
-    for (int y = 0; y < image.height(); y += 8)
-        for (int x = 0; x < image.width(); x += 8)
-            colours.insert(image.pixel(x, y));
-    return colours.size() > 24;
 }
