@@ -1,5 +1,5 @@
 // How quickly the clip export dialog's MPlayer previews answer: from showing the dialog to both first
-// pictures on the screen, from a slider's move to the start preview's new picture, and how long closing
+// pictures on the screen, from a slider's move to the start preview's new picture (its last change), and how long closing
 // the dialog takes (both previews killed and reaped). Pictures are read from the X server, where MPlayer
 // draws.
 //
@@ -85,7 +85,20 @@ int main(int argc, char** argv)
         const QImage before = ScreenPixels(startSurface);
         timer.restart();
         dialog.findChild<QSlider*>(QString::number(CSaveVideoDialog::kStartSliderId))->setValue(10 + 5 * run);
-        seek.push_back(MsUntil(timer, [&] { return ScreenPixels(startSurface) != before; }));
+        // The time of the last change, once the picture has stood still for 300 ms: a picture drawn in
+        // steps counts when it is complete.
+        QImage shown = before;
+        double lastChange = -1;
+        MsUntil(timer, [&] {
+            const QImage now = ScreenPixels(startSurface);
+            const double at = static_cast<double>(timer.nsecsElapsed()) / 1e6;
+            if (now != shown) {
+                shown = now;
+                lastChange = at;
+            }
+            return lastChange >= 0 && at - lastChange > 300;
+        });
+        seek.push_back(lastChange);
 
         timer.restart();
         dialog.reject();
