@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace {
@@ -21,6 +22,13 @@ struct Shot {
     bool mplayer;  // false: the faces that stand in when MPlayer cannot start
     const char* file;
 };
+
+// Names the case by its file (the default would print the bytes, a pointer among them, and the case's
+// name would change from run to run).
+void PrintTo(const Shot& shot, std::ostream* out)
+{
+    *out << shot.file;
+}
 
 class ExportDialogScreenshot : public ::testing::TestWithParam<Shot> {
 protected:
