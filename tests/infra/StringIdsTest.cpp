@@ -119,6 +119,15 @@ const UsedString kUsedStrings[] = {
     {StringId::kCameraGroup, "Camera", "카메라"},
     {StringId::kClockGroup, "Clock", "시계"},
     {StringId::kViewerGroup, "Viewer", "뷰어"},
+    // clip export dialog and the note while a clip is written
+    {StringId::kClipDialogTitle, "Recording Video", "영상 저장"},
+    {StringId::kClipStartTimeLabel, "Start Time", "시작 시간"},
+    {StringId::kClipEndTimeLabel, "End Time", "종료 시간"},
+    {StringId::kClipLengthLabel, "Recording Time", "저장 시간"},
+    {StringId::kClipOkButton, "OK", "저장"},
+    {StringId::kClipNoMetadataNote, "Meta data is not stored when saving the video.",
+     "영상 저장시 메타 데이터는 저장되지 않습니다."},
+    {StringId::kClipSaving, "Saving the video. Please wait a moment.", nullptr},
 };
 
 }  // namespace
