@@ -95,6 +95,10 @@ inline constexpr int kCancelButton = 978;
 inline constexpr int kCameraGroup = 980;
 inline constexpr int kClockGroup = 981;
 inline constexpr int kViewerGroup = 982;
+// the track out of the viewer: menu entry, file types, failure
+inline constexpr int kExportTrack = 990;
+inline constexpr int kTrackFileTypes = 991;
+inline constexpr int kTrackNotSaved = 992;
 
 inline constexpr std::array kUsedStringIds = {
     kEventText, kAlwaysText, kParkingText, kParkingMotionText, kIndexColumn, kDateColumn, kTimeColumn,
@@ -111,5 +115,6 @@ inline constexpr std::array kUsedStringIds = {
     kAccTriggerLabel, kLanguageLabel, kParkingModeLabel, kParkingTimeLabel, kQualityLabel, kChannelsLabel,
     kAudioLabel, kSpeakerLabel, kApplyClockLabel, kDateLabel, kTimeLabel, kFolderLabel, kModifyButton,
     kScanIntervalLabel, kDefaultButton, kSaveButton, kCancelButton, kCameraGroup, kClockGroup, kViewerGroup,
+    kExportTrack, kTrackFileTypes, kTrackNotSaved,
 };
 }  // namespace StringId

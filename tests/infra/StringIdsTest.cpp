@@ -119,6 +119,10 @@ const UsedString kUsedStrings[] = {
     {StringId::kCameraGroup, "Camera", "카메라"},
     {StringId::kClockGroup, "Clock", "시계"},
     {StringId::kViewerGroup, "Viewer", "뷰어"},
+    // the track out of the viewer
+    {StringId::kExportTrack, "Export track…", "경로 내보내기…"},
+    {StringId::kTrackFileTypes, "GPX track (*.gpx);;CSV table (*.csv)", "GPX 경로 (*.gpx);;CSV 표 (*.csv)"},
+    {StringId::kTrackNotSaved, "The track could not be saved: %1", "경로를 저장하지 못했습니다: %1"},
 };
 
 }  // namespace

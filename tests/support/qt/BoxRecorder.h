@@ -1,0 +1,54 @@
+#pragma once
+
+#include "widgets/MessageBoxes.h"
+
+#include <deque>
+#include <vector>
+
+// Answers message boxes and the file and folder choosers instead of showing them; installed while it lives.
+class BoxRecorder final : public IMessageBoxes {
+public:
+    BoxRecorder() { SetMessageBoxes(this); }
+    ~BoxRecorder() override { SetMessageBoxes(nullptr); }
+    QMessageBox::StandardButton Show(QWidget*, const QString&, const QString& text,
+                                     QMessageBox::StandardButtons) override
+    {
+        texts.push_back(text);
+        if (answers.empty())
+            return QMessageBox::Ok;
+        const QMessageBox::StandardButton answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    QMessageBox::StandardButton Ask(QWidget* owner, const QString& caption, const QString& text,
+                                    QMessageBox::StandardButtons buttons,
+                                    QMessageBox::StandardButton defaultButton) override
+    {
+        defaults.push_back(defaultButton);
+        return Show(owner, caption, text, buttons);
+    }
+    void OpenFolder(const QString&) override {}
+    QString ChooseFolder(QWidget*, const QString& title, const QString&) override
+    {
+        chooserTitles.push_back(title);
+        return chosenFolder;
+    }
+    QString ChooseSaveFile(QWidget*, const QString& title, const QString& suggestedPath, const QString&,
+                           QString* filter) override
+    {
+        chooserTitles.push_back(title);
+        suggestedPaths.push_back(suggestedPath);
+        if (filter)
+            *filter = chosenFilter;
+        return chosenFile;
+    }
+
+    std::deque<QMessageBox::StandardButton> answers;
+    std::vector<QString> texts;
+    std::vector<QMessageBox::StandardButton> defaults;
+    std::vector<QString> chooserTitles;
+    QString chosenFolder;
+    std::vector<QString> suggestedPaths;
+    QString chosenFile;
+    QString chosenFilter;
+};
