@@ -103,6 +103,10 @@ inline constexpr int kClipLengthLabel = 1323;
 inline constexpr int kClipOkButton = 1324;
 inline constexpr int kClipNoMetadataNote = 1325;
 inline constexpr int kClipSaving = 1326;
+// the track out of the viewer: menu entry, file types, failure
+inline constexpr int kExportTrack = 990;
+inline constexpr int kTrackFileTypes = 991;
+inline constexpr int kTrackNotSaved = 992;
 
 inline constexpr std::array kUsedStringIds = {
     kEventText, kAlwaysText, kParkingText, kParkingMotionText, kIndexColumn, kDateColumn, kTimeColumn,
@@ -121,5 +125,6 @@ inline constexpr std::array kUsedStringIds = {
     kScanIntervalLabel, kDefaultButton, kSaveButton, kCancelButton, kCameraGroup, kClockGroup, kViewerGroup,
     kClipDialogTitle, kClipStartTimeLabel, kClipEndTimeLabel, kClipLengthLabel, kClipOkButton, kClipNoMetadataNote,
     kClipSaving,
+    kExportTrack, kTrackFileTypes, kTrackNotSaved,
 };
 }  // namespace StringId

@@ -58,6 +58,12 @@ QString IMessageBoxes::ChooseFolder(QWidget* owner, const QString& title, const 
     return QFileDialog::getExistingDirectory(owner, title, start, QFileDialog::ShowDirsOnly);
 }
 
+QString IMessageBoxes::ChooseSaveFile(QWidget* owner, const QString& title, const QString& suggestedPath,
+                                      const QString& filters, QString* filter)
+{
+    return QFileDialog::getSaveFileName(owner, title, suggestedPath, filters, filter);
+}
+
 IMessageBoxes& GetMessageBoxes()
 {
     IMessageBoxes* installed = g_messageBoxes.load();

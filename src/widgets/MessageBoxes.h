@@ -26,6 +26,10 @@ public:
                                                      QMessageBox::StandardButtons buttons, QMessageBox::Icon icon);
     // The folder chooser (folders only): the chosen folder, empty when the user cancels.
     virtual QString ChooseFolder(QWidget* owner, const QString& title, const QString& start);
+    // The save-file chooser: the chosen path, empty when the user cancels. `filters` as Qt writes them
+    // ("GPX (*.gpx);;CSV (*.csv)"); `filter` gets the one chosen.
+    virtual QString ChooseSaveFile(QWidget* owner, const QString& title, const QString& suggestedPath,
+                                   const QString& filters, QString* filter);
 };
 
 // The message boxes in force: the real ones unless a test installed its own.

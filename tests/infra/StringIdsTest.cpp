@@ -128,6 +128,10 @@ const UsedString kUsedStrings[] = {
     {StringId::kClipNoMetadataNote, "Meta data is not stored when saving the video.",
      "영상 저장시 메타 데이터는 저장되지 않습니다."},
     {StringId::kClipSaving, "Saving the video. Please wait a moment.", nullptr},
+    // the track out of the viewer
+    {StringId::kExportTrack, "Export track…", "경로 내보내기…"},
+    {StringId::kTrackFileTypes, "GPX track (*.gpx);;CSV table (*.csv)", "GPX 경로 (*.gpx);;CSV 표 (*.csv)"},
+    {StringId::kTrackNotSaved, "The track could not be saved: %1", "경로를 저장하지 못했습니다: %1"},
 };
 
 }  // namespace

@@ -1,10 +1,10 @@
 #pragma once
 
-// What the output suite's tests share: message boxes and a folder chooser that answer instead of showing,
+// What the output suite's tests share: the recorder that answers message boxes and the folder chooser,
 // the skin, a recording long enough for the export dialog, and looks at child processes.
 
-#include "widgets/MessageBoxes.h"
 #include "widgets/ResourceManager.h"
+#include "support/qt/BoxRecorder.h"
 #include "support/qt/ScreenPixels.h"
 #include "support/SampleCard.h"
 #include "support/TempDir.h"
@@ -19,42 +19,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-// Answers boxes and the folder chooser, noting what was asked.
-class BoxRecorder final : public IMessageBoxes {
-public:
-    struct Box {
-        QString caption, text;
-        QMessageBox::StandardButtons buttons;
-        QMessageBox::Icon icon;
-        bool onUiThread;
-    };
-    BoxRecorder() { SetMessageBoxes(this); }
-    ~BoxRecorder() override { SetMessageBoxes(nullptr); }
-    QMessageBox::StandardButton Show(QWidget* owner, const QString& caption, const QString& text,
-                                     QMessageBox::StandardButtons buttons) override
-    {
-        return ShowWithIcon(owner, caption, text, buttons, QMessageBox::NoIcon);
-    }
-    QMessageBox::StandardButton ShowWithIcon(QWidget*, const QString& caption, const QString& text,
-                                             QMessageBox::StandardButtons buttons, QMessageBox::Icon icon) override
-    {
-        boxes.push_back({caption, text, buttons, icon, QThread::currentThread() == qApp->thread()});
-        return answer;
-    }
-    void OpenFolder(const QString& folder) override { openedFolders.push_back(folder); }
-    QString ChooseFolder(QWidget*, const QString& title, const QString&) override
-    {
-        chooserTitles.push_back(title);
-        return folderAnswer;
-    }
-
-    QMessageBox::StandardButton answer = QMessageBox::Yes;
-    QString folderAnswer;
-    std::vector<Box> boxes;
-    std::vector<QString> openedFolders;
-    std::vector<QString> chooserTitles;
-};
 
 // The skin for a whole suite (SetUpTestSuite / TearDownTestSuite).
 inline void LoadSkin()

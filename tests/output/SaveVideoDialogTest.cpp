@@ -242,7 +242,7 @@ TEST_F(ExportDialog, ACancelledChooserKeepsTheDialogAndItsPreviewsAndAChosenFold
     EXPECT_TRUE(dialog->isVisible());
     EXPECT_TRUE(dialog->StartPreview().IsRunning() && dialog->EndPreview().IsRunning());
 
-    boxes.folderAnswer = QString::fromStdString(folder.path().string());
+    boxes.chosenFolder = QString::fromStdString(folder.path().string());
     QTest::mouseClick(ok, Qt::LeftButton);
     EXPECT_FALSE(dialog->isVisible());
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
@@ -290,7 +290,7 @@ TEST_F(ExportDialog, WithoutMplayerTheFacesShowAndTheRangeAndOkStillWork)
     QTest::keyClick(start, Qt::Key_PageUp);
     EXPECT_EQ(Label(*dialog, CSaveVideoDialog::kStartTimeLabelId),
               QString::fromStdString(FormatSeconds(start->value())));
-    boxes.folderAnswer = QString::fromStdString(folder.path().string());
+    boxes.chosenFolder = QString::fromStdString(folder.path().string());
     dialog->OnBnClickedokbtn();
     EXPECT_EQ(dialog->result(), QDialog::Accepted);
     EXPECT_TRUE(boxes.boxes.empty());

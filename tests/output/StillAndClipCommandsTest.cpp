@@ -134,6 +134,7 @@ TEST_F(Commands, ARecordedClipIsWrittenAndTheUserMayOpenItsFolder)
     UseRecording(recording);
     const std::string folder = clipFolder.path().string();
     choice = ClipChoice{"00:00:01", "00:00:04", folder, "EVT_0001_copy(1).avi"};
+    boxes.answers = {QMessageBox::Yes, QMessageBox::No};
     commands.OnBnClickedVideoRecordBtn();
 
     const std::string clip = folder + "/EVT_0001_copy(1).avi";
@@ -146,7 +147,6 @@ TEST_F(Commands, ARecordedClipIsWrittenAndTheUserMayOpenItsFolder)
     EXPECT_EQ(DeliveredIds(), std::vector<int32_t>{VIDEO_PAUSE});
 
     // No: the folder stays closed.
-    boxes.answer = QMessageBox::No;
     choice->outputFileName = "EVT_0001_copy(2).avi";
     commands.OnBnClickedVideoRecordBtn();
     EXPECT_EQ(boxes.boxes.size(), 2u);
@@ -195,7 +195,7 @@ TEST_F(Commands, TheRealDialogNamesTheClipInTheChosenFolder)
 {
     const std::string recording = MakeRecording(saveFolder.path(), {"--seconds", "4"}, "EVT_0001.avi");
     UseRecording(recording, 4);
-    boxes.folderAnswer = QString::fromStdString(clipFolder.path().string());
+    boxes.chosenFolder = QString::fromStdString(clipFolder.path().string());
     StillAndClipCommands real(nullptr, session, boxes, options);
     // OK as soon as the dialog is up.
     QTimer::singleShot(300, [] {
@@ -248,7 +248,6 @@ TEST_F(CommandsWithPanes, ACaptureOfATwoChannelRecordingWritesTheFrontAndTheRear
 {
     TempDir dir;
     BoxRecorder boxes;
-    boxes.answer = QMessageBox::No;
     ViewerOptions options;
     options.m_saveDirectory = dir.path().string();
     PlaybackSession session;
