@@ -6,6 +6,7 @@
 #include <QProgressBar>
 #include <QVBoxLayout>
 
+#include <exception>
 #include <optional>
 #include <thread>
 
@@ -49,7 +50,12 @@ Result RunBehindBusyDialog(QWidget* owner, const QString& text, const std::funct
     BusyDialog busy(owner, text);
     std::optional<Result> outcome;
     std::thread worker([&] {
-        Result result = work();
+        Result result = Result::Failure("the work stopped early");
+        try {
+            result = work();
+        } catch (const std::exception& error) {  // out of memory, say: told as a failure, never a crash
+            result = Result::Failure(error.what());
+        }
         // Handed back through the dialog's own queue: it is read on the user-interface thread only.
         QMetaObject::invokeMethod(
             &busy,

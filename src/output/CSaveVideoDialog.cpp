@@ -8,6 +8,7 @@
 #include "recording/RecordingItem.h"
 #include "widgets/MessageBoxes.h"
 #include "widgets/ResourceManager.h"
+#include "widgets/SkinIds.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -28,7 +29,6 @@ constexpr int kPreviewWidth = 400;
 constexpr int kPreviewHeight = 225;
 // The chooser's title keeps at most this many characters.
 constexpr int kMaxChooserTitle = 99;
-constexpr int kFacePicture = 310;
 constexpr int kPreviewVolume = 10;
 
 QString Text(int id)
@@ -97,7 +97,7 @@ public:
         face->setPalette(dark);
         face->setAlignment(Qt::AlignCenter);
         if (ResourceManager* resources = ResourceManager::GetInstance())
-            face->setPixmap(resources->LoadBitmap(kFacePicture)
+            face->setPixmap(resources->LoadBitmap(SkinId::kIdlePicture)
                                 .scaled(size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
         face->hide();
     }
@@ -107,7 +107,7 @@ public:
         face->raise();
         surface->hide();
     }
-    bool IsPreviewShown() const { return !face->isVisible(); }
+    bool IsPreviewShown() const { return face->isHidden(); }
 
     CVideoSurface* surface;
     QLabel* face;
