@@ -21,6 +21,7 @@
 #include <atomic>
 #include <chrono>
 #include <filesystem>
+#include <new>
 #include <optional>
 #include <string>
 #include <thread>
@@ -235,6 +236,9 @@ TEST(BusyDialog, TheWindowKeepsRunningWhileTheWorkRunsAndTheNoteCannotBeClosed)
     EXPECT_EQ(result.Reason(), "why not");
     EXPECT_TRUE(escapeIgnored);
     EXPECT_GE(ticks, 5);  // the user-interface thread went on meanwhile
+
+    const Result thrown = RunBehindBusyDialog(nullptr, "Saving", []() -> Result { throw std::bad_alloc(); });
+    EXPECT_FALSE(thrown.Ok());
 }
 
 // The channel panes write the stills the capture asks for.
