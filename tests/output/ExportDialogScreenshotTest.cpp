@@ -1,17 +1,23 @@
 // Pictures of the clip export dialog for a person to look at, in English and Korean: both previews paused
-// at the two ends of a range, taken from the screen (MPlayer's pixels are not in the widgets' own drawing).
+// at the two ends of a range, taken from the screen (MPlayer's pixels are not in the widgets' own drawing);
+// and the note shown while a clip is written.
+#include "output/BusyDialog.h"
 #include "output/CSaveVideoDialog.h"
 #include "OutputTestSupport.h"
 
+#include "infra/StringIds.h"
 #include "infra/StringTable.h"
 #include "recording/RecordingItem.h"
 
 #include <QProcess>
 #include <QSlider>
 #include <QTest>
+#include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <ostream>
 #include <string>
 
@@ -74,5 +80,29 @@ INSTANTIATE_TEST_SUITE_P(Shots, ExportDialogScreenshot,
                              return std::string(test.param.language == Language::Korean ? "Korean" : "English") +
                                     (test.param.mplayer ? "" : "WithoutMplayer");
                          });
+
+}  // namespace
+
+namespace {
+
+// The note shown while a clip is written, in Korean (the longer text).
+TEST(BusyNoteScreenshot, KoreanNoteWhileAClipIsWritten)
+{
+    const Language before = CurrentLanguage();
+    SetCurrentLanguage(Language::Korean);
+    std::atomic<bool> taken{false};
+    QTimer::singleShot(300, [&] {
+        if (QWidget* busy = QApplication::activeModalWidget())
+            EXPECT_TRUE(busy->grab().save(QString(TESSARO_BUILD_DIR) + "/clip-busy-ko.png"));
+        taken = true;
+    });
+    const Result result = RunBehindBusyDialog(nullptr, QString::fromStdString(LoadString(StringId::kClipSaving)), [&] {
+        while (!taken)
+            QThread::msleep(5);
+        return Result::Success();
+    });
+    EXPECT_TRUE(result.Ok());
+    SetCurrentLanguage(before);
+}
 
 }  // namespace
