@@ -92,8 +92,9 @@ TEST(BusyNoteScreenshot, KoreanNoteWhileAClipIsWritten)
     SetCurrentLanguage(Language::Korean);
     std::atomic<bool> taken{false};
     QTimer::singleShot(300, [&] {
-        if (QWidget* busy = QApplication::activeModalWidget())
+        if (QWidget* busy = QApplication::activeModalWidget()) {
             EXPECT_TRUE(busy->grab().save(QString(TESSARO_BUILD_DIR) + "/clip-busy-ko.png"));
+        }
         taken = true;
     });
     const Result result = RunBehindBusyDialog(nullptr, QString::fromStdString(LoadString(StringId::kClipSaving)), [&] {

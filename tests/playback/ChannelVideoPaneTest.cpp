@@ -420,7 +420,7 @@ TEST_F(ChannelPanes, BothCamerasAreDrawnInsideThePanesAndNoWindowOfTheEngineAppe
         return colours.size();
     };
     int frontColours = 0, rearColours = 0;
-    QTest::qWaitFor(
+    (void)QTest::qWaitFor(
         [&] {
             const ProgramRun shot = RunProgram({"import", "-window", "root", TESSARO_PANES_SCREENSHOT});
             const QImage screen(TESSARO_PANES_SCREENSHOT);
