@@ -30,6 +30,7 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <pthread.h>
 #include <unistd.h>
 
 namespace {
@@ -102,6 +103,13 @@ Language ChosenLanguage(const QString& option)
 
 int main(int argc, char* argv[])
 {
+    // A parent may have started us with these signals blocked; the threads made later inherit the mask.
+    sigset_t termination;
+    sigemptyset(&termination);
+    sigaddset(&termination, SIGTERM);
+    sigaddset(&termination, SIGINT);
+    pthread_sigmask(SIG_UNBLOCK, &termination, nullptr);
+
     PrepareWebEngineProcess();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tessaro-viewer"));

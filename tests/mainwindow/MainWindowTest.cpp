@@ -9,6 +9,7 @@
 #include "playback/PlaybackTestSupport.h"
 #include "ui/list/VideoListControl.h"
 #include "ui/map/GPSMapControl.h"
+#include "ui/map/MapPage.h"
 #include "widgets/CBitmapSlider.h"
 #include "widgets/CSkinListCtrl.h"
 
@@ -26,7 +27,12 @@ using Hit = CCorvellNewDlg::Hit;
 
 class MainWindow : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { StartEngineAndSkin(); }
+    static void SetUpTestSuite()
+    {
+        StartEngineAndSkin();
+        // The map pane looks for its page in the current folder first.
+        std::filesystem::copy_file(TESSARO_MAP_PAGE, "map.htm", std::filesystem::copy_options::overwrite_existing);
+    }
     static void TearDownTestSuite() { StopEngineAndSkin(); }
 
     void SetUp() override
@@ -160,6 +166,8 @@ TEST_F(MainWindow, ShortcutsWorkFromTheListTheSlidersAndTheMap)
 
     TempDir dir;
     OpenRecording(dir);
+    // Keys in the browser reach the window through the map pane once its page is there.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->MapPane()->Page()->IsLoaded(); }, kWaitMs));
     QWidget* places[] = {window->ListPane()->List()->viewport(), window->PlayerPane()->VolumeSlider(),
                          window->MapPane()->Browser()->focusProxy() ? window->MapPane()->Browser()->focusProxy()
                                                                     : window->MapPane()->Browser()};
@@ -167,8 +175,8 @@ TEST_F(MainWindow, ShortcutsWorkFromTheListTheSlidersAndTheMap)
     for (QWidget* place : places) {
         place->setFocus();
         QTest::keyClick(place, Qt::Key_M);
-        QCoreApplication::processEvents();
-        EXPECT_NE(window->PlayerPane()->IsMuted(), muted) << place->metaObject()->className();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return window->PlayerPane()->IsMuted() != muted; }, 5000))
+            << place->metaObject()->className();
         muted = window->PlayerPane()->IsMuted();
     }
     const std::size_t before = log.Size();
