@@ -159,3 +159,46 @@ TEST(Program, KoreanWindowScreenshot)
 }
 
 }  // namespace
+
+namespace {
+
+// Installed under a prefix and started from an empty folder, the program finds its skin and map page in
+// the prefix's data folder; the desktop entry is valid.
+TEST(Program, InstalledItFindsItsSkinAndMapPage)
+{
+    TempDir dir;
+    const std::string prefix = (dir.path() / "prefix").string();
+    const ProgramRun install = RunProgram({"cmake", "--install", TESSARO_BUILD_DIR, "--prefix", prefix});
+    ASSERT_EQ(install.exitCode, 0) << install.err;
+    for (const char* file : {"bin/tessaro-viewer", "bin/tessaro-cli", "bin/tessaro-viewer-launch",
+                             "share/tessaro-viewer/CorvellResource.rcc", "share/tessaro-viewer/map.htm",
+                             "share/applications/tessaro-viewer.desktop",
+                             "share/icons/hicolor/scalable/apps/tessaro-viewer.svg"})
+        EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(prefix) / file)) << file;
+    const ProgramRun valid =
+        RunProgram({"desktop-file-validate", prefix + "/share/applications/tessaro-viewer.desktop"});
+    EXPECT_EQ(valid.exitCode, 0) << valid.out << valid.err;
+
+    std::filesystem::create_directories(dir.path() / "empty");
+    TempDir run;
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TESSARO_VLC_OPTIONS", "--gl=none --gles2=none");
+    environment.insert("TESSARO_CONNECTIVITY_URL", "http://127.0.0.1:9/");
+    environment.insert("HOME", QString::fromStdString(run.path().string()));
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(QString::fromStdString((dir.path() / "empty").string()));
+    process.start(QString::fromStdString(prefix + "/bin/tessaro-viewer"), {"--log"});
+    const std::filesystem::path folder = dir.path() / "empty";
+    ASSERT_TRUE(WaitForLog(folder, "GPSMapControl Create"));
+    QTest::qWait(3000);
+    process.terminate();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, kWaitMs));
+    EXPECT_EQ(process.exitCode(), 0);
+    const std::string log = LogText(folder);
+    EXPECT_EQ(log.find("Load fail"), std::string::npos);
+    EXPECT_EQ(log.find("map page missing"), std::string::npos);
+    EXPECT_NE(log.find("Log End"), std::string::npos);
+}
+
+}  // namespace
