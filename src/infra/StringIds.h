@@ -49,6 +49,8 @@ inline constexpr int kReportSpeed = 266;
 inline constexpr int kReportLatitude = 267;
 inline constexpr int kReportLongitude = 268;
 inline constexpr int kReportFooter = 303;
+inline constexpr int kNoPrinter = 470;
+inline constexpr int kReportNotPrinted = 471;
 inline constexpr int kZoomInTip = 270;
 inline constexpr int kZoomOutTip = 271;
 inline constexpr int kNoGpsData = 272;
@@ -115,7 +117,7 @@ inline constexpr std::array kUsedStringIds = {
     kSettingsTip, kPrintTip, kOpenTip, kFullScreenTip, kMaximizeTip, kMinimizeTip, kCloseTip, kMuteTip,
     kPreviousTip, kRewindTip, kPlayPauseTip, kFastForwardTip, kNextTip, kSpeedTip, kBrightnessTip, kVolumeTip,
     kDefaultSpeedTip, kDefaultBrightnessTip, kSelectedItemLabel, kOkButton, kReportTime, kReportGSensor,
-    kReportSpeed, kReportLatitude, kReportLongitude, kReportFooter, kZoomInTip, kZoomOutTip, kNoGpsData,
+    kReportSpeed, kReportLatitude, kReportLongitude, kReportFooter, kNoPrinter, kReportNotPrinted, kZoomInTip, kZoomOutTip, kNoGpsData,
     kInternetNotConnected, kPopupMapTip, kMapLongitudeLabel, kMapLatitudeLabel, kMapTitle, kSelectFolder,
     kAskFormat, kSelectDrive,
     kSelectDateTime, kNoSuchDate, kCannotWriteFile, kCardGone, kWillBeErased, kOnlyRemovableCard,

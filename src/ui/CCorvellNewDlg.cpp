@@ -6,6 +6,7 @@
 #include "infra/StringTable.h"
 #include "infra/SystemInfo.h"
 #include "infra/UserFolders.h"
+#include "output/ReportBuilder.h"
 #include "playback/CVideoPlayerPane.h"
 #include "ui/CAbout.h"
 #include "ui/graph/GyroscopeGraphControl.h"
@@ -455,18 +456,23 @@ void CCorvellNewDlg::OnBnClickedVideoRecordBtn()
 
 void CCorvellNewDlg::OnBnClickedPrintBtn()
 {
-    // The report is wired in with the printing work; until then only the command's trace.
     Log("OnBnClickedPrintBtn", "Video Print Button Click");
     PostMessage(m_session, VIDEO_PAUSE);
+    ReportSources sources;
+    sources.captureSnapshot = [this](const std::string& path) { m_playerPane->CaptureSnapshot(path, std::string()); };
+    sources.mapPicture = [this] { return m_mapPane->MapPicture().toImage(); };
+    m_printControl.SetReport(BuildReportData(m_session, sources));
+    if (m_printDirect)
+        m_printControl.PrintDirect(this, GetMessageBoxes());
     Log("OnBnClickedPrintBtn", "Video print end");
 }
 
 void CCorvellNewDlg::OnFilePrintPreview()
 {
-    const bool printDirect = m_printDirect;
     m_printDirect = false;
     OnBnClickedPrintBtn();
-    m_printDirect = printDirect;
+    m_printControl.ShowPreview(this);
+    m_printDirect = true;
 }
 
 void CCorvellNewDlg::OnBnClickedOptionBtn()

@@ -9,6 +9,7 @@
 // update() hands newly opened recordings to the session and clears the queue when playback starts, so it
 // registers before any pane exists.
 
+#include "output/CPrintControl.h"
 #include "output/StillAndClipCommands.h"
 #include "playback/SessionView.h"
 #include "session/PendingRecordings.h"
@@ -116,6 +117,7 @@ public:
     bool IsLayoutReady() const { return m_layoutReady; }
     bool IsWindowMaximized() const { return m_isWindowMaximized; }
     const std::vector<QAction*>& Shortcuts() const { return m_shortcuts; }
+    CPrintControl& PrintControl() { return m_printControl; }
 
 signals:
     // The window has closed (its options written, its log ended).
@@ -149,6 +151,7 @@ private:
     std::string m_rememberedDrive;
     std::unique_ptr<RecordingOpener> m_opener;
     std::unique_ptr<StillAndClipCommands> m_stillAndClip;
+    CPrintControl m_printControl;
 
     CVideoPlayerPane* m_playerPane = nullptr;
     GPSMapControl* m_mapPane = nullptr;

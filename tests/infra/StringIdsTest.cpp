@@ -71,6 +71,8 @@ const UsedString kUsedStrings[] = {
     {StringId::kReportLatitude, "Latitude", "위도"},
     {StringId::kReportLongitude, "Longitude", "경도"},
     {StringId::kReportFooter, "Brenholt Tessaro Inc", nullptr},
+    {StringId::kNoPrinter, "No printer is installed. You can save the report as a PDF file.", "설치된 프린터가 없습니다. 보고서를 PDF 파일로 저장할 수 있습니다."},
+    {StringId::kReportNotPrinted, "The report could not be printed.", "보고서를 인쇄하지 못했습니다."},
     // map pane
     {StringId::kZoomInTip, "Zoom in", nullptr},
     {StringId::kZoomOutTip, "Zoom out", nullptr},
