@@ -1,45 +1,37 @@
 #pragma once
 
+// The report printer: lays out the two pages of a report on any paint device (a printer, a PDF, an image
+// in tests) and offers the two ways of producing them: printing after the print dialog (a PDF file for a
+// user without a printer) and a preview window. User-interface thread only.
+
 #include "output/ReportData.h"
 
 #include <QFont>
 #include <QPointer>
 #include <QPrintPreviewDialog>
 #include <QRect>
-#include <QSize>
-#include <QString>
-
-#include <memory>
 
 class IMessageBoxes;
 class QPainter;
 class QPrinter;
 class QWidget;
 
-// Which pages a job has, which one is being drawn, and the device's printable area in device pixels.
-struct PrintInfo {
-    int minPage = 1;
-    int maxPage = 1;
-    int currentPage = 1;
-    QRect drawRect;
-};
-
-// The report printer: lays the two pages of a ReportData out on any paint device (a printer, a PDF file,
-// the preview, an image) and runs the print dialog and the preview window. The main window owns one for
-// its whole life and sets the report before every print or preview. Everything runs on the user-interface
-// thread.
 class CPrintControl {
 public:
-    // Logical units across a page, whatever the device; the page's height follows the device's shape.
-    static constexpr int kPageWidth = 840;
-    static constexpr int kPageCount = 2;
-    // Stills and the map are scaled down to fit this box (aspect kept), so that a large picture neither
-    // runs off the page nor under the next one.
-    static constexpr QSize kPictureBox{680, 360};
+    // Which page a job is at, and the area it draws into (device pixels).
+    struct PageInfo {
+        int firstPage = 1;
+        int lastPage = 2;
+        int currentPage = 1;
+        QRect rect;
+    };
 
-    // boxes tell the user what went wrong; pdfFolder is where a user without a printer is offered to save
-    // the report as a PDF file.
-    CPrintControl(IMessageBoxes& boxes, QString pdfFolder);
+    // The logical page is this wide; its height follows the device's aspect.
+    static constexpr int kPageWidth = 840;
+    // Stills (at half size) and the map are scaled down to fit into this, aspect kept.
+    static constexpr QSize kLargestPicture{680, 360};
+
+    CPrintControl();
     ~CPrintControl();
     CPrintControl(const CPrintControl&) = delete;
     CPrintControl& operator=(const CPrintControl&) = delete;
@@ -47,55 +39,44 @@ public:
     void SetReport(const ReportData& report) { m_report = report; }
     const ReportData& Report() const { return m_report; }
 
-    // One job: BeginPrinting once, PrintPage for each page, EndPrinting. Each does nothing without both
-    // arguments.
-    void BeginPrinting(QPainter* painter, PrintInfo* info);
-    void PrintPage(QPainter* painter, PrintInfo* info);
-    void EndPrinting(QPainter* painter, PrintInfo* info);
+    // One job: fonts and measures, then each page, then the end. painter is active on the device.
+    void BeginPrinting(QPainter& painter, PageInfo& info);
+    void PrintPage(QPainter& painter, const PageInfo& info);
+    void EndPrinting(QPainter& painter, PageInfo& info);
 
     // Prints both pages on printer. False when the job could not start or a page failed; the job is then
-    // aborted, and a PDF file under the printer's file name is left as it was (the pages are written
-    // beside it first and only then take its name).
+    // aborted.
     bool Print(QPrinter& printer);
-    // The print dialog (both pages always; printing to a PDF file offered), then the job; a job that fails
-    // is told. Cancelled: nothing. Without any printer installed the user is told first and the dialog
-    // comes up set to a PDF file in pdfFolder.
-    void PrintDirect(QWidget* parent);
-    // Opens the preview window (modeless, owned by parent), or brings the open one forward.
+
+    // The print dialog (both pages always; printing to a PDF file offered), then the job. Without any
+    // printer installed the user is told first and the dialog is set to a PDF in the documents folder.
+    // A job that fails is told; a cancelled dialog does nothing.
+    void PrintDirect(QWidget* parent, IMessageBoxes& boxes);
+
+    // Opens the preview of the report, or brings an open one forward. parent owns it.
     void ShowPreview(QWidget* parent);
+    bool IsPreviewOpen() const { return !m_preview.isNull(); }
+    QPrintPreviewDialog* Preview() const { return m_preview; }
 
-    bool IsPreviewOpen() const { return m_previewOpen; }
-    QPrintPreviewDialog* PreviewDialog() const;
-
-    // Measures of the last job: W, L and H of the layout, the device's size.
+    // Measures of the running job, for tests.
     int CharWidth() const { return m_charWidth; }
     int LineHeight() const { return m_lineHeight; }
     int PageHeight() const { return m_pageHeight; }
+    // Where a picture of that size goes at half size (page 1) or its own size (the map), fitted.
+    static QSize PlacedSize(QSize picture, bool halfSize);
 
-    // Where a picture of the given size lands on the page: half size for the stills, its own size for the
-    // map, each scaled down into kPictureBox when larger.
-    static QSize StillSize(QSize picture);
-    static QSize MapSize(QSize picture);
+    // The file name a PDF report is suggested under: "TessaroReport-<date>-<time>.pdf".
+    static QString SuggestedPdfName();
 
 private:
-    bool RunJob(QPrinter& printer);
-    void TellFailure(QWidget* parent);
-    void DrawPageText(QPainter* painter, int page);
+    void DrawLines(QPainter& painter, int bottom, const std::initializer_list<std::tuple<const QFont*, int, int, QString>>& lines);
 
-    IMessageBoxes& m_boxes;
-    QString m_pdfFolder;
     ReportData m_report;
-
-    QFont m_titleFont;
-    QFont m_sectionFont;
-    QFont m_bodyFont;
+    QFont m_titleFont, m_sectionFont, m_bodyFont, m_boldBodyFont;
     int m_charWidth = 0;
     int m_lineHeight = 0;
     int m_pageHeight = 0;
     int m_deviceWidth = 0;
     int m_deviceHeight = 0;
-
-    std::unique_ptr<QPrinter> m_previewPrinter;
     QPointer<QPrintPreviewDialog> m_preview;
-    bool m_previewOpen = false;
 };

@@ -1,7 +1,8 @@
 // A report of a generated two-camera recording, played by the real player pane, printed to PDF and read
-// back with poppler's tools. Leaves build/report.pdf, its pages as PNG and a picture of the preview.
+// back with poppler's tools, in English and Korean. Leaves build/report-recording{,-ko}.pdf, their pages
+// as PNG and a picture of the preview.
 #include "output/CPrintControl.h"
-#include "output/ReportPrintCommands.h"
+#include "output/ReportBuilder.h"
 
 #include "infra/StringIds.h"
 #include "infra/StringTable.h"
@@ -10,7 +11,6 @@
 #include "playback/IGSensorGraph.h"
 #include "playback/PlaybackTestSupport.h"
 #include "recording/AVIFileLoader.h"
-#include "ReportTestSupport.h"
 #include "support/GroundTruth.h"
 #include "support/SampleCard.h"
 #include "support/TempDir.h"
@@ -119,17 +119,24 @@ TEST_F(ReportOfARecording, APdfOfTheMomentCarriesBothStillsTheMapAndTheSamplesOf
     ASSERT_NE(item, nullptr);
     ASSERT_EQ(item->duration, 10);
 
-    ReportBoxRecorder boxes;
-    CPrintControl printControl(boxes, QString());
-    ReportPrintCommands commands(
-        m_session, printControl, [&](const std::string& name) { pane->CaptureSnapshot(name, ""); },
-        [] { return MapStandIn(); }, pane);
+    // What the main window hands the report: the player pane's stills, the map pane's picture.
+    ReportSources sources;
+    std::vector<std::string> asked;
+    sources.captureSnapshot = [&](const std::string& name) {
+        asked.push_back(name);
+        pane->CaptureSnapshot(name, "");
+    };
+    sources.mapPicture = [] { return MapStandIn(); };
+    CPrintControl printControl;
 
     for (const Language language : {Language::English, Language::Korean}) {
         SetCurrentLanguage(language);
         const bool english = language == Language::English;
-        printControl.SetReport(commands.BuildReportData());
-        const std::string pdf = std::string(TESSARO_BUILD_DIR) + (english ? "/report.pdf" : "/report-ko.pdf");
+        printControl.SetReport(BuildReportData(m_session, sources));
+        // The stills were read and their private folder is gone.
+        ASSERT_FALSE(asked.empty());
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(asked.back()).parent_path()));
+        const std::string pdf = std::string(TESSARO_BUILD_DIR) + (english ? "/report-recording.pdf" : "/report-recording-ko.pdf");
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setPageSize(QPageSize(QPageSize::A4));
@@ -167,20 +174,19 @@ TEST_F(ReportOfARecording, APdfOfTheMomentCarriesBothStillsTheMapAndTheSamplesOf
     // The pages as a person sees them.
     SetCurrentLanguage(Language::English);
     const std::string build = TESSARO_BUILD_DIR;
-    Output({"pdftoppm", "-png", "-r", "60", build + "/report.pdf", build + "/report-page"});
-    Output({"pdftoppm", "-png", "-r", "60", build + "/report-ko.pdf", build + "/report-ko-page"});
-    EXPECT_TRUE(std::filesystem::exists(build + "/report-page-1.png"));
+    Output({"pdftoppm", "-png", "-r", "60", build + "/report-recording.pdf", build + "/report-recording-page"});
+    Output({"pdftoppm", "-png", "-r", "60", build + "/report-recording-ko.pdf", build + "/report-recording-ko-page"});
+    EXPECT_TRUE(std::filesystem::exists(build + "/report-recording-page-1.png"));
 
     // The preview of the same report.
     printControl.ShowPreview(pane);
-    QPrintPreviewDialog* preview = printControl.PreviewDialog();
+    QPrintPreviewDialog* preview = printControl.Preview();
     ASSERT_NE(preview, nullptr);
     preview->resize(900, 800);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(preview));
     QTest::qWait(300);
-    EXPECT_TRUE(preview->grab().save(QString::fromStdString(build + "/report-preview.png")));
+    EXPECT_TRUE(preview->grab().save(QString::fromStdString(build + "/report-recording-preview.png")));
     preview->close();
-    EXPECT_TRUE(boxes.texts.empty());
 }
 
 }  // namespace
