@@ -3,9 +3,8 @@
 // the map picture; the sample lines) and printing both pages to an A4 PDF file at printer resolution.
 // Medians of several runs.
 #include "output/CPrintControl.h"
-#include "output/ReportPrintCommands.h"
+#include "output/ReportBuilder.h"
 #include "session/PlaybackSession.h"
-#include "widgets/MessageBoxes.h"
 
 #include <QApplication>
 #include <QDir>
@@ -23,15 +22,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr int kRuns = 9;
-
-class SilentBoxes final : public IMessageBoxes {
-public:
-    QMessageBox::StandardButton Show(QWidget*, const QString&, const QString&, QMessageBox::StandardButtons) override
-    {
-        return QMessageBox::Ok;
-    }
-    void OpenFolder(const QString&) override {}
-};
 
 // A still with some detail, so that it does not compress to nothing.
 QImage Still(int width, int height)
@@ -88,20 +78,18 @@ int main(int argc, char** argv)
     session.SetRecordings(std::move(list));
     session.position = 0.5f;
 
-    SilentBoxes boxes;
-    CPrintControl printControl(boxes, work.path());
-    ReportPrintCommands commands(
-        session, printControl,
-        [&](const std::string& path) {
-            QFile::copy(front, QString::fromStdString(Tagged(path, "(Track1)")));
-            QFile::copy(rear, QString::fromStdString(Tagged(path, "(Track2)")));
-        },
-        [&] { return map; }, nullptr);
+    CPrintControl printControl;
+    ReportSources sources;
+    sources.captureSnapshot = [&](const std::string& path) {
+        QFile::copy(front, QString::fromStdString(Tagged(path, "(Track1)")));
+        QFile::copy(rear, QString::fromStdString(Tagged(path, "(Track2)")));
+    };
+    sources.mapPicture = [&] { return map; };
 
     std::vector<double> build, pdf;
     for (int run = 0; run < kRuns; ++run) {
         Clock::time_point start = Clock::now();
-        const ReportData report = commands.BuildReportData();
+        const ReportData report = BuildReportData(session, sources);
         build.push_back(MsSince(start));
         if (report.m_track2Image.isNull()) {
             std::fprintf(stderr, "the stills were not loaded\n");
