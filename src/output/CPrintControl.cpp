@@ -4,6 +4,7 @@
 #include "infra/StringTable.h"
 #include "infra/UserFolders.h"
 #include "widgets/MessageBoxes.h"
+#include "widgets/LoadText.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -21,11 +22,6 @@
 #include <tuple>
 
 namespace {
-
-QString Text(int id)
-{
-    return QString::fromStdString(LoadString(id));
-}
 
 // A plain sans for Latin text and digits with a Hangul face behind it, sized in page units so that ascent
 // + descent is cellHeight (the height a report font is given in). DejaVu comes first: digits taken from
@@ -165,7 +161,7 @@ void CPrintControl::PrintPage(QPainter& painter, const PageInfo& info)
     painter.translate(W - 1, H - 2 * L);
     painter.setFont(m_boldBodyFont);
     const QRect footer(0, 0, kPageWidth - 2 * W, 2 * L);
-    painter.drawText(footer, kLeft, Text(StringId::kReportFooter));
+    painter.drawText(footer, kLeft, LoadText(StringId::kReportFooter));
     painter.drawText(footer, kRight, QString::asprintf("Page %d of %d", info.currentPage, info.lastPage));
     painter.restore();
 }
@@ -233,7 +229,7 @@ void CPrintControl::PrintDirect(QWidget* parent, IMessageBoxes& boxes)
     QPrinter printer(QPrinter::HighResolution);
     if (QPrinterInfo::availablePrinters().isEmpty()) {
         // No printer: the report can still be kept, as a PDF file.
-        boxes.Show(parent, QString(), Text(StringId::kNoPrinter), QMessageBox::Ok);
+        boxes.Show(parent, QString(), LoadText(StringId::kNoPrinter), QMessageBox::Ok);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(QString::fromStdString(DocumentsFolder().string()) + "/" + SuggestedPdfName());
     }
@@ -246,7 +242,7 @@ void CPrintControl::PrintDirect(QWidget* parent, IMessageBoxes& boxes)
         return;
     printer.setPrintRange(QPrinter::AllPages);
     if (!PrintStaged(*this, printer))
-        boxes.Show(parent, QString(), Text(StringId::kReportNotPrinted), QMessageBox::Ok);
+        boxes.Show(parent, QString(), LoadText(StringId::kReportNotPrinted), QMessageBox::Ok);
 }
 
 void CPrintControl::ShowPreview(QWidget* parent)

@@ -9,6 +9,7 @@
 #include "widgets/MessageBoxes.h"
 #include "widgets/ResourceManager.h"
 #include "widgets/SkinIds.h"
+#include "widgets/LoadText.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -30,11 +31,6 @@ constexpr int kPreviewHeight = 225;
 // The chooser's title keeps at most this many characters.
 constexpr int kMaxChooserTitle = 99;
 constexpr int kPreviewVolume = 10;
-
-QString Text(int id)
-{
-    return QString::fromStdString(LoadString(id));
-}
 
 void Log(const char* function, const std::string& text)
 {
@@ -115,7 +111,7 @@ public:
 
 CSaveVideoDialog::CSaveVideoDialog(QWidget* parent, IMessageBoxes& boxes) : QDialog(parent), m_boxes(boxes)
 {
-    setWindowTitle(Text(StringId::kClipDialogTitle));
+    setWindowTitle(LoadText(StringId::kClipDialogTitle));
     setModal(true);
 
     m_startArea = new PreviewArea(this, kStartPreviewId);
@@ -141,25 +137,25 @@ CSaveVideoDialog::CSaveVideoDialog(QWidget* parent, IMessageBoxes& boxes) : QDia
     grid->setHorizontalSpacing(16);
     grid->addWidget(m_startArea, 0, 0);
     grid->addWidget(m_endArea, 0, 1);
-    grid->addWidget(new QLabel(Text(StringId::kClipStartTimeLabel), this), 1, 0);
-    grid->addWidget(new QLabel(Text(StringId::kClipEndTimeLabel), this), 1, 1);
+    grid->addWidget(new QLabel(LoadText(StringId::kClipStartTimeLabel), this), 1, 0);
+    grid->addWidget(new QLabel(LoadText(StringId::kClipEndTimeLabel), this), 1, 1);
     grid->addWidget(m_startSlider, 2, 0);
     grid->addWidget(m_endSlider, 2, 1);
     grid->addWidget(m_startTimeLabel, 3, 0, Qt::AlignRight);
     grid->addWidget(m_endTimeLabel, 3, 1, Qt::AlignRight);
 
     auto* length = new QHBoxLayout;
-    length->addWidget(new QLabel(Text(StringId::kClipLengthLabel), this));
+    length->addWidget(new QLabel(LoadText(StringId::kClipLengthLabel), this));
     length->addWidget(m_lengthLabel);
     length->addStretch();
 
-    auto* ok = new QPushButton(Text(StringId::kClipOkButton), this);
+    auto* ok = new QPushButton(LoadText(StringId::kClipOkButton), this);
     ok->setObjectName(Id(kOkButtonId));
     ok->setDefault(true);
-    auto* cancel = new QPushButton(Text(StringId::kCancelButton), this);
+    auto* cancel = new QPushButton(LoadText(StringId::kCancelButton), this);
     cancel->setObjectName(Id(kCancelButtonId));
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(new QLabel(Text(StringId::kClipNoMetadataNote), this));
+    buttons->addWidget(new QLabel(LoadText(StringId::kClipNoMetadataNote), this));
     buttons->addStretch();
     buttons->addWidget(ok);
     buttons->addWidget(cancel);
@@ -300,7 +296,7 @@ void CSaveVideoDialog::UpdateLengthLabel()
 void CSaveVideoDialog::OnBnClickedokbtn()
 {
     Log("OnBnClickedokbtn", "Save Button Click");
-    const QString title = Text(StringId::kSelectFolder).left(kMaxChooserTitle);
+    const QString title = LoadText(StringId::kSelectFolder).left(kMaxChooserTitle);
     const QString folder = m_boxes.ChooseFolder(this, title, QString());
     if (folder.isEmpty())
         return;

@@ -5,16 +5,12 @@
 #include "output/SnapshotNames.h"
 #include "recording/AVIFileLoader.h"
 #include "session/PlaybackSession.h"
+#include "widgets/LoadText.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
 namespace {
-
-QString Text(int id)
-{
-    return QString::fromStdString(LoadString(id));
-}
 
 // The still at path, or a null image; the file is removed either way.
 QImage TakeStill(const QString& path)
@@ -38,15 +34,15 @@ void FillReportTexts(ReportData& report, const RecordingItem* recording, double 
     if (p && !p->valid)
         p.reset();
 
-    report.m_gSensorText = Text(StringId::kReportGSensor) +
+    report.m_gSensorText = LoadText(StringId::kReportGSensor) +
                            (g ? QString::asprintf(" : X= %.8f, Y= %.8f, Z= %.8f", g->x, g->y, g->z)
                               : QStringLiteral(" : X= N/A, Y= N/A, Z= N/A"));
     report.m_latitudeText =
-        Text(StringId::kReportLatitude) + (p ? QString::asprintf(" : %.8f", p->latitude) : QStringLiteral(" : N/A"));
+        LoadText(StringId::kReportLatitude) + (p ? QString::asprintf(" : %.8f", p->latitude) : QStringLiteral(" : N/A"));
     report.m_longitudeText =
-        Text(StringId::kReportLongitude) + (p ? QString::asprintf(" : %.8f", p->longitude) : QStringLiteral(" : N/A"));
+        LoadText(StringId::kReportLongitude) + (p ? QString::asprintf(" : %.8f", p->longitude) : QStringLiteral(" : N/A"));
     report.m_speedText =
-        Text(StringId::kReportSpeed) + (p ? QString::asprintf(" : %.1f km/h", p->speed) : QStringLiteral(" : N/A"));
+        LoadText(StringId::kReportSpeed) + (p ? QString::asprintf(" : %.1f km/h", p->speed) : QStringLiteral(" : N/A"));
 
     QString moment = QStringLiteral(" : N/A");
     if (recording && recording->startTime.IsValid()) {
@@ -55,7 +51,7 @@ void FillReportTexts(ReportData& report, const RecordingItem* recording, double 
         moment = QString::asprintf(" : %04d-%02d-%02d %02d:%02d:%02d", f.year, f.month, f.day, f.hour, f.minute,
                                    f.second);
     }
-    report.m_timeText = Text(StringId::kReportTime) + moment;
+    report.m_timeText = LoadText(StringId::kReportTime) + moment;
 }
 
 ReportData BuildReportData(PlaybackSession& session, const ReportSources& sources)

@@ -20,6 +20,7 @@
 #include "widgets/MessageBoxes.h"
 #include "widgets/ResourceManager.h"
 #include "widgets/SkinIds.h"
+#include "widgets/LoadText.h"
 
 #include <QAction>
 #include <QApplication>
@@ -42,11 +43,6 @@
 namespace {
 
 constexpr const char* kClassName = "CCorvellNewDlg";
-
-QString Text(int id)
-{
-    return QString::fromStdString(LoadString(id));
-}
 
 struct ToolbarButton {
     int id;
@@ -179,7 +175,7 @@ void CCorvellNewDlg::BuildButtons()
         button->SizeToContent();
         button->setFocusPolicy(Qt::NoFocus);
         if (tip)
-            button->setToolTip(Text(tip));
+            button->setToolTip(LoadText(tip));
         connect(button, &QAbstractButton::clicked, this, [this, id] { OnCommand(id); });
         return button;
     };
@@ -196,7 +192,7 @@ void CCorvellNewDlg::BuildButtons()
         button->setFocusPolicy(Qt::NoFocus);
         button->SetBackdrop(SkinId::kTitleBand, m_titleBitmap);
         button->SetIcons(spec.normal, spec.pressed, spec.hover);
-        button->setToolTip(Text(spec.tip));
+        button->setToolTip(LoadText(spec.tip));
         const int id = spec.id;
         connect(button, &QAbstractButton::clicked, this, [this, id] { OnCommand(id); });
         m_toolbar[i] = button;
@@ -263,7 +259,7 @@ void CCorvellNewDlg::update(int32_t message, MessageParam* param)
         break;
     case VIDEO_FILE_NOT_FOUND:
         OnUiThread(this, [this] {
-            GetMessageBoxes().Show(this, QString(), Text(StringId::kCouldNotFindFile), QMessageBox::Ok);
+            GetMessageBoxes().Show(this, QString(), LoadText(StringId::kCouldNotFindFile), QMessageBox::Ok);
             SetOutputButtonsEnabled(false);
         });
         break;

@@ -8,17 +8,13 @@
 #include "recording/TrackExport.h"
 #include "session/PlaybackSession.h"
 #include "widgets/MessageBoxes.h"
+#include "widgets/LoadText.h"
 
 #include <QAction>
 #include <QFileInfo>
 #include <QMenu>
 
 namespace {
-
-QString Text(int id)
-{
-    return QString::fromStdString(LoadString(id));
-}
 
 // The path of the current recording, or empty. Only the path is taken: the item's samples belong to the
 // session's dispatch thread, so the file is read again here.
@@ -32,7 +28,7 @@ QString CurrentRecordingPath(PlaybackSession& session)
 
 void AddExportTrackAction(QMenu& menu, QWidget* owner, PlaybackSession& session)
 {
-    QAction* action = menu.addAction(Text(StringId::kExportTrack));
+    QAction* action = menu.addAction(LoadText(StringId::kExportTrack));
     action->setEnabled(!CurrentRecordingPath(session).isEmpty());
     QObject::connect(action, &QAction::triggered, owner, [owner, &session] { ExportCurrentTrack(owner, session); });
 }
@@ -45,8 +41,8 @@ void ExportCurrentTrack(QWidget* owner, PlaybackSession& session)
     const QString suggested = QString::fromStdString(DocumentsFolder().string()) + "/" +
                               QFileInfo(recording).completeBaseName() + ".gpx";
     QString filter;
-    const QString path = GetMessageBoxes().ChooseSaveFile(owner, Text(StringId::kExportTrack), suggested,
-                                                          Text(StringId::kTrackFileTypes), &filter);
+    const QString path = GetMessageBoxes().ChooseSaveFile(owner, LoadText(StringId::kExportTrack), suggested,
+                                                          LoadText(StringId::kTrackFileTypes), &filter);
     if (path.isEmpty())
         return;
     // A name typed without an extension takes the chosen type's.
@@ -58,7 +54,7 @@ void ExportCurrentTrack(QWidget* owner, PlaybackSession& session)
                  (failure.isEmpty() ? std::string(": saved") : ": " + failure.toStdString()),
              "TrackExport", "ExportCurrentTrack", kLogType, kLogLevelNormal);
     if (!failure.isEmpty())
-        GetMessageBoxes().Show(owner, QString(), Text(StringId::kTrackNotSaved).arg(failure), QMessageBox::Ok);
+        GetMessageBoxes().Show(owner, QString(), LoadText(StringId::kTrackNotSaved).arg(failure), QMessageBox::Ok);
 }
 
 QString WriteTrackFile(const QString& recordingPath, const QString& path)

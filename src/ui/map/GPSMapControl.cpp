@@ -11,6 +11,7 @@
 #include "widgets/ResourceManager.h"
 #include "widgets/SkinIds.h"
 #include "widgets/SkinFont.h"
+#include "widgets/LoadText.h"
 
 #include <QContextMenuEvent>
 #include <QDir>
@@ -44,11 +45,6 @@ constexpr const char* kTilesAttribution = "\u00a9 OpenStreetMap contributors";
 void Log(const char* function, const std::string& text)
 {
     WriteLog(text, kClassName, function, kLogType, kLogLevelNormal);
-}
-
-QString Text(int id)
-{
-    return QString::fromStdString(LoadString(id));
 }
 
 QString TilesTemplate()
@@ -89,7 +85,7 @@ QLabel* MakeStatusPicture(QWidget* parent, int pngId, int tipId)
     picture->setPalette(palette);
     picture->setAlignment(Qt::AlignCenter);
     picture->setPixmap(ResourceManager::GetInstance()->LoadPng(pngId, parent->devicePixelRatioF()));
-    picture->setToolTip(Text(tipId));
+    picture->setToolTip(LoadText(tipId));
     picture->hide();
     return picture;
 }
@@ -139,7 +135,7 @@ GPSMapControl::GPSMapControl(QWidget* parent, PlaybackSession& session)
     SetPopupButtonEnabled(false);
     ShowMapOrReason();
     CheckNetwork();
-    m_popupButton->setText(Text(StringId::kZoomInTip));
+    m_popupButton->setText(LoadText(StringId::kZoomInTip));
     CreatePlaceholder();
     m_ready = true;
     Relayout();
@@ -151,7 +147,7 @@ GPSMapControl::GPSMapControl(QWidget* parent, PlaybackSession& session, Inert)
 {
     BuildChildren();
     SetPopupButtonEnabled(false);
-    m_popupButton->setText(Text(StringId::kZoomInTip));
+    m_popupButton->setText(LoadText(StringId::kZoomInTip));
     for (QLabel* text : {m_latitudeLabel, m_latitudeValue, m_longitudeLabel, m_longitudeValue})
         text->hide();
     m_ready = true;
@@ -168,14 +164,14 @@ GPSMapControl::~GPSMapControl()
 void GPSMapControl::BuildChildren()
 {
     m_headerBitmap = ResourceManager::GetInstance()->LoadBitmap(SkinId::kPaneHeader, devicePixelRatioF());
-    m_title = MakeText(this, Text(StringId::kMapTitle), false);
+    m_title = MakeText(this, LoadText(StringId::kMapTitle), false);
     m_popupButton = new CButtonStyle(this);
     m_popupButton->setFocusPolicy(Qt::NoFocus);
-    m_popupButton->setToolTip(Text(StringId::kPopupMapTip));
+    m_popupButton->setToolTip(LoadText(StringId::kPopupMapTip));
     connect(m_popupButton, &CButtonStyle::clicked, this, &GPSMapControl::OnBnClickedPopup);
-    m_latitudeLabel = MakeText(this, Text(StringId::kMapLatitudeLabel), true);
+    m_latitudeLabel = MakeText(this, LoadText(StringId::kMapLatitudeLabel), true);
     m_latitudeValue = MakeText(this, kNoValue, true);
-    m_longitudeLabel = MakeText(this, Text(StringId::kMapLongitudeLabel), true);
+    m_longitudeLabel = MakeText(this, LoadText(StringId::kMapLongitudeLabel), true);
     m_longitudeValue = MakeText(this, kNoValue, true);
     m_noGpsPicture = MakeStatusPicture(this, SkinId::kNoGps, StringId::kNoGpsData);
     m_noNetworkPicture = MakeStatusPicture(this, SkinId::kNoNetwork, StringId::kInternetNotConnected);
@@ -224,7 +220,7 @@ void GPSMapControl::ShowMapOrReason()
         if (m_state.connected)
             m_page->SetTiles(TilesTemplate(), QString::fromUtf8(kTilesAttribution));
         else
-            m_page->SetOffline(Text(StringId::kInternetNotConnected));
+            m_page->SetOffline(LoadText(StringId::kInternetNotConnected));
     }
     m_browser->setVisible(pageShows);
     m_noGpsPicture->setVisible(!pageShows && m_state.hasRecording);
@@ -376,7 +372,7 @@ void GPSMapControl::SetFloating(bool floating)
         setMinimumSize(kFloatingSize);
         setGeometry(QRect(origin + QPoint(10, 10), kFloatingSize));
         m_isFloating = true;
-        m_popupButton->setText(Text(StringId::kZoomOutTip));
+        m_popupButton->setText(LoadText(StringId::kZoomOutTip));
     } else {
         if (m_placeholder)
             m_placeholder->hide();
@@ -384,7 +380,7 @@ void GPSMapControl::SetFloating(bool floating)
         setMinimumSize(0, 0);
         setGeometry(docked);
         m_isFloating = false;
-        m_popupButton->setText(Text(StringId::kZoomInTip));
+        m_popupButton->setText(LoadText(StringId::kZoomInTip));
     }
     show();
 }

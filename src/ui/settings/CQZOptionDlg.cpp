@@ -5,6 +5,7 @@
 #include "infra/StringTable.h"
 #include "infra/UserFolders.h"
 #include "widgets/MessageBoxes.h"
+#include "widgets/LoadText.h"
 
 #include <QCheckBox>
 #include <QAbstractItemView>
@@ -29,11 +30,6 @@ using namespace SettingsIds;
 using namespace StringId;
 
 const char* const kClass = "CQZOptionDlg";
-
-QString Text(int id)
-{
-    return QString::fromStdString(LoadString(id));
-}
 
 // A camera setting shown as a list: the field is the index plus an offset; an index past the list (or no
 // selection, -1, compared unsigned) stores the fallback.
@@ -112,7 +108,7 @@ void SelectIndex(QComboBox* list, int index)
 CQZOptionDlg::CQZOptionDlg(std::string& rememberedDrive, SettingsEnvironment environment, QWidget* parent)
     : CSetupDlg(parent), m_rememberedDrive(rememberedDrive), m_environment(std::move(environment))
 {
-    setWindowTitle(Text(kSettingsTip));
+    setWindowTitle(LoadText(kSettingsTip));
     BuildControls();
 }
 
@@ -134,15 +130,15 @@ void CQZOptionDlg::BuildControls()
     m_driveList = new QComboBox(this);
     name(m_driveList, kDriveList);
     m_driveList->setMinimumWidth(320);
-    m_format = new QPushButton(Text(kFormatButton), this);
+    m_format = new QPushButton(LoadText(kFormatButton), this);
     name(m_format, kFormat);
     m_format->setEnabled(false);
-    driveRow->addWidget(new QLabel(Text(kDriveLabel), this));
+    driveRow->addWidget(new QLabel(LoadText(kDriveLabel), this));
     driveRow->addWidget(m_driveList, 1);
     driveRow->addWidget(m_format);
     layout->addLayout(driveRow);
 
-    auto* camera = new QGroupBox(Text(kCameraGroup), this);
+    auto* camera = new QGroupBox(LoadText(kCameraGroup), this);
     auto* cameraGrid = new QGridLayout(camera);
     int row = 0;
     for (const ValueList& list : ValueLists()) {
@@ -154,21 +150,21 @@ void CQZOptionDlg::BuildControls()
         const int id = list.id;
         connect(box, &QComboBox::activated, this, [this, id](int index) { StoreValue(id, index); });
         m_valueLists.emplace_back(list.id, box);
-        cameraGrid->addWidget(new QLabel(Text(list.labelId), camera), row / 2, (row % 2) * 2);
+        cameraGrid->addWidget(new QLabel(LoadText(list.labelId), camera), row / 2, (row % 2) * 2);
         cameraGrid->addWidget(box, row / 2, (row % 2) * 2 + 1);
         ++row;
     }
-    m_parkingModeSelect = new QCheckBox(Text(kParkingModeLabel), camera);
+    m_parkingModeSelect = new QCheckBox(LoadText(kParkingModeLabel), camera);
     name(m_parkingModeSelect, kParkingModeSelect);
-    m_recAudioEnable = new QCheckBox(Text(kAudioLabel), camera);
+    m_recAudioEnable = new QCheckBox(LoadText(kAudioLabel), camera);
     name(m_recAudioEnable, kRecAudioEnable);
     cameraGrid->addWidget(m_parkingModeSelect, row / 2, 0, 1, 2);
     cameraGrid->addWidget(m_recAudioEnable, row / 2, 2, 1, 2);
     layout->addWidget(camera);
 
-    auto* clock = new QGroupBox(Text(kClockGroup), this);
+    auto* clock = new QGroupBox(LoadText(kClockGroup), this);
     auto* clockGrid = new QGridLayout(clock);
-    m_apply = new QCheckBox(Text(kApplyClockLabel), clock);
+    m_apply = new QCheckBox(LoadText(kApplyClockLabel), clock);
     name(m_apply, kApplyClock);
     connect(m_apply, &QCheckBox::clicked, this, &CQZOptionDlg::OnBnClickedApply);
     clockGrid->addWidget(m_apply, 0, 0, 1, 4);
@@ -178,16 +174,16 @@ void CQZOptionDlg::BuildControls()
         name(m_dateTime[i], ids[i]);
         clockGrid->addWidget(m_dateTime[i], 1 + i / 3, 1 + i % 3);
     }
-    clockGrid->addWidget(new QLabel(Text(kDateLabel), clock), 1, 0);
-    clockGrid->addWidget(new QLabel(Text(kTimeLabel), clock), 2, 0);
+    clockGrid->addWidget(new QLabel(LoadText(kDateLabel), clock), 1, 0);
+    clockGrid->addWidget(new QLabel(LoadText(kTimeLabel), clock), 2, 0);
     layout->addWidget(clock);
 
-    auto* viewer = new QGroupBox(Text(kViewerGroup), this);
+    auto* viewer = new QGroupBox(LoadText(kViewerGroup), this);
     auto* viewerGrid = new QGridLayout(viewer);
     m_saveFolder = new QLineEdit(viewer);
     name(m_saveFolder, kSaveFolder);
     m_saveFolder->setReadOnly(true);
-    auto* modify = new QPushButton(Text(kModifyButton), viewer);
+    auto* modify = new QPushButton(LoadText(kModifyButton), viewer);
     name(modify, kModify);
     connect(modify, &QPushButton::clicked, this, &CQZOptionDlg::OnBnClickedModify);
     m_scanSlider = new QSlider(Qt::Horizontal, viewer);
@@ -203,16 +199,16 @@ void CQZOptionDlg::BuildControls()
         m_scanValue->setText(QString::number(value));
         m_options.m_playValue = value >= 1 && value <= 10 ? value : 5;
     });
-    viewerGrid->addWidget(new QLabel(Text(kFolderLabel), viewer), 0, 0);
+    viewerGrid->addWidget(new QLabel(LoadText(kFolderLabel), viewer), 0, 0);
     viewerGrid->addWidget(m_saveFolder, 0, 1);
     viewerGrid->addWidget(modify, 0, 2);
-    viewerGrid->addWidget(new QLabel(Text(kScanIntervalLabel), viewer), 1, 0);
+    viewerGrid->addWidget(new QLabel(LoadText(kScanIntervalLabel), viewer), 1, 0);
     viewerGrid->addWidget(m_scanSlider, 1, 1);
     viewerGrid->addWidget(m_scanValue, 1, 2);
     layout->addWidget(viewer);
 
     auto* busyRow = new QHBoxLayout;
-    m_busyText = new QLabel(Text(kFormatting), this);
+    m_busyText = new QLabel(LoadText(kFormatting), this);
     m_busy = new QProgressBar(this);
     m_busy->setRange(0, 0);
     busyRow->addWidget(m_busyText);
@@ -220,12 +216,12 @@ void CQZOptionDlg::BuildControls()
     layout->addLayout(busyRow);
 
     auto* buttons = new QHBoxLayout;
-    auto* defaults = new QPushButton(Text(kDefaultButton), this);
+    auto* defaults = new QPushButton(LoadText(kDefaultButton), this);
     name(defaults, kDefault);
-    auto* save = new QPushButton(Text(kSaveButton), this);
+    auto* save = new QPushButton(LoadText(kSaveButton), this);
     name(save, kSave);
     save->setDefault(true);
-    auto* cancel = new QPushButton(Text(kCancelButton), this);
+    auto* cancel = new QPushButton(LoadText(kCancelButton), this);
     name(cancel, kCancel);
     connect(m_format, &QPushButton::clicked, this, &CQZOptionDlg::OnBnClickedFormat);
     connect(defaults, &QPushButton::clicked, this, &CQZOptionDlg::OnBnClickedDefault);
@@ -353,7 +349,7 @@ void CQZOptionDlg::OnBnClickedApply(bool checked)
 
 void CQZOptionDlg::OnBnClickedModify()
 {
-    const QString folder = GetMessageBoxes().ChooseFolder(this, Text(kSelectFolder), m_saveFolder->text());
+    const QString folder = GetMessageBoxes().ChooseFolder(this, LoadText(kSelectFolder), m_saveFolder->text());
     if (folder.isEmpty())
         return;
     m_options.m_saveDirectory = folder.toStdString();
@@ -405,13 +401,13 @@ bool CQZOptionDlg::ReadClock(std::string& date, std::string& time)
     for (int i = 0; i < 6; ++i) {
         index[i] = m_dateTime[i]->currentIndex();
         if (index[i] < 0) {
-            Tell(Text(kSelectDateTime));
+            Tell(LoadText(kSelectDateTime));
             return false;
         }
     }
     const int year = index[0] + 11;
     if (index[2] + 1 > DaysInMonth(2000 + year, index[1] + 1)) {
-        Tell(Text(kNoSuchDate));
+        Tell(LoadText(kNoSuchDate));
         return false;
     }
     date = (TwoDigits(year) + "/" + TwoDigits(index[1] + 1) + "/" + TwoDigits(index[2] + 1)).toStdString();
@@ -427,7 +423,7 @@ bool CQZOptionDlg::WriteCardFile(const std::string& fileName, const std::string&
         return written.Ok();
     const std::string path = m_pWorkingData->GetFolder() + "/" + fileName;
     const std::string why = written.Error() ? std::strerror(written.Error()) : written.Reason();
-    Tell(Text(kCannotWriteFile).arg(QString::fromStdString(path), QString::fromLocal8Bit(why.c_str())));
+    Tell(LoadText(kCannotWriteFile).arg(QString::fromStdString(path), QString::fromLocal8Bit(why.c_str())));
     return false;
 }
 
@@ -435,7 +431,7 @@ void CQZOptionDlg::OnBnClickedSave()
 {
     WriteLog("Save", kClass, "OnBnClickedSave", kLogType, kLogLevelNormal);
     if (m_driveList->currentText().isEmpty()) {
-        Tell(Text(kSelectDrive));
+        Tell(LoadText(kSelectDrive));
         return;
     }
     m_pWorkingData->SetParkingModeSelect(m_parkingModeSelect->checkState() != Qt::Unchecked ? 1 : 0);
@@ -446,7 +442,7 @@ void CQZOptionDlg::OnBnClickedSave()
     if (m_apply->isChecked() && !ReadClock(date, time))
         return;
     if (!SelectedDriveStillThere()) {
-        Tell(Text(kCardGone));
+        Tell(LoadText(kCardGone));
         return;
     }
     // time.cfg first, then setup.cfg; the dialog closes only when both are on the card.
@@ -474,22 +470,22 @@ void CQZOptionDlg::OnBnClickedFormat()
 {
     const DriveInfo* selected = SelectedDrive();
     if (!selected) {
-        Tell(Text(kSelectDrive));
+        Tell(LoadText(kSelectDrive));
         return;
     }
     const DriveInfo drive = *selected;
     if (const int refusal = CheckFormatTarget(drive, ReadFormatFacts(drive, m_environment.root))) {
-        Tell(Text(refusal));
+        Tell(LoadText(refusal));
         UpdateFormatButton();
         return;
     }
     if (!m_environment.formatter) {
-        Tell(Text(kNoFormatter));
+        Tell(LoadText(kNoFormatter));
         return;
     }
     const QString size = QLocale().formattedDataSize(static_cast<qint64>(drive.size), 1, QLocale::DataSizeSIFormat);
-    const QString question = Text(kAskFormat) + "\n\n" +
-                             Text(kWillBeErased).arg(QString::fromStdString(drive.label),
+    const QString question = LoadText(kAskFormat) + "\n\n" +
+                             LoadText(kWillBeErased).arg(QString::fromStdString(drive.label),
                                                      QString::fromStdString(drive.device), size);
     if (GetMessageBoxes().Ask(this, windowTitle(), question, QMessageBox::Ok | QMessageBox::Cancel,
                               QMessageBox::Cancel) != QMessageBox::Ok)
@@ -532,11 +528,11 @@ void CQZOptionDlg::OnFormatFinished(const DriveInfo& drive, const FormatOutcome&
 
     const QString error = QString::fromStdString(outcome.error);
     if (outcome.refusalId != 0)
-        Tell(Text(outcome.refusalId));
+        Tell(LoadText(outcome.refusalId));
     else if (!outcome.formatted)
-        Tell(Text(kFormatFailed).arg(error));
+        Tell(LoadText(kFormatFailed).arg(error));
     else  // formatted; a card that could not be mounted again says why
-        Tell(error.isEmpty() ? Text(kFormatComplete) : Text(kFormatComplete) + "\n" + error);
+        Tell(error.isEmpty() ? LoadText(kFormatComplete) : LoadText(kFormatComplete) + "\n" + error);
 }
 
 void CQZOptionDlg::reject()
