@@ -1,6 +1,6 @@
 #include "repair/CameraFileFixture.h"
 
-#include "devsupport/RiffWriter.h"
+#include "support/RiffBuilder.h"
 
 #include <stdexcept>
 
@@ -72,19 +72,18 @@ CameraFixture BuildCameraFile(const std::vector<FixtureChunk>& chunks, const std
     }
 
     // Header with every count at zero: the state in which the camera starts a recording.
-    std::string avih = std::string(24, '\0') + Le32(static_cast<uint32_t>(kinds.size())) + std::string(28, '\0');
-    std::string hdrl = "hdrl" + Chunk("avih", avih);
+    constexpr int64_t kFirstStreamList = 12 + 12 + 8 + 56;  // after "RIFF....AVI ", "LIST....hdrl", avih
+    std::string streamLists;
     std::vector<int64_t> streamHeaderPos;
     for (char kind : kinds) {
-        std::string fcc = kind == 'v' ? "vids" : kind == 't' ? "txts" : "auds";
-        std::string strh = fcc + std::string(52, '\0');
-        PutLE32(strh, 20, 1000);                      // dwScale
-        size_t formatSize = kind == 'v' ? 40 : kind == 't' ? 0 : 16;
-        std::string strl = "strl" + Chunk("strh", strh) + Chunk("strf", std::string(formatSize, '\x05'));
-        streamHeaderPos.push_back(12 + 8 + static_cast<int64_t>(hdrl.size()) + 12 + 8);
-        hdrl += "LIST" + Le32(static_cast<uint32_t>(strl.size())) + strl;
+        const std::string fcc = kind == 'v' ? "vids" : kind == 't' ? "txts" : "auds";
+        const size_t formatSize = kind == 'v' ? 40 : kind == 't' ? 0 : 16;
+        streamHeaderPos.push_back(kFirstStreamList + static_cast<int64_t>(streamLists.size()) + 12 + 8);
+        streamLists += riff::List("LIST", "strl", riff::StreamHeader(fcc, 1000, 0, 0) +
+                                                      riff::Chunk("strf", std::string(formatSize, '\x05')));
     }
-    std::string file = "RIFF" + Le32(0) + "AVI " + "LIST" + Le32(static_cast<uint32_t>(hdrl.size())) + hdrl;
+    const auto streams = static_cast<uint32_t>(kinds.size());
+    std::string file = "RIFF" + Le32(0) + "AVI " + riff::List("LIST", "hdrl", riff::MainHeader(0, streams) + streamLists);
     CameraFixture fixture;
     fixture.movieListPos = static_cast<int64_t>(file.size());
     file += "LIST" + Le32(0) + "movi";
