@@ -2,7 +2,7 @@
 
 #include "Command.h"
 #include "Json.h"
-#include "LoadRecording.h"
+#include "recording/LoadRecording.h"
 
 #include "recording/AVIFileParser.h"
 

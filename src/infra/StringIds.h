@@ -49,6 +49,8 @@ inline constexpr int kReportSpeed = 266;
 inline constexpr int kReportLatitude = 267;
 inline constexpr int kReportLongitude = 268;
 inline constexpr int kReportFooter = 303;
+inline constexpr int kNoPrinter = 470;
+inline constexpr int kReportNotPrinted = 471;
 inline constexpr int kZoomInTip = 270;
 inline constexpr int kZoomOutTip = 271;
 inline constexpr int kNoGpsData = 272;
@@ -95,6 +97,18 @@ inline constexpr int kCancelButton = 978;
 inline constexpr int kCameraGroup = 980;
 inline constexpr int kClockGroup = 981;
 inline constexpr int kViewerGroup = 982;
+// clip export dialog: title, labels, buttons, note; the busy note while a clip is written
+inline constexpr int kClipDialogTitle = 1320;
+inline constexpr int kClipStartTimeLabel = 1321;
+inline constexpr int kClipEndTimeLabel = 1322;
+inline constexpr int kClipLengthLabel = 1323;
+inline constexpr int kClipOkButton = 1324;
+inline constexpr int kClipNoMetadataNote = 1325;
+inline constexpr int kClipSaving = 1326;
+// the track out of the viewer: menu entry, file types, failure
+inline constexpr int kExportTrack = 990;
+inline constexpr int kTrackFileTypes = 991;
+inline constexpr int kTrackNotSaved = 992;
 
 inline constexpr std::array kUsedStringIds = {
     kEventText, kAlwaysText, kParkingText, kParkingMotionText, kIndexColumn, kDateColumn, kTimeColumn,
@@ -103,7 +117,7 @@ inline constexpr std::array kUsedStringIds = {
     kSettingsTip, kPrintTip, kOpenTip, kFullScreenTip, kMaximizeTip, kMinimizeTip, kCloseTip, kMuteTip,
     kPreviousTip, kRewindTip, kPlayPauseTip, kFastForwardTip, kNextTip, kSpeedTip, kBrightnessTip, kVolumeTip,
     kDefaultSpeedTip, kDefaultBrightnessTip, kSelectedItemLabel, kOkButton, kReportTime, kReportGSensor,
-    kReportSpeed, kReportLatitude, kReportLongitude, kReportFooter, kZoomInTip, kZoomOutTip, kNoGpsData,
+    kReportSpeed, kReportLatitude, kReportLongitude, kReportFooter, kNoPrinter, kReportNotPrinted, kZoomInTip, kZoomOutTip, kNoGpsData,
     kInternetNotConnected, kPopupMapTip, kMapLongitudeLabel, kMapLatitudeLabel, kMapTitle, kSelectFolder,
     kAskFormat, kSelectDrive,
     kSelectDateTime, kNoSuchDate, kCannotWriteFile, kCardGone, kWillBeErased, kOnlyRemovableCard,
@@ -111,5 +125,8 @@ inline constexpr std::array kUsedStringIds = {
     kAccTriggerLabel, kLanguageLabel, kParkingModeLabel, kParkingTimeLabel, kQualityLabel, kChannelsLabel,
     kAudioLabel, kSpeakerLabel, kApplyClockLabel, kDateLabel, kTimeLabel, kFolderLabel, kModifyButton,
     kScanIntervalLabel, kDefaultButton, kSaveButton, kCancelButton, kCameraGroup, kClockGroup, kViewerGroup,
+    kClipDialogTitle, kClipStartTimeLabel, kClipEndTimeLabel, kClipLengthLabel, kClipOkButton, kClipNoMetadataNote,
+    kClipSaving,
+    kExportTrack, kTrackFileTypes, kTrackNotSaved,
 };
 }  // namespace StringId

@@ -12,4 +12,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent*) override {}
+    void resizeEvent(QResizeEvent*) override;
+    void showEvent(QShowEvent*) override;
 };

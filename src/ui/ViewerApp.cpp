@@ -1,5 +1,6 @@
 #include "ui/ViewerApp.h"
 
+#include "ui/CCorvellNewDlg.h"
 #include "widgets/ResourceManager.h"
 
 ViewerApp::ViewerApp()
@@ -9,11 +10,19 @@ ViewerApp::ViewerApp()
 {
 }
 
+CCorvellNewDlg& ViewerApp::OpenMainWindow(const ViewerOptions& options)
+{
+    if (!m_mainWindow)
+        m_mainWindow = std::make_unique<CCorvellNewDlg>(m_session, m_engine, options);
+    return *m_mainWindow;
+}
+
 ViewerApp::~ViewerApp()
 {
     m_session.StopDelivery();
-    // The windows go first (each view unregisters and releases its players): reset them here, before the
-    // session's thread ends.
+    // The windows go first (each view unregisters and releases its players), before the session's thread
+    // ends.
+    m_mainWindow.reset();
     m_session.Shutdown();
     VlcFunctionExecutor::DestroyInstance();
     ResourceManager::DestroyInstance();

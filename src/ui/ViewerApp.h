@@ -10,7 +10,11 @@
 #include "playback/VlcFunctionExecutor.h"
 #include "session/PlaybackSession.h"
 
+#include <memory>
+
+class CCorvellNewDlg;
 class ResourceManager;
+struct ViewerOptions;
 
 class ViewerApp {
 public:
@@ -23,6 +27,9 @@ public:
     ViewerApp(const ViewerApp&) = delete;
     ViewerApp& operator=(const ViewerApp&) = delete;
 
+    // Creates the main window (once) with the session and the engine; the caller shows it.
+    CCorvellNewDlg& OpenMainWindow(const ViewerOptions& options);
+
     PlaybackSession& Session() { return m_session; }
     VlcFunctionExecutor& Engine() { return m_engine; }
     const ResourceManager& Skin() const { return m_skin; }
@@ -31,4 +38,5 @@ private:
     const ResourceManager& m_skin;
     VlcFunctionExecutor& m_engine;
     PlaybackSession& m_session;
+    std::unique_ptr<CCorvellNewDlg> m_mainWindow;
 };

@@ -27,6 +27,13 @@ public:
         box.setDefaultButton(defaultButton);
         return static_cast<QMessageBox::StandardButton>(box.exec());
     }
+
+    QMessageBox::StandardButton ShowWithIcon(QWidget* owner, const QString& caption, const QString& text,
+                                             QMessageBox::StandardButtons buttons, QMessageBox::Icon icon) override
+    {
+        QMessageBox box(icon, caption, text, buttons, owner);
+        return static_cast<QMessageBox::StandardButton>(box.exec());
+    }
 };
 
 QtMessageBoxes g_qtMessageBoxes;
@@ -40,9 +47,21 @@ QMessageBox::StandardButton IMessageBoxes::Ask(QWidget* owner, const QString& ca
     return Show(owner, caption, text, buttons);
 }
 
+QMessageBox::StandardButton IMessageBoxes::ShowWithIcon(QWidget* owner, const QString& caption, const QString& text,
+                                                        QMessageBox::StandardButtons buttons, QMessageBox::Icon)
+{
+    return Show(owner, caption, text, buttons);
+}
+
 QString IMessageBoxes::ChooseFolder(QWidget* owner, const QString& title, const QString& start)
 {
     return QFileDialog::getExistingDirectory(owner, title, start, QFileDialog::ShowDirsOnly);
+}
+
+QString IMessageBoxes::ChooseSaveFile(QWidget* owner, const QString& title, const QString& suggestedPath,
+                                      const QString& filters, QString* filter)
+{
+    return QFileDialog::getSaveFileName(owner, title, suggestedPath, filters, filter);
 }
 
 IMessageBoxes& GetMessageBoxes()

@@ -21,8 +21,15 @@ public:
     virtual QMessageBox::StandardButton Ask(QWidget* owner, const QString& caption, const QString& text,
                                             QMessageBox::StandardButtons buttons,
                                             QMessageBox::StandardButton defaultButton);
+    // Like Show, with an icon (a warning, a question). The default ignores it, for recorders that answer.
+    virtual QMessageBox::StandardButton ShowWithIcon(QWidget* owner, const QString& caption, const QString& text,
+                                                     QMessageBox::StandardButtons buttons, QMessageBox::Icon icon);
     // The folder chooser (folders only): the chosen folder, empty when the user cancels.
     virtual QString ChooseFolder(QWidget* owner, const QString& title, const QString& start);
+    // The save-file chooser: the chosen path, empty when the user cancels. `filters` as Qt writes them
+    // ("GPX (*.gpx);;CSV (*.csv)"); `filter` gets the one chosen.
+    virtual QString ChooseSaveFile(QWidget* owner, const QString& title, const QString& suggestedPath,
+                                   const QString& filters, QString* filter);
 };
 
 // The message boxes in force: the real ones unless a test installed its own.

@@ -71,6 +71,8 @@ const UsedString kUsedStrings[] = {
     {StringId::kReportLatitude, "Latitude", "위도"},
     {StringId::kReportLongitude, "Longitude", "경도"},
     {StringId::kReportFooter, "Brenholt Tessaro Inc", nullptr},
+    {StringId::kNoPrinter, "No printer is installed. You can save the report as a PDF file.", "설치된 프린터가 없습니다. 보고서를 PDF 파일로 저장할 수 있습니다."},
+    {StringId::kReportNotPrinted, "The report could not be printed.", "보고서를 인쇄하지 못했습니다."},
     // map pane
     {StringId::kZoomInTip, "Zoom in", nullptr},
     {StringId::kZoomOutTip, "Zoom out", nullptr},
@@ -119,6 +121,19 @@ const UsedString kUsedStrings[] = {
     {StringId::kCameraGroup, "Camera", "카메라"},
     {StringId::kClockGroup, "Clock", "시계"},
     {StringId::kViewerGroup, "Viewer", "뷰어"},
+    // clip export dialog and the note while a clip is written
+    {StringId::kClipDialogTitle, "Recording Video", "영상 저장"},
+    {StringId::kClipStartTimeLabel, "Start Time", "시작 시간"},
+    {StringId::kClipEndTimeLabel, "End Time", "종료 시간"},
+    {StringId::kClipLengthLabel, "Recording Time", "저장 시간"},
+    {StringId::kClipOkButton, "OK", "저장"},
+    {StringId::kClipNoMetadataNote, "Meta data is not stored when saving the video.",
+     "영상 저장시 메타 데이터는 저장되지 않습니다."},
+    {StringId::kClipSaving, "Saving the video. Please wait a moment.", nullptr},
+    // the track out of the viewer
+    {StringId::kExportTrack, "Export track…", "경로 내보내기…"},
+    {StringId::kTrackFileTypes, "GPX track (*.gpx);;CSV table (*.csv)", "GPX 경로 (*.gpx);;CSV 표 (*.csv)"},
+    {StringId::kTrackNotSaved, "The track could not be saved: %1", "경로를 저장하지 못했습니다: %1"},
 };
 
 }  // namespace

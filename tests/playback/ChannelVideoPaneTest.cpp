@@ -404,25 +404,35 @@ TEST_F(ChannelPanes, BothCamerasAreDrawnInsideThePanesAndNoWindowOfTheEngineAppe
     ASSERT_TRUE(WaitFor(VIDEO_PLAYING));
     ASSERT_TRUE(WaitForRearPicture());
 
-    const ProgramRun shot = RunProgram({"import", "-window", "root", TESSARO_PANES_SCREENSHOT});
-    ASSERT_EQ(shot.exitCode, 0) << shot.err;
     const ProgramRun tree = RunProgram({"xwininfo", "-root", "-tree"});
     ASSERT_EQ(tree.exitCode, 0) << tree.err;
     // The engine names a window of its own after itself.
     EXPECT_EQ(QString::fromStdString(tree.out).indexOf("vlc", 0, Qt::CaseInsensitive), -1) << tree.out;
 
-    // Each pane's area holds a picture, not a flat colour.
-    const QImage screen(TESSARO_PANES_SCREENSHOT);
-    ASSERT_FALSE(screen.isNull());
-    for (QWidget* surface : {first->VideoSurface(), second->VideoSurface()}) {
-        const QRect area(surface->mapToGlobal(QPoint(0, 0)), surface->size());
-        const QImage picture = screen.copy(area);
+    // Each pane's area holds a picture, not a flat colour (the surfaces are black until the engine draws:
+    // a busy machine may need a moment more for channel 1's first picture).
+    const auto coloursIn = [](const QImage& screen, QWidget* surface) {
+        const QImage picture = screen.copy(QRect(surface->mapToGlobal(QPoint(0, 0)), surface->size()));
         QSet<QRgb> colours;
         for (int y = 0; y < picture.height(); y += 4)
             for (int x = 0; x < picture.width(); x += 4)
                 colours.insert(picture.pixel(x, y));
-        EXPECT_GT(colours.size(), 50) << "area " << area.x() << "," << area.y();
-    }
+        return colours.size();
+    };
+    int frontColours = 0, rearColours = 0;
+    (void)QTest::qWaitFor(
+        [&] {
+            const ProgramRun shot = RunProgram({"import", "-window", "root", TESSARO_PANES_SCREENSHOT});
+            const QImage screen(TESSARO_PANES_SCREENSHOT);
+            if (shot.exitCode != 0 || screen.isNull())
+                return false;
+            frontColours = coloursIn(screen, first->VideoSurface());
+            rearColours = coloursIn(screen, second->VideoSurface());
+            return frontColours > 50 && rearColours > 50;
+        },
+        kWaitMs);
+    EXPECT_GT(frontColours, 50);
+    EXPECT_GT(rearColours, 50);
 }
 
 }  // namespace

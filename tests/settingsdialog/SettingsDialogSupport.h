@@ -9,6 +9,7 @@
 #include "support/FakeDriveTree.h"
 #include "support/RecordingReporter.h"
 #include "support/TempDir.h"
+#include "support/qt/BoxRecorder.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,42 +19,6 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
-
-// Answers message boxes and the folder chooser instead of showing them.
-class BoxRecorder final : public IMessageBoxes {
-public:
-    BoxRecorder() { SetMessageBoxes(this); }
-    ~BoxRecorder() override { SetMessageBoxes(nullptr); }
-    QMessageBox::StandardButton Show(QWidget*, const QString&, const QString& text,
-                                     QMessageBox::StandardButtons) override
-    {
-        texts.push_back(text);
-        if (answers.empty())
-            return QMessageBox::Ok;
-        const QMessageBox::StandardButton answer = answers.front();
-        answers.pop_front();
-        return answer;
-    }
-    QMessageBox::StandardButton Ask(QWidget* owner, const QString& caption, const QString& text,
-                                    QMessageBox::StandardButtons buttons,
-                                    QMessageBox::StandardButton defaultButton) override
-    {
-        defaults.push_back(defaultButton);
-        return Show(owner, caption, text, buttons);
-    }
-    void OpenFolder(const QString&) override {}
-    QString ChooseFolder(QWidget*, const QString& title, const QString&) override
-    {
-        chooserTitles.push_back(title);
-        return chosenFolder;
-    }
-
-    std::deque<QMessageBox::StandardButton> answers;
-    std::vector<QString> texts;
-    std::vector<QMessageBox::StandardButton> defaults;
-    std::vector<QString> chooserTitles;
-    QString chosenFolder;
-};
 
 inline QString Text(int id)
 {

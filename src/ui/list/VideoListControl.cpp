@@ -2,6 +2,7 @@
 
 #include "infra/DiagnosticLog.h"
 #include "infra/MenuTable.h"
+#include "ui/TrackExportAction.h"
 #include "infra/StringIds.h"
 #include "infra/StringTable.h"
 #include "widgets/CMyBitmapButton.h"
@@ -398,6 +399,8 @@ void VideoListControl::contextMenuEvent(QContextMenuEvent* event)
         const int command = entry.id;
         connect(action, &QAction::triggered, this, [this, command] { OnMenuCommand(command); });
     }
+    menu.addSeparator();
+    AddExportTrackAction(menu, this, m_session);
     menu.exec(event->globalPos());
 }
 

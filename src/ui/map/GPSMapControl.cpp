@@ -2,6 +2,7 @@
 
 #include "infra/DiagnosticLog.h"
 #include "infra/MenuTable.h"
+#include "ui/TrackExportAction.h"
 #include "infra/StringTable.h"
 #include "recording/AVIFileLoader.h"
 #include "ui/map/ConnectivityCheck.h"
@@ -11,11 +12,13 @@
 #include "widgets/SkinIds.h"
 #include "widgets/SkinFont.h"
 
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTimer>
@@ -186,6 +189,13 @@ void GPSMapControl::CreatePlaceholder()
     m_placeholder = new GPSMapControl(m_parent, m_session, Inert{});
     m_placeholder->setGeometry(DockedGeometry(m_parent->size()).translated(0, -1));
     m_placeholder->hide();
+}
+
+void GPSMapControl::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu menu(this);
+    AddExportTrackAction(menu, this, m_session);
+    menu.exec(event->globalPos());
 }
 
 void GPSMapControl::SetPopupButtonEnabled(bool on)

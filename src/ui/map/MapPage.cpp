@@ -6,16 +6,12 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonValue>
+#include <QWebChannel>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
-#include <array>
-#include <charconv>
 #include <cmath>
 
 namespace {
@@ -85,33 +81,20 @@ private:
 
 }  // namespace
 
-QString ScriptNumber(double value)
-{
-    if (!std::isfinite(value))
-        return QStringLiteral("NaN");
-    std::array<char, 40> digits{};
-    const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), value,
-                                      std::chars_format::general, 17);
-    return QString::fromLatin1(digits.data(), static_cast<int>(result.ptr - digits.data()));
-}
-
-QString ScriptString(const QString& text)
-{
-    // A JSON array of one string is valid JavaScript; its brackets are dropped.
-    const QByteArray json = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
-    return QString::fromUtf8(json.mid(1, json.size() - 2));
-}
-
 MapPage::MapPage(QWebEngineView& view, QUrl pageUrl) : QObject(&view), m_view(view), m_pageUrl(std::move(pageUrl))
 {
     auto* page = new PinnedPage(m_pageUrl, &m_view);
     page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
     page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
+    auto* channel = new QWebChannel(page);
+    channel->registerObject(QStringLiteral("viewer"), &m_bridge);
+    page->setWebChannel(channel);
     m_view.setPage(page);
     m_view.setContextMenuPolicy(Qt::NoContextMenu);
     // Dropped folders are for the main window, not for the browser.
     m_view.setAcceptDrops(false);
     connect(&m_view, &QWebEngineView::loadFinished, this, &MapPage::OnLoadFinished);
+    connect(&m_bridge, &MapPageBridge::PageReady, this, &MapPage::OnPageReady);
 }
 
 void MapPage::Load()
@@ -130,10 +113,10 @@ void MapPage::Load()
 
 void MapPage::OnLoadFinished(bool ok)
 {
-    m_loaded = ok;
     if (QWidget* proxy = m_view.focusProxy())
         proxy->setAcceptDrops(false);
     if (!ok) {
+        m_loaded = false;
         LogMapPage("map page did not load");
         emit Loaded(false);
         return;
@@ -142,56 +125,60 @@ void MapPage::OnLoadFinished(bool ok)
         if (type.toString() != "object")
             LogMapPage("Leaflet missing: the map stays blank");
     });
-    for (const QString* call : {&m_tilesCall, &m_trackCall, &m_positionCall})
-        if (!call->isEmpty())
-            m_view.page()->runJavaScript(*call);
+    m_view.page()->runJavaScript(QStringLiteral("typeof QWebChannel"), [](const QVariant& type) {
+        if (type.toString() != "function")
+            LogMapPage("web channel missing: the map stays blank");
+    });
+}
+
+void MapPage::OnPageReady()
+{
+    m_loaded = true;
+    for (const Call* call : {&m_tilesCall, &m_trackCall, &m_positionCall})
+        if (!call->function.isEmpty())
+            emit m_bridge.call(call->function, call->arguments);
     emit Loaded(true);
 }
 
-void MapPage::Remember(QString& slot, const QString& function, const QString& arguments)
+void MapPage::Remember(Call& slot, const QString& function, QVariantList arguments)
 {
-    slot = QStringLiteral("if (typeof %1 === 'function') %1(%2);").arg(function, arguments);
+    slot = Call{function, std::move(arguments)};
     if (m_loaded)
-        m_view.page()->runJavaScript(slot);
+        emit m_bridge.call(slot.function, slot.arguments);
 }
 
 void MapPage::SetTiles(const QString& urlTemplate, const QString& attribution)
 {
-    Remember(m_tilesCall, "setTiles", ScriptString(urlTemplate) + ", " + ScriptString(attribution));
+    Remember(m_tilesCall, "setTiles", {urlTemplate, attribution});
 }
 
 void MapPage::SetOffline(const QString& note)
 {
-    Remember(m_tilesCall, "setOffline", ScriptString(note));
+    Remember(m_tilesCall, "setOffline", {note});
 }
 
 void MapPage::SetTrack(const std::vector<GpsSample>& samples)
 {
-    QString points = QStringLiteral("[");
-    for (const GpsSample& sample : samples) {
-        if (points.size() > 1)
-            points += ',';
-        points += HasPosition(sample)
-                      ? QStringLiteral("[%1,%2]").arg(ScriptNumber(sample.latitude), ScriptNumber(sample.longitude))
-                      : QStringLiteral("null");
-    }
-    points += ']';
-    Remember(m_trackCall, "setTrack", points);
+    QVariantList points;
+    points.reserve(static_cast<qsizetype>(samples.size()));
+    for (const GpsSample& sample : samples)
+        points.append(HasPosition(sample) ? QVariant(QVariantList{sample.latitude, sample.longitude}) : QVariant());
+    Remember(m_trackCall, "setTrack", {QVariant(points)});
     // A new track hides the marker on the page; the next position shows it again.
-    m_positionCall.clear();
+    m_positionCall = Call{};
 }
 
 void MapPage::SetPosition(const GpsSample& sample)
 {
     if (HasPosition(sample))
-        Remember(m_positionCall, "positionChange", ScriptNumber(sample.latitude) + ", " + ScriptNumber(sample.longitude));
+        Remember(m_positionCall, "positionChange", {sample.latitude, sample.longitude});
     else
         ClearPosition();
 }
 
 void MapPage::ClearPosition()
 {
-    Remember(m_positionCall, "clearPosition", QString());
+    Remember(m_positionCall, "clearPosition", {});
 }
 
 void MapPage::Evaluate(const QString& script, const std::function<void(const QVariant&)>& done)

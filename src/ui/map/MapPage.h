@@ -1,9 +1,11 @@
 #pragma once
 
 // The map page in its browser. The page is loaded once; what the viewer wants shown (tiles or the
-// offline note, the track, the newest position) is kept here and handed to the page as soon as it has
-// loaded, so nothing asked for before that is lost. Every call is guarded, so a page without the
-// function (or without Leaflet) simply shows nothing.
+// offline note, the track, the newest position) is kept here and handed to the page as soon as it is
+// ready, so nothing asked for before that is lost. Calls reach the page as messages of one web channel
+// (a function name and its arguments), in the order they were made: a script per call would leave one
+// compiled script per position in the page's engine, which grows by megabytes over an evening. The page
+// ignores a function it does not have (or every call, without Leaflet).
 //
 // The browser stays on the page: links open in the desktop's browser, drops and the context menu are
 // off. User-interface thread only.
@@ -13,11 +15,27 @@
 #include <QObject>
 #include <QString>
 #include <QUrl>
+#include <QVariantList>
 
 #include <functional>
 #include <vector>
 
 class QWebEngineView;
+
+// The object the page sees on its web channel as "viewer".
+class MapPageBridge : public QObject {
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    // The page calls this once its channel is up: it wants everything it should show.
+    Q_INVOKABLE void ready() { emit PageReady(); }
+
+signals:
+    // To the page: call window[function](...arguments).
+    void call(const QString& function, const QVariantList& arguments);
+    void PageReady();
+};
 
 class MapPage : public QObject {
     Q_OBJECT
@@ -28,6 +46,7 @@ public:
     // Loads the page the first time it is called; later calls do nothing. A missing page is logged once
     // and leaves the browser blank.
     void Load();
+    // The page has loaded and its channel is up: calls reach it now.
     bool IsLoaded() const { return m_loaded; }
     int LoadsStarted() const { return m_loadsStarted; }
 
@@ -46,20 +65,21 @@ signals:
     void Loaded(bool ok);
 
 private:
+    struct Call {
+        QString function;  // empty: none
+        QVariantList arguments;
+    };
+
     void OnLoadFinished(bool ok);
-    // Keeps the call function(arguments) in slot and makes it now when the page has loaded; the call
-    // does nothing on a page without that function.
-    void Remember(QString& slot, const QString& function, const QString& arguments);
+    void OnPageReady();
+    // Keeps the call in slot and sends it now when the page is ready.
+    void Remember(Call& slot, const QString& function, QVariantList arguments);
 
     QWebEngineView& m_view;
     QUrl m_pageUrl;
+    MapPageBridge m_bridge;
     bool m_loaded = false;
     int m_loadsStarted = 0;
-    // The newest call of each kind, replayed in this order when the page has loaded.
-    QString m_tilesCall, m_trackCall, m_positionCall;
+    // The newest call of each kind, replayed in this order when the page is ready.
+    Call m_tilesCall, m_trackCall, m_positionCall;
 };
-
-// A coordinate as the page receives it: every digit a double holds, '.' in any locale.
-QString ScriptNumber(double value);
-// A text as a JavaScript string literal.
-QString ScriptString(const QString& text);

@@ -13,4 +13,9 @@ inline void PrepareWebEngineProcess()
     if (::geteuid() == 0)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // The browser draws its page in software into the window: drawn through the graphics card instead,
+    // the whole main window would be composed by it, and the native windows the video is played into (and
+    // every control that shares their parent) would stay black.
+    if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
+        qputenv("QT_QUICK_BACKEND", "software");
 }

@@ -1,4 +1,4 @@
-#include "LoadRecording.h"
+#include "recording/LoadRecording.h"
 
 #include "recording/AVIFileLoader.h"
 #include "recording/AVIFileParser.h"

@@ -1,0 +1,174 @@
+// tessaro-viewer [--lang ko|en] [--log] [--log-level N] [--trace-startup] [PATH...]
+//
+// Starts the viewer: the web engine's process settings, the application, the language, the media engine
+// (its absence ends the program with a box), the main window; paths given open as a drop once the window
+// shows. SIGTERM and SIGINT close the window as its close button does.
+
+#include "infra/StringTable.h"
+#include "infra/Version.h"
+#include "playback/CFirstChannelVideoPane.h"
+#include "playback/CVideoPlayerPane.h"
+#include "playback/VlcFunctionExecutor.h"
+#include "settings/ViewerOptions.h"
+#include "ui/CCorvellNewDlg.h"
+#include "ui/ViewerApp.h"
+#include "ui/map/WebEngineProcess.h"
+#include "widgets/MessageBoxReporter.h"
+#include "widgets/MessageBoxes.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDateTime>
+#include <QGuiApplication>
+#include <QLocale>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <xcb/xcb.h>
+
+#include <clocale>
+#include <csignal>
+#include <cstdio>
+#include <memory>
+#include <pthread.h>
+#include <unistd.h>
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void OnTerminationSignal(int)
+{
+    const char byte = 1;
+    (void)!::write(g_signalPipe[1], &byte, 1);
+}
+
+// Closes window when SIGTERM or SIGINT arrives (the handler only writes to a pipe the event loop reads).
+void CloseOnTerminationSignals(QWidget& window)
+{
+    if (::pipe(g_signalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &window);
+    QObject::connect(notifier, &QSocketNotifier::activated, &window, [&window] {
+        char byte = 0;
+        (void)!::read(g_signalPipe[0], &byte, 1);
+        window.close();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+}
+
+// Whether the engine has put its own output window into the surface yet: its first picture is on the way.
+bool HasVideoOutput(QWidget* surface)
+{
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    if (!x11 || !surface)
+        return false;
+    xcb_connection_t* connection = x11->connection();
+    const auto cookie = xcb_query_tree(connection, static_cast<xcb_window_t>(surface->winId()));
+    xcb_query_tree_reply_t* reply = xcb_query_tree_reply(connection, cookie, nullptr);
+    const bool children = reply && xcb_query_tree_children_length(reply) > 0;
+    std::free(reply);
+    return children;
+}
+
+// --trace-startup: prints the moment channel 1's output appears, for the start-up benchmark.
+void TraceFirstFrame(CCorvellNewDlg& window)
+{
+    auto* timer = new QTimer(&window);
+    timer->setInterval(2);
+    QObject::connect(timer, &QTimer::timeout, &window, [timer, &window] {
+        if (!HasVideoOutput(window.PlayerPane()->FirstChannel()->VideoSurface()))
+            return;
+        std::printf("first_frame_at=%.3f\n", static_cast<double>(QDateTime::currentMSecsSinceEpoch()) / 1000.0);
+        std::fflush(stdout);
+        timer->stop();
+    });
+    timer->start();
+}
+
+Language ChosenLanguage(const QString& option)
+{
+    if (option == "ko")
+        return Language::Korean;
+    if (option == "en")
+        return Language::English;
+    return QLocale::system().language() == QLocale::Korean ? Language::Korean : Language::English;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[])
+{
+    // A parent may have started us with these signals blocked; the threads made later inherit the mask.
+    sigset_t termination;
+    sigemptyset(&termination);
+    sigaddset(&termination, SIGTERM);
+    sigaddset(&termination, SIGINT);
+    pthread_sigmask(SIG_UNBLOCK, &termination, nullptr);
+
+    PrepareWebEngineProcess();
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tessaro-viewer"));
+    QApplication::setApplicationVersion(QString::fromLatin1(kTessaroVersionText));
+    // The window's close ends the program even while the map floats in a window of its own.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Viewer for dash camera recordings"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption langOption(QStringLiteral("lang"), QStringLiteral("Language: ko or en."),
+                                        QStringLiteral("ko|en"));
+    const QCommandLineOption logOption(QStringLiteral("log"), QStringLiteral("Write the diagnostic log (LOG/)."));
+    const QCommandLineOption logLevelOption(QStringLiteral("log-level"), QStringLiteral("Log up to this level."),
+                                            QStringLiteral("N"));
+    const QCommandLineOption traceOption(QStringLiteral("trace-startup"),
+                                         QStringLiteral("Print first_frame_at=<unix time> at the first picture."));
+    parser.addOptions({langOption, logOption, logLevelOption, traceOption});
+    parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Recordings or folders to open."),
+                                 QStringLiteral("[PATH...]"));
+    parser.process(app);
+
+    SetCurrentLanguage(ChosenLanguage(parser.value(langOption)));
+    // Qt applies the user's locale; a decimal comma would change every number the program formats.
+    std::setlocale(LC_NUMERIC, "C");
+
+    const QString engineOptions = qEnvironmentVariable("TESSARO_VLC_OPTIONS");
+    if (!engineOptions.isEmpty()) {
+        std::vector<std::string> options;
+        for (const QString& option : engineOptions.split(' ', Qt::SkipEmptyParts))
+            options.push_back(option.toStdString());
+        VlcFunctionExecutor::SetExtraEngineOptions(std::move(options));
+    }
+
+    ViewerOptions options;
+    options.m_useLog = parser.isSet(logOption) || parser.isSet(logLevelOption);
+    if (parser.isSet(logLevelOption))
+        options.m_logLevel = parser.value(logLevelOption).toInt();
+
+    MessageBoxReporter reporter;
+    std::unique_ptr<ViewerApp> viewer;
+    try {
+        viewer = std::make_unique<ViewerApp>();
+    } catch (const VlcLoadError& error) {
+        GetMessageBoxes().Show(nullptr, QString(), QString::fromStdString(error.what()), QMessageBox::Ok);
+        return 1;
+    }
+
+    CCorvellNewDlg& window = viewer->OpenMainWindow(options);
+    QObject::connect(&window, &CCorvellNewDlg::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    CloseOnTerminationSignals(window);
+    if (parser.isSet(traceOption))
+        TraceFirstFrame(window);
+    window.show();
+    const QStringList paths = parser.positionalArguments();
+    if (!paths.isEmpty())
+        QTimer::singleShot(0, &window, [&window, paths] { window.OpenPaths(paths); });
+    const int status = app.exec();
+    viewer.reset();
+    return status;
+}

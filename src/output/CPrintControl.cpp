@@ -1,0 +1,275 @@
+#include "output/CPrintControl.h"
+
+#include "infra/StringIds.h"
+#include "infra/StringTable.h"
+#include "infra/UserFolders.h"
+#include "widgets/MessageBoxes.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QRandomGenerator>
+
+#include <filesystem>
+#include <tuple>
+
+namespace {
+
+QString Text(int id)
+{
+    return QString::fromStdString(LoadString(id));
+}
+
+// A plain sans for Latin text and digits with a Hangul face behind it, sized in page units so that ascent
+// + descent is cellHeight (the height a report font is given in). DejaVu comes first: digits taken from
+// the CJK face lose their text in a PDF (a reader or a search finds no numbers).
+QFont ReportFont(int cellHeight, bool bold)
+{
+    QFont font;
+    font.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Noto Sans CJK KR"),
+                      QFontDatabase::systemFont(QFontDatabase::GeneralFont).family()});
+    font.setStyleHint(QFont::SansSerif);
+    font.setBold(bold);
+    font.setPixelSize(cellHeight);
+    const qreal height = QFontMetricsF(font).height();
+    if (height > 0)
+        font.setPixelSize(std::max(1, qRound(cellHeight * cellHeight / height)));
+    return font;
+}
+
+constexpr int kCentred = Qt::AlignHCenter | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip;
+constexpr int kLeft = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip;
+constexpr int kRight = Qt::AlignRight | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip;
+
+void DrawPicture(QPainter& painter, QPoint at, const QImage& picture, bool halfSize)
+{
+    if (picture.isNull())
+        return;  // a picture that could not be had leaves its area blank
+    painter.drawImage(QRect(at, CPrintControl::PlacedSize(picture.size(), halfSize)), picture);
+}
+
+}  // namespace
+
+CPrintControl::CPrintControl() = default;
+
+CPrintControl::~CPrintControl()
+{
+    // The preview draws through this object's printer.
+    delete m_preview.data();
+}
+
+QSize CPrintControl::PlacedSize(QSize picture, bool halfSize)
+{
+    QSize size = halfSize ? picture / 2 : picture;
+    if (size.width() > kLargestPicture.width() || size.height() > kLargestPicture.height())
+        size = size.scaled(kLargestPicture, Qt::KeepAspectRatio);
+    return size;
+}
+
+QString CPrintControl::SuggestedPdfName()
+{
+    return QDateTime::currentDateTime().toString(QStringLiteral("'TessaroReport-'yyyyMMdd-HHmmss'.pdf'"));
+}
+
+void CPrintControl::BeginPrinting(QPainter& painter, PageInfo& info)
+{
+    m_titleFont = ReportFont(40, true);
+    m_sectionFont = ReportFont(20, true);
+    m_bodyFont = ReportFont(15, false);
+    m_boldBodyFont = ReportFont(15, true);
+    // The measuring text is 53 characters long; the first 52 are measured.
+    const QString sample = QStringLiteral("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSATUVWXYZ").left(52);
+    const QFontMetrics metrics(m_titleFont);
+    m_lineHeight = metrics.height();
+    m_charWidth = metrics.horizontalAdvance(sample) / 52;
+    m_deviceWidth = painter.device()->width();
+    m_deviceHeight = painter.device()->height();
+    m_pageHeight = m_deviceWidth > 0 ? qRound(double(kPageWidth) * m_deviceHeight / m_deviceWidth) : 0;
+    info.lastPage = 2;
+    info.currentPage = 1;
+}
+
+void CPrintControl::DrawLines(QPainter& painter, int bottom,
+                              const std::initializer_list<std::tuple<const QFont*, int, int, QString>>& lines)
+{
+    // Each line moves the left edge and the top of one rectangle whose bottom stays: a line is centred
+    // on (top + bottom) / 2.
+    int left = 0, top = 0;
+    const int right = kPageWidth - 2 * m_charWidth;
+    bool first = true;
+    for (const auto& [font, dx, dy, text] : lines) {
+        left += dx;
+        top += dy;
+        const int centre = (top + bottom) / 2;
+        painter.setFont(*font);
+        const bool title = first && font == &m_titleFont;
+        painter.drawText(QRect(left, centre - 100, right - left, 200), title ? kCentred : kLeft, text);
+        first = false;
+    }
+}
+
+void CPrintControl::PrintPage(QPainter& painter, const PageInfo& info)
+{
+    if (m_pageHeight <= 0)
+        return;
+    const int L = m_lineHeight, W = m_charWidth, H = m_pageHeight;
+    painter.save();
+    painter.setViewport(0, 0, m_deviceWidth, m_deviceHeight);
+    painter.setWindow(-1, 0, kPageWidth, H);
+    painter.setPen(Qt::black);
+
+    // Header: the name and the time of printing.
+    painter.setFont(m_boldBodyFont);
+    const QRect header(20, 10, kPageWidth - 2 * W, 2 * L);
+    painter.drawText(header, kLeft, QStringLiteral("TESSARO"));
+    const QDateTime now = QDateTime::currentDateTime();
+    painter.drawText(header, kRight,
+                     QString::asprintf("%d-%d-%d  %.2d:%.2d:%.2d ", now.date().year(), now.date().month(),
+                                       now.date().day(), now.time().hour(), now.time().minute(), now.time().second()));
+
+    // Body, below the header band.
+    painter.save();
+    painter.translate(0, 2 * L);
+    if (info.currentPage == 1) {
+        DrawPicture(painter, {80, 220}, m_report.m_track1Image, true);
+        DrawPicture(painter, {80, 620}, m_report.m_track2Image, true);
+        DrawLines(painter, 2 * L + 40,
+                  {{&m_titleFont, 0, 0, QStringLiteral("Tessaro Viewer Report")},
+                   {&m_sectionFont, 30, 140, QStringLiteral("1. 촬영 정보")},
+                   {&m_bodyFont, 30, 80, QStringLiteral("● 촬영 이미지")},
+                   {&m_bodyFont, 30, 40, QStringLiteral("▶ 채널 1")},
+                   {&m_bodyFont, 0, 800, QStringLiteral("▶ 채널 2")}});
+    } else {
+        DrawPicture(painter, {80, 150}, m_report.m_mapImage, false);
+        DrawLines(painter, 2 * L,
+                  {{&m_sectionFont, 30, 0, QStringLiteral("2. 위치 정보")},
+                   {&m_bodyFont, 30, 90, QStringLiteral("● ") + m_report.m_latitudeText},
+                   {&m_bodyFont, 0, 40, QStringLiteral("● ") + m_report.m_longitudeText},
+                   {&m_bodyFont, 0, 40, QStringLiteral("● 지도")},
+                   {&m_sectionFont, -30, 800, QStringLiteral("3. 충격 정보")},
+                   {&m_bodyFont, 30, 80, QStringLiteral("● 충격 센서 값")},
+                   {&m_bodyFont, 30, 40, QStringLiteral("▶ ") + m_report.m_gSensorText},
+                   {&m_bodyFont, -30, 40, QStringLiteral("● ") + m_report.m_timeText},
+                   {&m_bodyFont, 0, 40, QStringLiteral("● ") + m_report.m_speedText}});
+    }
+    painter.restore();
+
+    // Footer: the band along the bottom edge, W in from each side.
+    painter.translate(W - 1, H - 2 * L);
+    painter.setFont(m_boldBodyFont);
+    const QRect footer(0, 0, kPageWidth - 2 * W, 2 * L);
+    painter.drawText(footer, kLeft, Text(StringId::kReportFooter));
+    painter.drawText(footer, kRight, QString::asprintf("Page %d of %d", info.currentPage, info.lastPage));
+    painter.restore();
+}
+
+void CPrintControl::EndPrinting(QPainter&, PageInfo&)
+{
+    m_titleFont = m_sectionFont = m_bodyFont = m_boldBodyFont = QFont();
+}
+
+bool CPrintControl::Print(QPrinter& printer)
+{
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return false;
+    PageInfo info;
+    info.rect = QRect(0, 0, printer.width(), printer.height());
+    BeginPrinting(painter, info);
+    bool pagesDone = true;
+    for (int page = info.firstPage; page <= info.lastPage; ++page) {
+        if (page > info.firstPage && !printer.newPage()) {
+            pagesDone = false;
+            break;
+        }
+        info.currentPage = page;
+        PrintPage(painter, info);
+    }
+    EndPrinting(painter, info);
+    if (!pagesDone) {
+        printer.abort();
+        painter.end();
+        return false;
+    }
+    return painter.end();
+}
+
+namespace {
+
+// Prints into a temporary file beside a PDF's chosen name and renames it there once whole, so a failed
+// job never leaves a part under that name (nor replaces an older file with one).
+bool PrintStaged(CPrintControl& control, QPrinter& printer)
+{
+    const QString target = printer.outputFileName();
+    if (printer.outputFormat() != QPrinter::PdfFormat || target.isEmpty())
+        return control.Print(printer);
+    const QFileInfo info(target);
+    const QString staged = info.absolutePath() + "/." + info.fileName() + "." +
+                           QString::number(QRandomGenerator::global()->generate(), 16) + ".part";
+    printer.setOutputFileName(staged);
+    bool printed = control.Print(printer);
+    printer.setOutputFileName(target);
+    std::error_code error;
+    if (printed)
+        std::filesystem::rename(staged.toStdString(), target.toStdString(), error);
+    if (!printed || error) {
+        std::filesystem::remove(staged.toStdString(), error);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void CPrintControl::PrintDirect(QWidget* parent, IMessageBoxes& boxes)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    if (QPrinterInfo::availablePrinters().isEmpty()) {
+        // No printer: the report can still be kept, as a PDF file.
+        boxes.Show(parent, QString(), Text(StringId::kNoPrinter), QMessageBox::Ok);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromStdString(DocumentsFolder().string()) + "/" + SuggestedPdfName());
+    }
+    QPrintDialog dialog(&printer, parent);
+    dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
+    dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
+    dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+    dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    printer.setPrintRange(QPrinter::AllPages);
+    if (!PrintStaged(*this, printer))
+        boxes.Show(parent, QString(), Text(StringId::kReportNotPrinted), QMessageBox::Ok);
+}
+
+void CPrintControl::ShowPreview(QWidget* parent)
+{
+    if (m_preview) {
+        m_preview->raise();
+        m_preview->activateWindow();
+        return;
+    }
+    static QPrinter* printer = [] {
+        auto* made = new QPrinter(QPrinter::HighResolution);
+        if (QPrinterInfo::availablePrinters().isEmpty()) {
+            made->setOutputFormat(QPrinter::PdfFormat);
+            made->setPageSize(QPageSize(QPageSize::A4));
+        }
+        return made;
+    }();
+    m_preview = new QPrintPreviewDialog(printer, parent);
+    m_preview->setAttribute(Qt::WA_DeleteOnClose);
+    m_preview->setWindowTitle(QStringLiteral("Tessaro Viewer Print Preview"));
+    QObject::connect(m_preview, &QPrintPreviewDialog::paintRequested, m_preview, [this](QPrinter* target) {
+        (void)Print(*target);
+    });
+    QObject::connect(m_preview, &QDialog::finished, m_preview, &QObject::deleteLater);
+    m_preview->show();
+}

@@ -1,0 +1,74 @@
+#include "ui/TrackExportAction.h"
+
+#include "infra/DiagnosticLog.h"
+#include "infra/StringIds.h"
+#include "infra/StringTable.h"
+#include "infra/UserFolders.h"
+#include "recording/LoadRecording.h"
+#include "recording/TrackExport.h"
+#include "session/PlaybackSession.h"
+#include "widgets/MessageBoxes.h"
+
+#include <QAction>
+#include <QFileInfo>
+#include <QMenu>
+
+namespace {
+
+QString Text(int id)
+{
+    return QString::fromStdString(LoadString(id));
+}
+
+// The path of the current recording, or empty. Only the path is taken: the item's samples belong to the
+// session's dispatch thread, so the file is read again here.
+QString CurrentRecordingPath(PlaybackSession& session)
+{
+    const RecordingItem* item = session.GetCurrentRecording();
+    return item ? QString::fromStdString(item->path) : QString();
+}
+
+}  // namespace
+
+void AddExportTrackAction(QMenu& menu, QWidget* owner, PlaybackSession& session)
+{
+    QAction* action = menu.addAction(Text(StringId::kExportTrack));
+    action->setEnabled(!CurrentRecordingPath(session).isEmpty());
+    QObject::connect(action, &QAction::triggered, owner, [owner, &session] { ExportCurrentTrack(owner, session); });
+}
+
+void ExportCurrentTrack(QWidget* owner, PlaybackSession& session)
+{
+    const QString recording = CurrentRecordingPath(session);
+    if (recording.isEmpty())
+        return;
+    const QString suggested = QString::fromStdString(DocumentsFolder().string()) + "/" +
+                              QFileInfo(recording).completeBaseName() + ".gpx";
+    QString filter;
+    const QString path = GetMessageBoxes().ChooseSaveFile(owner, Text(StringId::kExportTrack), suggested,
+                                                          Text(StringId::kTrackFileTypes), &filter);
+    if (path.isEmpty())
+        return;
+    // A name typed without an extension takes the chosen type's.
+    QString target = path;
+    if (QFileInfo(target).suffix().isEmpty())
+        target += filter.contains("*.csv") ? ".csv" : ".gpx";
+    const QString failure = WriteTrackFile(recording, target);
+    WriteLog("track of " + recording.toStdString() + " to " + target.toStdString() +
+                 (failure.isEmpty() ? std::string(": saved") : ": " + failure.toStdString()),
+             "TrackExport", "ExportCurrentTrack", kLogType, kLogLevelNormal);
+    if (!failure.isEmpty())
+        GetMessageBoxes().Show(owner, QString(), Text(StringId::kTrackNotSaved).arg(failure), QMessageBox::Ok);
+}
+
+QString WriteTrackFile(const QString& recordingPath, const QString& path)
+{
+    std::string reason;
+    const std::unique_ptr<RecordingItem> item = LoadRecording(recordingPath.toStdString(), reason);
+    if (!item)
+        return QString::fromStdString(reason);
+    const TrackFormat format =
+        QFileInfo(path).suffix().compare("csv", Qt::CaseInsensitive) == 0 ? TrackFormat::Csv : TrackFormat::Gpx;
+    const Result written = WriteTrack(*item, format, path.toStdString(), "Tessaro Viewer");
+    return written ? QString() : QString::fromStdString(written.Describe());
+}
