@@ -54,21 +54,21 @@ bool FileHandle::ReadAt(int64_t offset, void* buffer, size_t count) const
     if (count == 0)
         return offset >= 0;  // an empty buffer may be null
     auto* bytes = static_cast<unsigned char*>(buffer);
-    std::memset(bytes, 0, count);
-    if (offset < 0)
-        return false;
     size_t done = 0;
-    while (done < count) {
+    bool read = offset >= 0;
+    while (read && done < count) {
         ssize_t got = ::pread(m_fd, bytes + done, count - done, offset + static_cast<int64_t>(done));
         if (got < 0 && errno == EINTR)
             continue;
-        if (got < 0)
-            return false;
-        if (got == 0)
-            break;  // end of file: the rest stays zero
+        if (got <= 0) {
+            read = got == 0;  // end of file: the rest reads as zero
+            break;
+        }
         done += static_cast<size_t>(got);
     }
-    return true;
+    // Only what was not read is cleared: clearing the whole buffer first wrote every byte twice.
+    std::memset(bytes + done, 0, count - done);
+    return read;
 }
 
 bool FileHandle::WriteAt(int64_t offset, const void* buffer, size_t count) const

@@ -143,28 +143,18 @@ AviHeader AVIFileParser::HeaderFromTree()
     header.headerListEnd = int64_t(headerList->offset) + headerList->size + 8;
     if (const ChunkNode* movieList = FindListByType("movi"); movieList && movieList->type == "movi")
         header.movieListPos = movieList->offset;
+    const ByteReader read = [this](int64_t pos, unsigned char* out, size_t count) {
+        return m_file && m_file->Read(pos, count, out);
+    };
     int number = -1;
     for (const auto& child : headerList->Children()) {
-        if (child->id == "avih" && header.mainHeaderPos < 0) {
-            header.mainHeaderPos = int64_t(child->offset) + 8;
-            header.totalFrames = static_cast<uint32_t>(ReadUInt32(child->offset + 24));
-        }
+        if (child->id == "avih" && header.mainHeaderPos < 0)
+            ReadMainHeader(read, int64_t(child->offset) + 8, header);
         for (const auto& streamHeader : child->Children()) {
-            const StreamKind kind = streamHeader->type == "vids"   ? StreamKind::Video
-                                    : streamHeader->type == "auds" ? StreamKind::Audio
-                                    : streamHeader->type == "txts" ? StreamKind::Text
+            const StreamKind kind = streamHeader->type.size() == 4 ? StreamKindOf(streamHeader->type.data())
                                                                    : StreamKind::Other;
-            if (kind == StreamKind::Other)
-                continue;
-            AviStream stream;
-            stream.number = number;
-            stream.kind = kind;
-            stream.chunkId = StreamChunkId(number, kind);
-            stream.headerPos = int64_t(streamHeader->offset) + 8;
-            stream.scale = static_cast<uint32_t>(ReadUInt32(streamHeader->offset + 8 + AviStream::kScaleOffset));
-            stream.rate = static_cast<uint32_t>(ReadUInt32(streamHeader->offset + 8 + AviStream::kRateOffset));
-            stream.length = static_cast<uint32_t>(ReadUInt32(streamHeader->offset + 8 + AviStream::kLengthOffset));
-            header.streams.push_back(std::move(stream));
+            if (kind != StreamKind::Other)
+                header.streams.push_back(ReadAviStream(read, number, kind, int64_t(streamHeader->offset) + 8));
         }
         ++number;
     }

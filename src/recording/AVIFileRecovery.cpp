@@ -116,14 +116,16 @@ public:
 
     // Where the chunk at pos is followed by another chunk or by the end of the movie data: after its pad
     // byte, or for an odd size also right after its data (a writer that does not pad); -1 when neither.
-    int64_t Follow(int64_t pos, uint32_t size)
+    // follower receives what lies there, so that the scan need not read that header again.
+    int64_t Follow(int64_t pos, uint32_t size, Head& follower)
     {
         const int64_t unpadded = pos + 8 + int64_t(size);
         const int64_t padded = unpadded + (size & 1);
-        if (Classify(padded).mark != Mark::Unknown)
+        if (follower = Classify(padded); follower.mark != Mark::Unknown)
             return padded;
-        if ((size & 1) && Classify(unpadded).mark != Mark::Unknown)
-            return unpadded;
+        if (size & 1)
+            if (follower = Classify(unpadded); follower.mark != Mark::Unknown)
+                return unpadded;
         return -1;
     }
 
@@ -146,7 +148,8 @@ public:
             if (!StartsAStreamId(*first))
                 continue;
             const Head head = Classify(pos);
-            if (head.mark == Mark::Chunk && Follow(pos, head.size) >= 0)
+            Head follower;
+            if (head.mark == Mark::Chunk && Follow(pos, head.size, follower) >= 0)
                 return pos;
         }
         return -1;
@@ -304,11 +307,14 @@ ScanTally AVIFileRecovery::WalkChunks(const std::function<bool(const RecoveryEnt
     RecoveryEntry entry;
     int64_t pos = m_header.FirstChunkPos();
     tally.dataEnd = pos;
+    // Each header is checked once: the check of a chunk's follower is carried to the follower's own step.
+    Head head = scanner.Classify(pos);
     while (true) {
-        const Head head = scanner.Classify(pos);
         if (head.mark == Mark::End || head.mark == Mark::Index)
             break;
-        int64_t next = head.mark == Mark::Chunk ? scanner.Follow(pos, head.size) : -1;
+        Head follower;
+        int64_t next = head.mark == Mark::Chunk ? scanner.Follow(pos, head.size, follower) : -1;
+        const bool followerRead = next >= 0;
         int64_t resume = -1;
         if (next < 0) {
             // Damage at pos: look ahead for the next chunk. A chunk that no chunk follows is taken for
@@ -333,6 +339,7 @@ ScanTally AVIFileRecovery::WalkChunks(const std::function<bool(const RecoveryEnt
             if (!onEntry(entry))
                 break;
             pos = next;
+            head = followerRead ? follower : scanner.Classify(pos);
             continue;
         }
         if (resume < 0) {
@@ -347,6 +354,7 @@ ScanTally AVIFileRecovery::WalkChunks(const std::function<bool(const RecoveryEnt
         tally.skippedBytes += resume - pos;
         ++tally.skippedRuns;
         pos = resume;
+        head = scanner.Classify(pos);
     }
     return tally;
 }

@@ -23,17 +23,6 @@ int64_t NextChunk(int64_t pos, uint32_t size)
     return pos + 8 + size + (size & 1);
 }
 
-StreamKind KindOf(const RawChunk& streamHeader)
-{
-    if (streamHeader.TypeIs("vids"))
-        return StreamKind::Video;
-    if (streamHeader.TypeIs("auds"))
-        return StreamKind::Audio;
-    if (streamHeader.TypeIs("txts"))
-        return StreamKind::Text;
-    return StreamKind::Other;
-}
-
 uint32_t Field(const ByteReader& read, int64_t pos)
 {
     unsigned char bytes[4];
@@ -50,8 +39,7 @@ Result ReadHeaderList(const ByteReader& read, int64_t pos, int64_t end, AviHeade
         if (entry.Is("avih") && header.mainHeaderPos < 0) {
             if (entry.Size() < AviHeader::kMainHeaderMinimumSize)
                 return Result::Failure("main header too short");
-            header.mainHeaderPos = child + 8;
-            header.totalFrames = Field(read, header.mainHeaderPos + AviHeader::kTotalFramesOffset);
+            ReadMainHeader(read, child + 8, header);
         } else if (entry.Is("LIST") && entry.TypeIs("strl")) {
             RawChunk streamHeader;
             if (!read(child + 12, streamHeader.bytes, sizeof streamHeader.bytes))
@@ -60,15 +48,9 @@ Result ReadHeaderList(const ByteReader& read, int64_t pos, int64_t end, AviHeade
                 return Result::Failure("stream list without a full stream header");
             if (header.streams.size() >= kMaxStreams)
                 return Result::Failure("too many streams");
-            AviStream stream;
-            stream.number = static_cast<int>(header.streams.size());
-            stream.kind = KindOf(streamHeader);
-            stream.chunkId = StreamChunkId(stream.number, stream.kind);
-            stream.headerPos = child + 20;
-            stream.scale = Field(read, stream.headerPos + AviStream::kScaleOffset);
-            stream.rate = Field(read, stream.headerPos + AviStream::kRateOffset);
-            stream.length = Field(read, stream.headerPos + AviStream::kLengthOffset);
-            header.streams.push_back(std::move(stream));
+            const int number = static_cast<int>(header.streams.size());
+            const auto* fccType = reinterpret_cast<const char*>(streamHeader.bytes + 8);
+            header.streams.push_back(ReadAviStream(read, number, StreamKindOf(fccType), child + 20));
         }
         child = NextChunk(child, entry.Size());
     }
@@ -86,6 +68,36 @@ std::string StreamChunkId(int number, StreamKind kind)
     if (!letters || number < 0 || number >= kMaxStreams)
         return {};
     return std::string{static_cast<char>('0' + number / 10), static_cast<char>('0' + number % 10)} + letters;
+}
+
+StreamKind StreamKindOf(const char fccType[4])
+{
+    if (std::memcmp(fccType, "vids", 4) == 0)
+        return StreamKind::Video;
+    if (std::memcmp(fccType, "auds", 4) == 0)
+        return StreamKind::Audio;
+    if (std::memcmp(fccType, "txts", 4) == 0)
+        return StreamKind::Text;
+    return StreamKind::Other;
+}
+
+AviStream ReadAviStream(const ByteReader& read, int number, StreamKind kind, int64_t headerPos)
+{
+    AviStream stream;
+    stream.number = number;
+    stream.kind = kind;
+    stream.chunkId = StreamChunkId(number, kind);
+    stream.headerPos = headerPos;
+    stream.scale = Field(read, headerPos + AviStream::kScaleOffset);
+    stream.rate = Field(read, headerPos + AviStream::kRateOffset);
+    stream.length = Field(read, headerPos + AviStream::kLengthOffset);
+    return stream;
+}
+
+void ReadMainHeader(const ByteReader& read, int64_t mainHeaderPos, AviHeader& header)
+{
+    header.mainHeaderPos = mainHeaderPos;
+    header.totalFrames = Field(read, mainHeaderPos + AviHeader::kTotalFramesOffset);
 }
 
 const AviStream* AviHeader::FirstVideo() const

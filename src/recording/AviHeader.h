@@ -60,6 +60,13 @@ struct AviHeader {
 // Reads count bytes at pos into out; bytes past the end of the file may read as zero. False on an error.
 using ByteReader = std::function<bool(int64_t pos, unsigned char* out, size_t count)>;
 
+// The kind a stream header's fccType names ("vids", "auds", "txts"; anything else is Other).
+StreamKind StreamKindOf(const char fccType[4]);
+// Reads the fields of the stream numbered `number` whose stream header's data starts at headerPos.
+AviStream ReadAviStream(const ByteReader& read, int number, StreamKind kind, int64_t headerPos);
+// Reads the fields of the main header whose data starts at mainHeaderPos into header.
+void ReadMainHeader(const ByteReader& read, int64_t mainHeaderPos, AviHeader& header);
+
 // Reads the header of the RIFF AVI file of fileSize bytes: walks the top-level chunks after "RIFF....AVI "
 // up to the movie list and the header list's main header and stream lists. Only the sizes of the header's
 // own chunks are trusted (they are final when the camera starts a file); the RIFF size may be anything.

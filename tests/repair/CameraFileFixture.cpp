@@ -1,24 +1,16 @@
 #include "repair/CameraFileFixture.h"
 
-#include "devsupport/ByteOrder.h"
+#include "support/RiffBuilder.h"
 
 #include <stdexcept>
 
 namespace {
 
-std::string LE32(uint32_t value)
-{
-    std::string bytes;
-    AppendU32(bytes, value);
-    return bytes;
-}
+using riff::Le32;
 
 std::string Chunk(const std::string& id, const std::string& data, bool padded = true)
 {
-    std::string bytes = id + LE32(static_cast<uint32_t>(data.size())) + data;
-    if (padded && (data.size() & 1))
-        bytes += '\0';
-    return bytes;
+    return padded ? riff::PaddedChunk(id, data) : riff::Chunk(id, data);
 }
 
 constexpr uint32_t kRates[] = {22056, 9342};
@@ -80,22 +72,21 @@ CameraFixture BuildCameraFile(const std::vector<FixtureChunk>& chunks, const std
     }
 
     // Header with every count at zero: the state in which the camera starts a recording.
-    std::string avih = std::string(24, '\0') + LE32(static_cast<uint32_t>(kinds.size())) + std::string(28, '\0');
-    std::string hdrl = "hdrl" + Chunk("avih", avih);
+    constexpr int64_t kFirstStreamList = 12 + 12 + 8 + 56;  // after "RIFF....AVI ", "LIST....hdrl", avih
+    std::string streamLists;
     std::vector<int64_t> streamHeaderPos;
     for (char kind : kinds) {
-        std::string fcc = kind == 'v' ? "vids" : kind == 't' ? "txts" : "auds";
-        std::string strh = fcc + std::string(52, '\0');
-        PutLE32(strh, 20, 1000);                      // dwScale
-        size_t formatSize = kind == 'v' ? 40 : kind == 't' ? 0 : 16;
-        std::string strl = "strl" + Chunk("strh", strh) + Chunk("strf", std::string(formatSize, '\x05'));
-        streamHeaderPos.push_back(12 + 8 + static_cast<int64_t>(hdrl.size()) + 12 + 8);
-        hdrl += "LIST" + LE32(static_cast<uint32_t>(strl.size())) + strl;
+        const std::string fcc = kind == 'v' ? "vids" : kind == 't' ? "txts" : "auds";
+        const size_t formatSize = kind == 'v' ? 40 : kind == 't' ? 0 : 16;
+        streamHeaderPos.push_back(kFirstStreamList + static_cast<int64_t>(streamLists.size()) + 12 + 8);
+        streamLists += riff::List("LIST", "strl", riff::StreamHeader(fcc, 1000, 0, 0) +
+                                                      riff::Chunk("strf", std::string(formatSize, '\x05')));
     }
-    std::string file = "RIFF" + LE32(0) + "AVI " + "LIST" + LE32(static_cast<uint32_t>(hdrl.size())) + hdrl;
+    const auto streams = static_cast<uint32_t>(kinds.size());
+    std::string file = "RIFF" + Le32(0) + "AVI " + riff::List("LIST", "hdrl", riff::MainHeader(0, streams) + streamLists);
     CameraFixture fixture;
     fixture.movieListPos = static_cast<int64_t>(file.size());
-    file += "LIST" + LE32(0) + "movi";
+    file += "LIST" + Le32(0) + "movi";
 
     std::string index;
     std::vector<uint32_t> counts(kinds.size()), largest(kinds.size());
@@ -103,8 +94,8 @@ CameraFixture BuildCameraFile(const std::vector<FixtureChunk>& chunks, const std
         int64_t offset = static_cast<int64_t>(file.size()) - (fixture.movieListPos + 8);
         bool key = chunk.id.ends_with("wb") || chunk.id.ends_with("tx") ||
                    (chunk.data.size() > 4 && (chunk.data[4] == '\x65' || chunk.data[4] == '\x67'));
-        index += chunk.id + LE32(key ? 16 : 0) + LE32(static_cast<uint32_t>(offset)) +
-                 LE32(static_cast<uint32_t>(chunk.data.size()));
+        index += chunk.id + Le32(key ? 16 : 0) + Le32(static_cast<uint32_t>(offset)) +
+                 Le32(static_cast<uint32_t>(chunk.data.size()));
         file += Chunk(chunk.id, chunk.data, padOddChunks);
         for (size_t s = 0; s < ids.size(); ++s)
             if (ids[s] == chunk.id) {
@@ -117,7 +108,7 @@ CameraFixture BuildCameraFile(const std::vector<FixtureChunk>& chunks, const std
     std::string& complete = fixture.complete;
     complete = file;
     PutLE32(complete, fixture.movieListPos + 4, static_cast<uint32_t>(complete.size() - fixture.movieListPos - 8));
-    complete += "idx1" + LE32(static_cast<uint32_t>(index.size())) + index;
+    complete += "idx1" + Le32(static_cast<uint32_t>(index.size())) + index;
     PutLE32(complete, 4, static_cast<uint32_t>(complete.size() - 8));
     uint32_t totalFrames = 0;
     int videoNumber = 0;

@@ -1,8 +1,8 @@
 #pragma once
 
-// Builds RIFF bytes for tests: the camera's layout, and hostile variations of it.
+// Builds RIFF bytes for tests from the shared chunk writer: the camera's layout, and hostile variations of it.
 
-#include "devsupport/ByteOrder.h"
+#include "devsupport/RiffWriter.h"
 
 #include <cstdint>
 #include <string>
@@ -10,36 +10,6 @@
 #include <vector>
 
 namespace riff {
-
-inline std::string Le32(uint32_t value)
-{
-    std::string bytes;
-    AppendU32(bytes, value);
-    return bytes;
-}
-
-inline std::string Le16(uint16_t value)
-{
-    return Le32(value).substr(0, 2);
-}
-
-// id + size + payload; no pad byte (add it with Pad when the layout wants it).
-inline std::string Chunk(const std::string& id, const std::string& payload)
-{
-    return id + Le32(static_cast<uint32_t>(payload.size())) + payload;
-}
-
-inline std::string Pad(std::string bytes)
-{
-    if (bytes.size() % 2)
-        bytes.push_back('\0');
-    return bytes;
-}
-
-inline std::string List(const std::string& id, const std::string& type, const std::string& children)
-{
-    return id + Le32(static_cast<uint32_t>(4 + children.size())) + type + children;
-}
 
 inline std::string MainHeader(uint32_t totalFrames, uint32_t streams)
 {
@@ -94,7 +64,7 @@ struct CameraFile {
         for (const MediaChunk& chunk : chunks) {
             index += chunk.id + Le32(0x10) + Le32(static_cast<uint32_t>(4 + movie.size())) +
                      Le32(static_cast<uint32_t>(chunk.payload.size()));
-            movie += Pad(Chunk(chunk.id, chunk.payload));
+            movie += PaddedChunk(chunk.id, chunk.payload);
         }
         std::string body = Header() + List("LIST", "movi", movie);
         if (withIndex)

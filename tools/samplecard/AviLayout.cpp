@@ -1,6 +1,6 @@
 #include "AviLayout.h"
 
-#include "devsupport/ByteOrder.h"
+#include "devsupport/RiffWriter.h"
 
 #include <algorithm>
 
@@ -13,26 +13,16 @@ constexpr size_t kChunkHeader = 8;
 
 size_t Padded(size_t size) { return size + (size & 1); }
 
-std::string FourCC(const std::string& text)
-{
-    std::string code = text.substr(0, 4);
-    code.resize(4, '\0');
-    return code;
-}
+using riff::FourCC;
 
 std::string Chunk(const std::string& id, const std::string& data, bool pad = true)
 {
-    std::string chunk = FourCC(id);
-    AppendU32(chunk, static_cast<uint32_t>(data.size()));
-    chunk += data;
-    if (pad && (data.size() & 1))
-        chunk.push_back('\0');
-    return chunk;
+    return pad ? riff::PaddedChunk(FourCC(id), data) : riff::Chunk(FourCC(id), data);
 }
 
 std::string List(const std::string& type, const std::string& children)
 {
-    return Chunk("LIST", FourCC(type) + children);
+    return riff::PaddedChunk("LIST", FourCC(type) + children);
 }
 
 std::string StreamHeader(const AviStream& stream)
