@@ -137,8 +137,9 @@ TEST(Program, ACardFromTheCommandLinePlaysKeysWorkAndAltF4EndsIt)
                         "Video Minimize end", "Log End"});
     for (std::size_t i = 0; i < at.size(); ++i) {
         EXPECT_NE(at[i], std::string::npos) << i;
-        if (i > 0)
+        if (i > 0) {
             EXPECT_LT(at[i - 1], at[i]) << i;
+        }
     }
     // Space paused, Page Down went to the next recording, M muted.
     EXPECT_NE(log.find("VIDEO_PAUSE"), std::string::npos);

@@ -141,6 +141,17 @@ TEST_F(ExportDialog, OpensOnTheWholeRangeWithBothPreviewsPausedOnTheirPictures)
             return ShowsAPicture(firstPicture) && ShowsAPicture(lastPicture);
         },
         kWaitMs));
+    // MPlayer may show a frame or two before its pause takes hold (a busy machine is slower to pause):
+    // the picture it settles on is the one that must then stay.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QImage before = ScreenPixels(dialog->PreviewSurface(first));
+            QTest::qWait(300);
+            firstPicture = ScreenPixels(dialog->PreviewSurface(first));
+            return firstPicture == before;
+        },
+        kWaitMs));
+    lastPicture = ScreenPixels(dialog->PreviewSurface(last));
     EXPECT_NE(firstPicture, lastPicture);
     QTest::qWait(1500);
     EXPECT_TRUE(first.IsRunning() && last.IsRunning());
