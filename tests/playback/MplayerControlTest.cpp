@@ -124,8 +124,15 @@ TEST(MplayerControl, RealMplayerGetsTheWholePathLastAndEndsWithItsController)
         control.SetupCommandLine(window.winId());
         ASSERT_TRUE(control.Start(QString::fromStdString(recording), "1", 10, true));
         pid = control.ProcessId();
-        std::ifstream cmdlineFile("/proc/" + std::to_string(pid) + "/cmdline");
-        const std::string cmdline{std::istreambuf_iterator<char>(cmdlineFile), {}};
+        // The exec closes the start pipe before the kernel has set the new argument list up, so the
+        // command line may read empty for a moment after the start is reported.
+        std::string cmdline;
+        for (int i = 0; i < 100 && cmdline.empty(); ++i) {
+            std::ifstream cmdlineFile("/proc/" + std::to_string(pid) + "/cmdline");
+            cmdline.assign(std::istreambuf_iterator<char>(cmdlineFile), {});
+            if (cmdline.empty())
+                QTest::qWait(20);
+        }
         const std::string tail = ZeroEnded({"-softvol-max", "300", "-volume", "10", "-ss", "1", recording});
         ASSERT_GE(cmdline.size(), tail.size());
         EXPECT_EQ(cmdline.substr(cmdline.size() - tail.size()), tail);
