@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontMetrics>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
@@ -245,27 +246,37 @@ void CPrintControl::PrintDirect(QWidget* parent, IMessageBoxes& boxes)
         boxes.Show(parent, QString(), LoadText(StringId::kReportNotPrinted), QMessageBox::Ok);
 }
 
-void CPrintControl::ShowPreview(QWidget* parent)
+void CPrintControl::ShowPreview(QWidget* parent, IMessageBoxes& boxes)
 {
     if (m_preview) {
         m_preview->raise();
         m_preview->activateWindow();
         return;
     }
-    static QPrinter* printer = [] {
-        auto* made = new QPrinter(QPrinter::HighResolution);
-        if (QPrinterInfo::availablePrinters().isEmpty()) {
-            made->setOutputFormat(QPrinter::PdfFormat);
-            made->setPageSize(QPageSize(QPageSize::A4));
-        }
-        return made;
-    }();
+    // Outlives every preview: the dialog only points at it.
+    static QPrinter* printer = new QPrinter(QPrinter::HighResolution);
+    if (QPrinterInfo::availablePrinters().isEmpty()) {
+        // As with PrintDirect: the preview's Print offers a PDF in the documents folder.
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setPageSize(QPageSize(QPageSize::A4));
+        printer->setOutputFileName(QString::fromStdString(DocumentsFolder().string()) + "/" + SuggestedPdfName());
+    }
     m_preview = new QPrintPreviewDialog(printer, parent);
     m_preview->setAttribute(Qt::WA_DeleteOnClose);
     m_preview->setWindowTitle(QStringLiteral("Tessaro Viewer Print Preview"));
-    QObject::connect(m_preview, &QPrintPreviewDialog::paintRequested, m_preview, [this](QPrinter* target) {
-        (void)Print(*target);
-    });
+    QObject::connect(m_preview, &QPrintPreviewDialog::paintRequested, m_preview,
+                     [this, parent, &boxes](QPrinter* target) {
+                         // The preview's pages are drawn into a picture engine; anything else is the job
+                         // its Print button started.
+                         const QPaintEngine* engine = target->paintEngine();
+                         if (engine && engine->type() == QPaintEngine::Picture) {
+                             (void)Print(*target);
+                             return;
+                         }
+                         if (!PrintStaged(*this, *target))
+                             boxes.Show(m_preview ? static_cast<QWidget*>(m_preview) : parent, QString(),
+                                        LoadText(StringId::kReportNotPrinted), QMessageBox::Ok);
+                     });
     QObject::connect(m_preview, &QDialog::finished, m_preview, &QObject::deleteLater);
     m_preview->show();
 }

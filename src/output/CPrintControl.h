@@ -53,8 +53,10 @@ public:
     // A job that fails is told; a cancelled dialog does nothing.
     void PrintDirect(QWidget* parent, IMessageBoxes& boxes);
 
-    // Opens the preview of the report, or brings an open one forward. parent owns it.
-    void ShowPreview(QWidget* parent);
+    // Opens the preview of the report, or brings an open one forward. parent owns it. The preview's own
+    // Print goes the way PrintDirect's job goes (a PDF staged beside its name); a failure is told through
+    // boxes, which must outlive the preview.
+    void ShowPreview(QWidget* parent, IMessageBoxes& boxes);
     bool IsPreviewOpen() const { return !m_preview.isNull(); }
     QPrintPreviewDialog* Preview() const { return m_preview; }
 

@@ -73,7 +73,7 @@ ReportData BuildReportData(PlaybackSession& session, const ReportSources& source
             }
         }
     }
-    if (sources.mapPicture)
+    if (recording && sources.mapPicture)
         report.m_mapImage = sources.mapPicture();
     FillReportTexts(report, recording, session.position);
     return report;

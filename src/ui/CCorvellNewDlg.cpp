@@ -467,7 +467,7 @@ void CCorvellNewDlg::OnFilePrintPreview()
 {
     m_printDirect = false;
     OnBnClickedPrintBtn();
-    m_printControl.ShowPreview(this);
+    m_printControl.ShowPreview(this, GetMessageBoxes());
     m_printDirect = true;
 }
 

@@ -14,6 +14,7 @@
 #include "support/GroundTruth.h"
 #include "support/SampleCard.h"
 #include "support/TempDir.h"
+#include "support/qt/BoxRecorder.h"
 
 #include <QPainter>
 #include <QPrintPreviewDialog>
@@ -179,7 +180,8 @@ TEST_F(ReportOfARecording, APdfOfTheMomentCarriesBothStillsTheMapAndTheSamplesOf
     EXPECT_TRUE(std::filesystem::exists(build + "/report-recording-page-1.png"));
 
     // The preview of the same report.
-    printControl.ShowPreview(pane);
+    BoxRecorder boxes;
+    printControl.ShowPreview(pane, boxes);
     QPrintPreviewDialog* preview = printControl.Preview();
     ASSERT_NE(preview, nullptr);
     preview->resize(900, 800);

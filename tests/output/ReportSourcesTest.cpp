@@ -1,5 +1,6 @@
 // How the report takes the stills from the player pane: the names it asks for, which files it reads for
-// one and for two channels, what a missing still gives, and that nothing is left behind.
+// one and for two channels, what a missing still gives, that the map is taken only with a recording, and
+// that nothing is left behind.
 #include "output/ReportBuilder.h"
 
 #include "session/PlaybackSession.h"
@@ -66,7 +67,13 @@ TEST(ReportSources, StillsOfOneOrTwoChannelsAreReadFromAPrivateFolderThatIsGoneA
             if (c.rearWritten)
                 WritePng(WithTag(path, "(Track2)"), {320, 180});
         };
+        sources.mapPicture = [] {
+            QImage map(500, 300, QImage::Format_RGB32);
+            map.fill(Qt::green);
+            return map;
+        };
         const ReportData report = BuildReportData(session, sources);
+        EXPECT_EQ(SizeOf(report.m_mapImage), c.channels > 0 ? QSize(500, 300) : QSize());
         EXPECT_EQ(SizeOf(report.m_track1Image), c.track1);
         EXPECT_EQ(SizeOf(report.m_track2Image), c.track2);
         ASSERT_EQ(asked.size(), c.channels > 0 ? 1u : 0u);

@@ -14,6 +14,7 @@
 #include "support/TempDir.h"
 #include "support/qt/BoxRecorder.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QPainter>
 #include <QPrintDialog>
@@ -173,15 +174,21 @@ TEST(ReportPdf, TextsAndPicturesOfBothPages)
     RunProgram({"pdftoppm", "-png", "-r", "60", pdf, TESSARO_BUILD_DIR "/report-page"});
 }
 
-// Answers the next modal dialog (the print dialog) once it shows.
+// Answers the next print dialog once it shows (however slowly a loaded machine opens it).
 void AnswerPrintDialog(bool accept, bool* seen)
 {
-    QTimer::singleShot(300, [accept, seen] {
+    *seen = false;
+    auto* poll = new QTimer;
+    QObject::connect(poll, &QTimer::timeout, [poll, accept, seen] {
         auto* dialog = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget());
-        *seen = dialog != nullptr;
-        if (dialog)
-            accept ? dialog->accept() : dialog->reject();
+        if (!dialog)
+            return;
+        *seen = true;
+        poll->stop();
+        poll->deleteLater();
+        accept ? dialog->accept() : dialog->reject();
     });
+    poll->start(100);
 }
 
 // With no printer installed (as here) the user is told, then the dialog offers a PDF in the documents
@@ -227,9 +234,10 @@ TEST(ReportPrintDirect, WithoutAPrinterTheReportBecomesAPdfOrAFailureIsTold)
 TEST(ReportPreview, OneWindowAtATimeAndANewOneAfterClosing)
 {
     QWidget owner;
+    BoxRecorder boxes;
     CPrintControl control;
     control.SetReport(StillsReport({640, 352}, {320, 180}));
-    control.ShowPreview(&owner);
+    control.ShowPreview(&owner, boxes);
     QPrintPreviewDialog* first = control.Preview();
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(first->windowTitle(), "Tessaro Viewer Print Preview");
@@ -237,13 +245,68 @@ TEST(ReportPreview, OneWindowAtATimeAndANewOneAfterClosing)
     first->resize(900, 700);
     QTest::qWait(500);
     first->grab().save(TESSARO_BUILD_DIR "/report-preview.png");
-    control.ShowPreview(&owner);
+    control.ShowPreview(&owner, boxes);
     EXPECT_EQ(control.Preview(), first);
     first->close();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !control.IsPreviewOpen(); }, 5000));
-    control.ShowPreview(&owner);
+    control.ShowPreview(&owner, boxes);
     EXPECT_TRUE(control.IsPreviewOpen());
     EXPECT_NE(control.Preview(), nullptr);
+}
+
+// The preview's own Print button (no printer here: its dialog offers a PDF in the documents folder) writes
+// the file whole, or tells the failure and leaves nothing.
+TEST(ReportPreview, ItsPrintButtonWritesThePdfOrTellsTheFailure)
+{
+    TempDir dir;
+    const std::filesystem::path documents = dir.path() / "documents";
+    std::filesystem::create_directories(documents);
+    std::ofstream(dir.path() / "file") << "x";
+    struct Case {
+        const char* name;
+        std::filesystem::path folder;
+        bool written;
+    };
+    const Case cases[] = {{"a folder that takes it", documents, true},
+                          {"a documents \"folder\" that is a file", dir.path() / "file", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        setenv("XDG_DOCUMENTS_DIR", c.folder.c_str(), 1);
+        QWidget owner;
+        BoxRecorder boxes;
+        CPrintControl control;
+        control.SetReport(StillsReport({640, 352}, {320, 180}));
+        control.ShowPreview(&owner, boxes);
+        QPrintPreviewDialog* preview = control.Preview();
+        ASSERT_NE(preview, nullptr);
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(preview));
+        QAction* print = nullptr;
+        for (QAction* action : preview->findChildren<QAction*>())
+            if (action->text() == "Print")
+                print = action;
+        ASSERT_NE(print, nullptr);
+        bool seen = false;
+        AnswerPrintDialog(true, &seen);
+        print->trigger();
+        EXPECT_TRUE(seen);
+        std::vector<std::string> written;
+        for (const auto& entry : std::filesystem::directory_iterator(documents))
+            written.push_back(entry.path().filename().string());
+        if (c.written) {
+            EXPECT_TRUE(boxes.texts.empty());
+            ASSERT_EQ(written.size(), 1u);
+            EXPECT_TRUE(written[0].starts_with("TessaroReport-") && written[0].ends_with(".pdf")) << written[0];
+            EXPECT_GT(std::filesystem::file_size(documents / written[0]), 1000u);
+            std::filesystem::remove(documents / written[0]);
+        } else {
+            ASSERT_EQ(boxes.texts.size(), 1u);
+            EXPECT_EQ(boxes.texts[0].toStdString(), LoadString(StringId::kReportNotPrinted));
+            EXPECT_TRUE(written.empty());
+        }
+        if (control.Preview())
+            control.Preview()->close();
+    }
+    unsetenv("XDG_DOCUMENTS_DIR");
 }
 
 }  // namespace
