@@ -155,6 +155,8 @@ int main(int argc, char* argv[])
     try {
         viewer = std::make_unique<ViewerApp>();
     } catch (const VlcLoadError& error) {
+        // Also for whoever started us from a terminal or a script.
+        std::fprintf(stderr, "tessaro-viewer: %s\n", error.what());
         GetMessageBoxes().Show(nullptr, QString(), QString::fromStdString(error.what()), QMessageBox::Ok);
         return 1;
     }

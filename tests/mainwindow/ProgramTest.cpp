@@ -1,6 +1,7 @@
 // The real program under the test display, driven from outside with xdotool as a user drives it: a card
-// on the command line, the log on, keys pressed into its window, Alt+F4. What it leaves behind (its
-// options file, its log) and the screenshots of the whole window (English and Korean) are checked.
+// on the command line, the log on, keys pressed into its window, a second card through the open dialog,
+// Next from the context menu, Alt+F4. What it leaves behind (its options file, its log) and the
+// screenshots of the whole window (English and Korean) are checked.
 #include "support/SampleCard.h"
 #include "support/TempDir.h"
 
@@ -118,6 +119,24 @@ TEST(Program, ACardFromTheCommandLinePlaysKeysWorkAndAltF4EndsIt)
 
     for (const char* key : {"space", "Next", "alt+Return", "Escape", "m"})
         Key(key);
+
+    // A second card through the open dialog: its path typed and Enter go into the folder, Enter with
+    // nothing selected opens the folder shown.
+    ASSERT_EQ(RunSampleCard({"card", (dir.path() / "second card").string()}).exitCode, 0);
+    Key("ctrl+o");
+    ASSERT_TRUE(WaitForLog(dir.path(), "Video Open Button Click"));
+    QTest::qWait(1000);
+    ASSERT_EQ(Xdotool({"type", "--delay", "10", (dir.path() / "second card").string()}).exitCode, 0);
+    Key("Return");
+    Key("Return");
+    QTest::qWait(3000);
+    FocusWindow();
+    // Right-click on the window's own band, then the menu's Next.
+    ASSERT_EQ(Xdotool({"mousemove", "600", "22", "click", "3"}).exitCode, 0);
+    QTest::qWait(500);
+    for (const char* key : {"Down", "Down", "Down", "Down", "Return"})
+        Key(key);
+    QTest::qWait(1000);
     Key("alt+F4");
     ASSERT_TRUE(program.WaitForEnd());
     EXPECT_EQ(program.Process().exitStatus(), QProcess::NormalExit);
@@ -131,6 +150,7 @@ TEST(Program, ACardFromTheCommandLinePlaysKeysWorkAndAltF4EndsIt)
         << options;
 
     const std::string log = LogText(dir.path());
+    std::ofstream(TESSARO_BUILD_DIR "/mainwindow-program.log", std::ios::binary) << log;
     const std::vector<std::size_t> at =
         Positions(log, {"Log Start!", "CorvellDlg Init", "Drop Files start", "Drop Files end",
                         "Video Maximize Button Click", "Video Maximize end", "Video Minimize Button Click",
@@ -141,8 +161,48 @@ TEST(Program, ACardFromTheCommandLinePlaysKeysWorkAndAltF4EndsIt)
             EXPECT_LT(at[i - 1], at[i]) << i;
         }
     }
+    // The open dialog played the second card; the menu's Next went to its next recording.
+    const std::string secondCard = "Load metadata: " + (dir.path() / "second card").string();
+    const std::size_t opened = log.find("Video Open Button Click");
+    ASSERT_NE(opened, std::string::npos);
+    const std::size_t firstOfSecond = log.find(secondCard, opened);
+    ASSERT_NE(firstOfSecond, std::string::npos) << "the second card did not play";
+    const std::size_t next = log.find("[OnBnClickedNextBtn]\tClick", firstOfSecond);
+    ASSERT_NE(next, std::string::npos) << "the menu's Next did not arrive";
+    EXPECT_NE(log.find(secondCard, next), std::string::npos);
     // Space paused, Page Down went to the next recording, M muted.
     EXPECT_NE(log.find("VIDEO_PAUSE"), std::string::npos);
+}
+
+// An engine library lacking an entry point (the playback suite's stand-in, found first on the library
+// path): the program says so in a box and on stderr, opens no main window, and exits with 1.
+TEST(Program, AnIncompleteEngineIsToldAndEndsTheProgramWithOne)
+{
+    TempDir dir;
+    std::filesystem::create_directories(dir.path() / "lib");
+    std::filesystem::create_symlink(VLC_STANDIN_WITHOUT_NEW, dir.path() / "lib" / "libvlc.so.5");
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LD_LIBRARY_PATH", QString::fromStdString((dir.path() / "lib").string()));
+    environment.insert("HOME", QString::fromStdString(dir.path().string()));
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(QString::fromStdString(dir.path().string()));
+    process.start(TESSARO_VIEWER, {"--log"});
+    ASSERT_TRUE(process.waitForStarted(kWaitMs));
+    const ProgramRun box =
+        Xdotool({"search", "--sync", "--onlyvisible", "--pid", std::to_string(process.processId())});
+    ASSERT_EQ(box.exitCode, 0) << box.err;
+    const std::string id = box.out.substr(0, box.out.find('\n'));
+    QTest::qWait(500);
+    RunProgram({"import", "-window", id, TESSARO_BUILD_DIR "/mainwindow-no-engine.png"});
+    ASSERT_EQ(Xdotool({"windowfocus", "--sync", id}).exitCode, 0);
+    Key("Return");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, kWaitMs));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 1);
+    EXPECT_NE(process.readAllStandardError().toStdString().find("Vlc Function is not imported."), std::string::npos);
+    // No main window was made: nothing logged its start.
+    EXPECT_EQ(LogText(dir.path()).find("CorvellDlg Init"), std::string::npos);
 }
 
 TEST(Program, KoreanWindowScreenshot)
