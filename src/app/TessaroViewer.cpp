@@ -26,10 +26,13 @@
 
 #include <xcb/xcb.h>
 
+#include <chrono>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <optional>
+#include <thread>
 #include <pthread.h>
 #include <unistd.h>
 
@@ -61,33 +64,29 @@ void CloseOnTerminationSignals(QWidget& window)
     ::sigaction(SIGINT, &action, nullptr);
 }
 
-// Whether the engine has put its own output window into the surface yet: its first picture is on the way.
-bool HasVideoOutput(QWidget* surface)
-{
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    if (!x11 || !surface)
-        return false;
-    xcb_connection_t* connection = x11->connection();
-    const auto cookie = xcb_query_tree(connection, static_cast<xcb_window_t>(surface->winId()));
-    xcb_query_tree_reply_t* reply = xcb_query_tree_reply(connection, cookie, nullptr);
-    const bool children = reply && xcb_query_tree_children_length(reply) > 0;
-    std::free(reply);
-    return children;
-}
-
-// --trace-startup: prints the moment channel 1's output appears, for the start-up benchmark.
+// --trace-startup: prints the moment the engine has put its own output window into channel 1's surface
+// (its first picture is on the way), for the start-up benchmark. A thread with its own X connection
+// watches, so a busy user-interface thread does not delay the figure.
 void TraceFirstFrame(CCorvellNewDlg& window)
 {
-    auto* timer = new QTimer(&window);
-    timer->setInterval(2);
-    QObject::connect(timer, &QTimer::timeout, &window, [timer, &window] {
-        if (!HasVideoOutput(window.PlayerPane()->FirstChannel()->VideoSurface()))
-            return;
-        std::printf("first_frame_at=%.3f\n", static_cast<double>(QDateTime::currentMSecsSinceEpoch()) / 1000.0);
-        std::fflush(stdout);
-        timer->stop();
-    });
-    timer->start();
+    const auto surface = static_cast<xcb_window_t>(window.PlayerPane()->FirstChannel()->VideoSurface()->winId());
+    std::thread([surface] {
+        xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+        for (int poll = 0; !xcb_connection_has_error(connection) && poll < 30000; ++poll) {
+            xcb_query_tree_reply_t* reply =
+                xcb_query_tree_reply(connection, xcb_query_tree(connection, surface), nullptr);
+            const bool children = reply && xcb_query_tree_children_length(reply) > 0;
+            std::free(reply);
+            if (children) {
+                const double now = static_cast<double>(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
+                std::printf("first_frame_at=%.3f\n", now);
+                std::fflush(stdout);
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        xcb_disconnect(connection);
+    }).detach();
 }
 
 Language ChosenLanguage(const QString& option)
@@ -109,6 +108,22 @@ int main(int argc, char* argv[])
     sigaddset(&termination, SIGTERM);
     sigaddset(&termination, SIGINT);
     pthread_sigmask(SIG_UNBLOCK, &termination, nullptr);
+
+    const QString engineOptions = qEnvironmentVariable("TESSARO_VLC_OPTIONS");
+    if (!engineOptions.isEmpty()) {
+        std::vector<std::string> options;
+        for (const QString& option : engineOptions.split(' ', Qt::SkipEmptyParts))
+            options.push_back(option.toStdString());
+        VlcFunctionExecutor::SetExtraEngineOptions(std::move(options));
+    }
+    // The engine loads its plug-ins while the window is being built; a missing engine is told once
+    // there is an application to show the box.
+    std::optional<VlcLoadError> engineError;
+    try {
+        VlcFunctionExecutor::Instance()->StartWarmUp();
+    } catch (const VlcLoadError& error) {
+        engineError = error;
+    }
 
     PrepareWebEngineProcess();
     QApplication app(argc, argv);
@@ -137,14 +152,6 @@ int main(int argc, char* argv[])
     // Qt applies the user's locale; a decimal comma would change every number the program formats.
     std::setlocale(LC_NUMERIC, "C");
 
-    const QString engineOptions = qEnvironmentVariable("TESSARO_VLC_OPTIONS");
-    if (!engineOptions.isEmpty()) {
-        std::vector<std::string> options;
-        for (const QString& option : engineOptions.split(' ', Qt::SkipEmptyParts))
-            options.push_back(option.toStdString());
-        VlcFunctionExecutor::SetExtraEngineOptions(std::move(options));
-    }
-
     ViewerOptions options;
     options.m_useLog = parser.isSet(logOption) || parser.isSet(logLevelOption);
     if (parser.isSet(logLevelOption))
@@ -153,6 +160,8 @@ int main(int argc, char* argv[])
     MessageBoxReporter reporter;
     std::unique_ptr<ViewerApp> viewer;
     try {
+        if (engineError)
+            throw *engineError;
         viewer = std::make_unique<ViewerApp>();
     } catch (const VlcLoadError& error) {
         // Also for whoever started us from a terminal or a script.

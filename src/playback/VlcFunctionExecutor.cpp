@@ -67,6 +67,8 @@ VlcFunctionExecutor::VlcFunctionExecutor(const char* libraryName)
 VlcFunctionExecutor::~VlcFunctionExecutor()
 {
     if (m_module)
+        EndWarmUp();
+    if (m_module)
         dlclose(m_module);
 }
 
@@ -167,6 +169,37 @@ void VlcFunctionExecutor::PublishSecondChannelPlayer(libvlc_media_player_t* play
 }
 
 libvlc_instance_t* VlcFunctionExecutor::NewEngineInstance()
+{
+    std::lock_guard lock(m_warmUpLock);
+    if (m_warmUp.joinable())
+        m_warmUp.join();
+    libvlc_instance_t* instance = MakeEngineInstance();
+    if (m_warmInstance && instance) {
+        libvlc_release(m_warmInstance);
+        m_warmInstance = nullptr;
+    }
+    return instance;
+}
+
+void VlcFunctionExecutor::StartWarmUp()
+{
+    std::lock_guard lock(m_warmUpLock);
+    if (m_warmUp.joinable() || m_warmInstance)
+        return;
+    m_warmUp = std::thread([this] { m_warmInstance = MakeEngineInstance(); });
+}
+
+void VlcFunctionExecutor::EndWarmUp()
+{
+    std::lock_guard lock(m_warmUpLock);
+    if (m_warmUp.joinable())
+        m_warmUp.join();
+    if (m_warmInstance)
+        libvlc_release(m_warmInstance);
+    m_warmInstance = nullptr;
+}
+
+libvlc_instance_t* VlcFunctionExecutor::MakeEngineInstance()
 {
     std::vector<std::string> options = EngineOptions();
     {

@@ -8,9 +8,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 // Every entry point the adapter resolves, in the order it resolves them. All are required, also the
@@ -105,8 +107,13 @@ public:
     static void PublishSecondChannelPlayer(libvlc_media_player_t* player);
 
     // A new engine instance made with EngineOptions() followed by the extra options; null when the engine
-    // refuses them.
+    // refuses them. Waits for a warm-up under way.
     libvlc_instance_t* NewEngineInstance();
+    // Makes one instance on a thread of its own: the engine's first instance loads its plug-ins (about
+    // half a second), which can then overlap the program's own start. The warm instance is released once
+    // the first real one exists (the plug-ins stay loaded while any instance lives). Call it once, after
+    // SetExtraEngineOptions.
+    void StartWarmUp();
     // Options appended to every new engine instance, for the platform's needs rather than the program's:
     // under a virtual X server without GL, "--gl=none --gles2=none" makes the engine draw with plain X11.
     // Set before the panes make their engines.
@@ -126,6 +133,16 @@ public:
     // The library handle, then one slot per entry point in table order. The panes call the engine
     // directly through these slots where no log line is wanted.
     void* m_module = nullptr;
+
+private:
+    libvlc_instance_t* MakeEngineInstance();
+    void EndWarmUp();
+
+    std::mutex m_warmUpLock;
+    std::thread m_warmUp;
+    libvlc_instance_t* m_warmInstance = nullptr;  // written by the warm-up thread, read after its join
+
+public:
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"

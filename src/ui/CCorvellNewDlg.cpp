@@ -147,7 +147,9 @@ void CCorvellNewDlg::InitDialog()
     m_playerPane = new CVideoPlayerPane(this, m_session, m_vlc, [](QWidget* parent, PlaybackSession& session) {
         return new GyroscopeGraphControl(parent, session);
     });
-    m_mapPane = new GPSMapControl(this, m_session);
+    // The web engine starts once the first recording plays (or a moment after the window shows), so
+    // that its start does not hold up the first picture.
+    m_mapPane = new GPSMapControl(this, m_session, GPSMapControl::BrowserStart::Later);
     m_listPane = new VideoListControl(this, m_session);
     connect(m_playerPane, &CVideoPlayerPane::MinimizeRequested, this, &CCorvellNewDlg::OnBnClickedVideoMinimizeBtn);
     connect(m_mapPane, &GPSMapControl::Command, this, &CCorvellNewDlg::OnCommand);
@@ -242,6 +244,9 @@ void CCorvellNewDlg::update(int32_t message, MessageParam* param)
         OnUiThread(this, [this] { SetOutputButtonsEnabled(true); });
         m_session.ClearQueue();
         break;
+    case VIDEO_PLAYING:
+        OnUiThread(this, [this] { m_mapPane->StartBrowser(); });
+        break;
     case VIDEO_STOP:
         OnUiThread(this, [this] { SetOutputButtonsEnabled(false); });
         m_session.ClearQueue();
@@ -315,6 +320,12 @@ void CCorvellNewDlg::RepositionPanes()
     for (std::size_t i = 0; i < m_toolbar.size(); ++i)
         m_toolbar[i]->setGeometry(L + 15 + 42 * static_cast<int>(i), T + 9, 32, 32);
     QWidget::update();
+}
+
+void CCorvellNewDlg::showEvent(QShowEvent*)
+{
+    // Nothing plays yet (no card given, or a long repair): the map's browser starts anyway.
+    QTimer::singleShot(kMapStartDelayMs, m_mapPane, &GPSMapControl::StartBrowser);
 }
 
 void CCorvellNewDlg::OpenPaths(const QStringList& paths)

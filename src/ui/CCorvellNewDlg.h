@@ -71,6 +71,8 @@ public:
     };
 
     static constexpr QSize kInitialSize{1065, 758};
+    // How long after the window shows the map's browser starts when no recording has played by then.
+    static constexpr int kMapStartDelayMs = 1500;
     static constexpr int kTitleBandHeight = 46;
     static constexpr int kResizeBand = 10;
 
@@ -126,6 +128,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

@@ -167,7 +167,7 @@ TEST_F(MainWindow, ShortcutsWorkFromTheListTheSlidersAndTheMap)
     TempDir dir;
     OpenRecording(dir);
     // Keys in the browser reach the window through the map pane once its page is there.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return window->MapPane()->Page()->IsLoaded(); }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->MapPane()->Page() && window->MapPane()->Page()->IsLoaded(); }, kWaitMs));
     QWidget* places[] = {window->ListPane()->List()->viewport(), window->PlayerPane()->VolumeSlider(),
                          window->MapPane()->Browser()->focusProxy() ? window->MapPane()->Browser()->focusProxy()
                                                                     : window->MapPane()->Browser()};

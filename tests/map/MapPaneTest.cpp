@@ -474,6 +474,34 @@ void Save(const QImage& image, const QString& name)
     EXPECT_TRUE(image.save(QStringLiteral(TESSARO_MAP_SCREENSHOTS "/%1.png").arg(name)));
 }
 
+// A pane whose browser starts later (as the main window makes it, to keep the web engine's start off the
+// first picture's way) shows its texts and pictures meanwhile; the page made later draws the track and
+// the marker it was told before it existed.
+TEST_F(MapPane, ABrowserStartedLaterShowsWhatThePaneWasToldBefore)
+{
+    pane = new GPSMapControl(&m_window, m_session, GPSMapControl::BrowserStart::Later);
+    pane->setGeometry(GPSMapControl::DockedGeometry(m_window.size()));
+    m_session.AddListener(&m_count);
+    ASSERT_TRUE(ShowAndWait(m_window));
+    EXPECT_EQ(pane->Browser(), nullptr);
+    Open(Recording("REC_20120820_153012_F.avi", {"--seconds", "20"}));
+    PostPosition(0.25f);
+    ASSERT_TRUE(Deliver());
+    EXPECT_EQ(pane->Browser(), nullptr);
+    const std::optional<GpsSample> there = GetGpsSampleAt(Current(), 0.25 * Current().duration);
+    ASSERT_TRUE(there.has_value());
+    EXPECT_EQ(pane->LatitudeValue()->text(), Fixed(there->latitude));
+
+    pane->StartBrowser();
+    QWebEngineView* browser = pane->Browser();
+    ASSERT_NE(browser, nullptr);
+    pane->StartBrowser();  // a second call keeps the browser
+    EXPECT_EQ(pane->Browser(), browser);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pane->Page()->IsLoaded(); }, kWaitMs));
+    EXPECT_TRUE(browser->isVisible());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return TrackPixels(ScreenShot(*pane)) > 200; }, kWaitMs));
+}
+
 // Screenshots to look at, in both languages: offline with the track and the marker, 5 s later,
 // floating, and a recording without GPS data. A blank map fails: the track must be drawn.
 TEST_F(MapPane, Screenshots)

@@ -248,3 +248,30 @@ TEST(VlcFunctionExecutorEngine, ExtraOptionsFollowTheSevenInEveryNewInstance)
         adapter.libvlc_release(instance);
     VlcFunctionExecutor::SetExtraEngineOptions({});
 }
+
+// The warm-up's instance loads the plug-ins early; the first real instance waits for it, and the warm one
+// goes once a real one exists. An adapter that goes while its warm-up still runs waits for it.
+TEST(VlcFunctionExecutorEngine, AWarmUpLeavesTheRealInstancesWorkingAndEndsWithTheAdapter)
+{
+    VlcFunctionExecutor::SetExtraEngineOptions({"--gl=none", "--gles2=none"});
+    {
+        VlcFunctionExecutor adapter(VlcFunctionExecutor::kLibraryName);
+        adapter.StartWarmUp();
+        adapter.StartWarmUp();  // a second call changes nothing
+        libvlc_instance_t* first = adapter.NewEngineInstance();
+        libvlc_instance_t* second = adapter.NewEngineInstance();
+        ASSERT_NE(first, nullptr);
+        ASSERT_NE(second, nullptr);
+        for (libvlc_instance_t* instance : {first, second}) {
+            libvlc_media_player_t* player = adapter.libvlc_media_player_new(instance);
+            ASSERT_NE(player, nullptr);
+            adapter.libvlc_media_player_release(player);
+            adapter.libvlc_release(instance);
+        }
+    }
+    {
+        VlcFunctionExecutor adapter(VlcFunctionExecutor::kLibraryName);
+        adapter.StartWarmUp();
+    }
+    VlcFunctionExecutor::SetExtraEngineOptions({});
+}

@@ -108,7 +108,7 @@ QRect GPSMapControl::DockedGeometry(QSize mainWindow)
     return {mainWindow.width() - 285, 46, 280, mainWindow.height() / 3 + 50};
 }
 
-GPSMapControl::GPSMapControl(QWidget* parent, PlaybackSession& session)
+GPSMapControl::GPSMapControl(QWidget* parent, PlaybackSession& session, BrowserStart start)
     : QWidget(parent), m_session(session), m_parent(parent), m_isLive(true), m_pageUrl(FindPageUrl())
 {
     Log("OnInitDialog", "GPSMapControl Create");
@@ -116,15 +116,9 @@ GPSMapControl::GPSMapControl(QWidget* parent, PlaybackSession& session)
         m_accelerators.emplace_back(QKeySequence(QString::fromStdString(accelerator.keys)), accelerator.command);
 
     BuildChildren();
-    m_browser = new QWebEngineView(this);
-    m_browser->hide();
-    m_page = new MapPage(*m_browser, m_pageUrl);
-    connect(m_page, &MapPage::Loaded, this, [this] {
-        if (QWidget* proxy = m_browser->focusProxy())
-            proxy->installEventFilter(this);
-    });
-    m_browser->installEventFilter(this);
     installEventFilter(this);
+    if (start == BrowserStart::Now)
+        StartBrowser();
 
     m_check = new ConnectivityCheck(this);
     connect(m_check, &ConnectivityCheck::Finished, this, [this](bool connected) {
@@ -204,6 +198,30 @@ void GPSMapControl::SetPopupButtonEnabled(bool on)
     m_popupButton->setEnabled(on);
 }
 
+void GPSMapControl::StartBrowser()
+{
+    if (m_browser || !m_isLive)
+        return;
+    m_browser = new QWebEngineView(this);
+    m_browser->hide();
+    m_page = new MapPage(*m_browser, m_pageUrl);
+    connect(m_page, &MapPage::Loaded, this, [this] {
+        if (QWidget* proxy = m_browser->focusProxy())
+            proxy->installEventFilter(this);
+    });
+    m_browser->installEventFilter(this);
+    if (m_ready)
+        m_browser->setGeometry(BrowserArea());
+    // The new page learns what the pane shows.
+    m_pageOnline.reset();
+    m_page->SetTrack(m_track);
+    if (m_marker && m_state.PageShows())
+        m_page->SetPosition(*m_marker);
+    ShowMapOrReason();
+    if (isVisible())
+        QTimer::singleShot(0, m_page, &MapPage::Load);
+}
+
 void GPSMapControl::CheckNetwork()
 {
     if (m_check)
@@ -215,14 +233,15 @@ void GPSMapControl::ShowMapOrReason()
     if (!m_isLive)
         return;
     const bool pageShows = m_state.PageShows();
-    if (m_pageOnline != m_state.connected) {
+    if (m_page && m_pageOnline != m_state.connected) {
         m_pageOnline = m_state.connected;
         if (m_state.connected)
             m_page->SetTiles(TilesTemplate(), QString::fromUtf8(kTilesAttribution));
         else
             m_page->SetOffline(LoadText(StringId::kInternetNotConnected));
     }
-    m_browser->setVisible(pageShows);
+    if (m_browser)
+        m_browser->setVisible(pageShows);
     m_noGpsPicture->setVisible(!pageShows && m_state.hasRecording);
     m_noNetworkPicture->setVisible(!pageShows && !m_state.hasRecording);
     SetPopupButtonEnabled(pageShows);
@@ -260,7 +279,10 @@ void GPSMapControl::OnFilesOpened()
     OnUiThread(this, [this] {
         m_state.hasRecording = false;
         m_state.hasGps = false;
-        m_page->SetTrack({});
+        m_track.clear();
+        m_marker.reset();
+        if (m_page)
+            m_page->SetTrack({});
         ShowMapOrReason();
         CheckNetwork();
     });
@@ -276,7 +298,9 @@ void GPSMapControl::OnMetadataCreated()
     OnUiThread(this, [this, hasRecording, track = std::move(track)] {
         m_state.hasRecording = hasRecording;
         m_state.hasGps = !track.empty();
-        m_page->SetTrack(track);
+        m_track = track;
+        if (m_page)
+            m_page->SetTrack(m_track);
         ShowMapOrReason();
         CheckNetwork();
     });
@@ -325,12 +349,16 @@ void GPSMapControl::SendPendingPosition()
     SetCoordinateTexts(pending.latitude, pending.longitude);
     if (pending.sample)
         SendPositionToPage(*pending.sample);
-    else if (pending.hideMarker && m_page)
-        m_page->ClearPosition();
+    else if (pending.hideMarker) {
+        m_marker.reset();
+        if (m_page)
+            m_page->ClearPosition();
+    }
 }
 
 void GPSMapControl::SendPositionToPage(const GpsSample& sample)
 {
+    m_marker = sample;
     if (m_page && m_state.PageShows())
         m_page->SetPosition(sample);
 }

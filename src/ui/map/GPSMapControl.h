@@ -57,9 +57,15 @@ public:
     static constexpr QSize kFloatingSize{300, 400};
     static constexpr int kResizeBand = 10;
 
+    // When the embedded browser is made. Making it holds the user-interface thread for about half a
+    // second (the web engine starts), so a program that wants its first picture sooner asks for Later
+    // and calls StartBrowser() once it can spare the time; until then the pane shows its pictures and
+    // texts, and what the page should show is kept and sent once it exists.
+    enum class BrowserStart { Now, Later };
+
     // parent is the main window. The pane listens to session from here on; it loads its page once it
-    // is first shown.
-    GPSMapControl(QWidget* parent, PlaybackSession& session);
+    // is first shown (and its browser exists).
+    GPSMapControl(QWidget* parent, PlaybackSession& session, BrowserStart start = BrowserStart::Now);
     ~GPSMapControl() override;
 
     void update(int32_t message, MessageParam* param) override;
@@ -70,6 +76,8 @@ public:
     void OnBnClickedPopup();
     // Asks again whether the tile service is reachable; the state follows the answer.
     void CheckNetwork();
+    // Makes the browser and its page (nothing when it exists or in the stand-in). User-interface thread.
+    void StartBrowser();
 
     // What the main window needs for its layout: the stand-in (null in the stand-in itself and without a
     // main window) and whether the pane floats.
@@ -162,6 +170,9 @@ private:
     bool m_ready = false;
     State m_state;
     std::optional<bool> m_pageOnline;  // what the page was last told
+    // What the page shows, kept for a page made later.
+    std::vector<GpsSample> m_track;
+    std::optional<GpsSample> m_marker;
 
     QPixmap m_headerBitmap;
     QLabel* m_title = nullptr;
