@@ -87,5 +87,6 @@ AviHeader ReadAviHeaderAt(const ByteReader& read, const AviHeaderPlaces& places,
 // up to the movie list and the header list's main header and stream lists, then reads their fields with
 // ReadAviHeaderAt (every stream, of whatever kind). Only the sizes of the header's own chunks are trusted
 // (they are final when the camera starts a file); the RIFF size may be anything. Fails for a file that is
-// not RIFF AVI, or whose header list, main header, stream headers or movie list are missing or short.
+// not RIFF AVI, or whose header list, main header, stream headers or movie list are missing or short, and
+// then leaves header empty.
 Result ReadAviHeader(const ByteReader& read, int64_t fileSize, AviHeader& header);
