@@ -47,7 +47,10 @@ bool AVIFileParser::Open(const std::string& path)
     m_fileSize = static_cast<int32_t>(m_file->Size());
     ParseChunks(0, m_nodes, m_fileSize);
     if (HasRiffChunk(m_nodes)) {
-        m_header = HeaderFromTree();
+        const ByteReader read = [this](int64_t pos, unsigned char* out, size_t count) {
+            return m_file->Read(pos, count, out);
+        };
+        m_header = ReadAviHeaderAt(read, HeaderPlacesFromTree(), StreamsOfKind::Known);
         return true;
     }
     Close();
@@ -130,35 +133,29 @@ ChunkNode* AVIFileParser::FindVideoStreamHeader(ChunkNode* headerList)
     return nullptr;
 }
 
-// The header as the tree shows it: the first header list, its main header, and per child of the header list
-// (numbered from -1 for the main header on) the stream headers below it. A damaged size field leaves its
-// chunk out of the tree, and so out of the header.
-AviHeader AVIFileParser::HeaderFromTree()
+// Where the header's parts lie as the tree shows them: the first header list, its first main header, and as
+// stream headers every chunk below a child of the header list (numbered from -1 for the main header on);
+// only those that name a known kind are taken. A damaged size field leaves its chunk out of the tree, and so
+// out of the header.
+AviHeaderPlaces AVIFileParser::HeaderPlacesFromTree()
 {
-    AviHeader header;
+    AviHeaderPlaces places;
     ChunkNode* headerList = FindListByType("hdrl");
     if (!headerList || headerList->type != "hdrl")
-        return header;
-    header.headerListPos = headerList->offset;
-    header.headerListEnd = int64_t(headerList->offset) + headerList->size + 8;
+        return places;
+    places.headerListPos = headerList->offset;
+    places.headerListEnd = int64_t(headerList->offset) + headerList->size + 8;
     if (const ChunkNode* movieList = FindListByType("movi"); movieList && movieList->type == "movi")
-        header.movieListPos = movieList->offset;
-    const ByteReader read = [this](int64_t pos, unsigned char* out, size_t count) {
-        return m_file && m_file->Read(pos, count, out);
-    };
+        places.movieListPos = movieList->offset;
     int number = -1;
     for (const auto& child : headerList->Children()) {
-        if (child->id == "avih" && header.mainHeaderPos < 0)
-            ReadMainHeader(read, int64_t(child->offset) + 8, header);
-        for (const auto& streamHeader : child->Children()) {
-            const StreamKind kind = streamHeader->type.size() == 4 ? StreamKindOf(streamHeader->type.data())
-                                                                   : StreamKind::Other;
-            if (kind != StreamKind::Other)
-                header.streams.push_back(ReadAviStream(read, number, kind, int64_t(streamHeader->offset) + 8));
-        }
+        if (child->id == "avih" && places.mainHeaderPos < 0)
+            places.mainHeaderPos = int64_t(child->offset) + 8;
+        for (const auto& streamHeader : child->Children())
+            places.streams.push_back({number, int64_t(streamHeader->offset) + 8});
         ++number;
     }
-    return header;
+    return places;
 }
 
 int AVIFileParser::CountVideoStreams()

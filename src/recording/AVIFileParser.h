@@ -44,7 +44,7 @@ public:
     static bool HasExitMarker(const std::string& path);
 
 private:
-    AviHeader HeaderFromTree();
+    AviHeaderPlaces HeaderPlacesFromTree();
 
     AviHeader m_header;
 };

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -29,28 +30,51 @@ uint32_t Field(const ByteReader& read, int64_t pos)
     return read(pos, bytes, sizeof bytes) ? LoadLE32(bytes) : 0;
 }
 
-// Reads the main header and the stream lists of the header list at pos.
-Result ReadHeaderList(const ByteReader& read, int64_t pos, int64_t end, AviHeader& header)
+StreamKind StreamKindOf(const unsigned char fccType[4])
+{
+    if (std::memcmp(fccType, "vids", 4) == 0)
+        return StreamKind::Video;
+    if (std::memcmp(fccType, "auds", 4) == 0)
+        return StreamKind::Audio;
+    if (std::memcmp(fccType, "txts", 4) == 0)
+        return StreamKind::Text;
+    return StreamKind::Other;
+}
+
+AviStream ReadAviStream(const ByteReader& read, int number, int64_t headerPos)
+{
+    AviStream stream;
+    unsigned char fccType[4];
+    stream.number = number;
+    stream.kind = read(headerPos, fccType, sizeof fccType) ? StreamKindOf(fccType) : StreamKind::Other;
+    stream.chunkId = StreamChunkId(number, stream.kind);
+    stream.headerPos = headerPos;
+    stream.scale = Field(read, headerPos + AviStream::kScaleOffset);
+    stream.rate = Field(read, headerPos + AviStream::kRateOffset);
+    stream.length = Field(read, headerPos + AviStream::kLengthOffset);
+    return stream;
+}
+
+// Finds the main header and the stream lists of the header list at pos; each must be whole.
+Result FindHeaderListPlaces(const ByteReader& read, int64_t pos, int64_t end, AviHeaderPlaces& places)
 {
     for (int64_t child = pos + 12; child + 12 <= end; ) {
         RawChunk entry;
         if (!read(child, entry.bytes, sizeof entry.bytes))
             return Result::Failure("read error in the header");
-        if (entry.Is("avih") && header.mainHeaderPos < 0) {
+        if (entry.Is("avih") && places.mainHeaderPos < 0) {
             if (entry.Size() < AviHeader::kMainHeaderMinimumSize)
                 return Result::Failure("main header too short");
-            ReadMainHeader(read, child + 8, header);
+            places.mainHeaderPos = child + 8;
         } else if (entry.Is("LIST") && entry.TypeIs("strl")) {
             RawChunk streamHeader;
             if (!read(child + 12, streamHeader.bytes, sizeof streamHeader.bytes))
                 return Result::Failure("read error in the header");
             if (!streamHeader.Is("strh") || streamHeader.Size() < AviStream::kMinimumSize)
                 return Result::Failure("stream list without a full stream header");
-            if (header.streams.size() >= kMaxStreams)
+            if (places.streams.size() >= kMaxStreams)
                 return Result::Failure("too many streams");
-            const int number = static_cast<int>(header.streams.size());
-            const auto* fccType = reinterpret_cast<const char*>(streamHeader.bytes + 8);
-            header.streams.push_back(ReadAviStream(read, number, StreamKindOf(fccType), child + 20));
+            places.streams.push_back({static_cast<int>(places.streams.size()), child + 20});
         }
         child = NextChunk(child, entry.Size());
     }
@@ -70,34 +94,22 @@ std::string StreamChunkId(int number, StreamKind kind)
     return std::string{static_cast<char>('0' + number / 10), static_cast<char>('0' + number % 10)} + letters;
 }
 
-StreamKind StreamKindOf(const char fccType[4])
+AviHeader ReadAviHeaderAt(const ByteReader& read, const AviHeaderPlaces& places, StreamsOfKind streams)
 {
-    if (std::memcmp(fccType, "vids", 4) == 0)
-        return StreamKind::Video;
-    if (std::memcmp(fccType, "auds", 4) == 0)
-        return StreamKind::Audio;
-    if (std::memcmp(fccType, "txts", 4) == 0)
-        return StreamKind::Text;
-    return StreamKind::Other;
-}
-
-AviStream ReadAviStream(const ByteReader& read, int number, StreamKind kind, int64_t headerPos)
-{
-    AviStream stream;
-    stream.number = number;
-    stream.kind = kind;
-    stream.chunkId = StreamChunkId(number, kind);
-    stream.headerPos = headerPos;
-    stream.scale = Field(read, headerPos + AviStream::kScaleOffset);
-    stream.rate = Field(read, headerPos + AviStream::kRateOffset);
-    stream.length = Field(read, headerPos + AviStream::kLengthOffset);
-    return stream;
-}
-
-void ReadMainHeader(const ByteReader& read, int64_t mainHeaderPos, AviHeader& header)
-{
-    header.mainHeaderPos = mainHeaderPos;
-    header.totalFrames = Field(read, mainHeaderPos + AviHeader::kTotalFramesOffset);
+    AviHeader header;
+    header.headerListPos = places.headerListPos;
+    header.headerListEnd = places.headerListEnd;
+    header.movieListPos = places.movieListPos;
+    if (places.mainHeaderPos >= 0) {
+        header.mainHeaderPos = places.mainHeaderPos;
+        header.totalFrames = Field(read, places.mainHeaderPos + AviHeader::kTotalFramesOffset);
+    }
+    for (const AviHeaderPlaces::Stream& place : places.streams) {
+        AviStream stream = ReadAviStream(read, place.number, place.headerPos);
+        if (streams == StreamsOfKind::Any || stream.kind != StreamKind::Other)
+            header.streams.push_back(std::move(stream));
+    }
+    return header;
 }
 
 const AviStream* AviHeader::FirstVideo() const
@@ -141,20 +153,22 @@ Result ReadAviHeader(const ByteReader& read, int64_t fileSize, AviHeader& header
     if (!riff.TypeIs("AVI "))
         return Result::Failure("not an AVI file");
 
+    AviHeaderPlaces places;
     for (int64_t pos = 12; pos + 12 <= fileSize;) {
         RawChunk chunk;
         if (!read(pos, chunk.bytes, sizeof chunk.bytes))
             return Result::Failure("read error in the header");
         if (chunk.Is("LIST") && chunk.TypeIs("movi")) {
-            if (header.headerListPos < 0 || header.mainHeaderPos < 0 || header.streams.empty())
+            if (places.headerListPos < 0 || places.mainHeaderPos < 0 || places.streams.empty())
                 break;
-            header.movieListPos = pos;
+            places.movieListPos = pos;
+            header = ReadAviHeaderAt(read, places, StreamsOfKind::Any);
             return Result::Success();
         }
-        if (chunk.Is("LIST") && chunk.TypeIs("hdrl") && header.headerListPos < 0) {
-            header.headerListPos = pos;
-            header.headerListEnd = std::min<int64_t>(pos + 8 + chunk.Size(), fileSize);
-            if (Result list = ReadHeaderList(read, pos, header.headerListEnd, header); !list)
+        if (chunk.Is("LIST") && chunk.TypeIs("hdrl") && places.headerListPos < 0) {
+            places.headerListPos = pos;
+            places.headerListEnd = std::min<int64_t>(pos + 8 + chunk.Size(), fileSize);
+            if (Result list = FindHeaderListPlaces(read, pos, places.headerListEnd, places); !list)
                 return list;
         }
         pos = NextChunk(pos, chunk.Size());

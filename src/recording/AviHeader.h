@@ -9,7 +9,9 @@
 
 // The header of a recording (a RIFF AVI file), read once into named fields: where the header list, the
 // main header and the movie list lie, and per stream its number, kind, chunk id, header position and
-// timing. The container reader, the repair and the clip writer all work from this one value.
+// timing. The container reader, the repair and the clip writer all work from this one value. Where the parts
+// lie is found by a walk of the file (ReadAviHeader's own, or the container parser's chunk tree); their
+// fields are read in one place, ReadAviHeaderAt.
 
 enum class StreamKind { Video, Audio, Text, Other };
 
@@ -60,16 +62,31 @@ struct AviHeader {
 // Reads count bytes at pos into out; bytes past the end of the file may read as zero. False on an error.
 using ByteReader = std::function<bool(int64_t pos, unsigned char* out, size_t count)>;
 
-// The kind a stream header's fccType names ("vids", "auds", "txts"; anything else is Other).
-StreamKind StreamKindOf(const char fccType[4]);
-// Reads the fields of the stream numbered `number` whose stream header's data starts at headerPos.
-AviStream ReadAviStream(const ByteReader& read, int number, StreamKind kind, int64_t headerPos);
-// Reads the fields of the main header whose data starts at mainHeaderPos into header.
-void ReadMainHeader(const ByteReader& read, int64_t mainHeaderPos, AviHeader& header);
+// Where the parts of a header lie, as a walk of the file found them; ReadAviHeaderAt reads the fields there.
+struct AviHeaderPlaces {
+    struct Stream {
+        int number = 0;         // the number its chunk id carries
+        int64_t headerPos = 0;  // first data byte of its stream header, where its fccType lies
+    };
+    int64_t headerListPos = -1;
+    int64_t headerListEnd = 0;
+    int64_t mainHeaderPos = -1;  // -1: none, so no total frames either
+    int64_t movieListPos = -1;
+    std::vector<Stream> streams;  // in file order
+};
+
+// Which stream headers of the places become streams: every one, or only those whose fccType names a kind
+// the viewer knows (a walk that cannot tell stream headers from other chunks offers them all).
+enum class StreamsOfKind { Any, Known };
+
+// Reads the header's fields at the given places: the main header's total frames, and per stream its kind
+// (from its fccType), chunk id, scale, rate and length. Fields that cannot be read are 0 (kind Other).
+AviHeader ReadAviHeaderAt(const ByteReader& read, const AviHeaderPlaces& places, StreamsOfKind streams);
 
 // Reads the header of the RIFF AVI file of fileSize bytes: walks the top-level chunks after "RIFF....AVI "
-// up to the movie list and the header list's main header and stream lists. Only the sizes of the header's
-// own chunks are trusted (they are final when the camera starts a file); the RIFF size may be anything.
-// Fails for a file that is not RIFF AVI, or whose header list, main header, stream headers or movie list
-// are missing or short.
+// up to the movie list and the header list's main header and stream lists, then reads their fields with
+// ReadAviHeaderAt (every stream, of whatever kind). Only the sizes of the header's own chunks are trusted
+// (they are final when the camera starts a file); the RIFF size may be anything. Fails for a file that is
+// not RIFF AVI, or whose header list, main header, stream headers or movie list are missing or short, and
+// then leaves header empty.
 Result ReadAviHeader(const ByteReader& read, int64_t fileSize, AviHeader& header);

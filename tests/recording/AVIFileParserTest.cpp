@@ -69,7 +69,7 @@ TEST(AVIFileParser, ReadsTheCameraLayout)
             const ChunkNode& chunk = *movie->Children()[i];
             EXPECT_EQ(chunk.id, recording.chunks[i].id);
             EXPECT_EQ(chunk.offset, expectedOffset);
-            EXPECT_EQ(chunk.size, static_cast<int32_t>(recording.chunks[i].payload.size()));
+            EXPECT_EQ(chunk.size, static_cast<int32_t>(recording.chunks[i].data.size()));
             expectedOffset += 8 + chunk.size + chunk.size % 2;
         }
         EXPECT_EQ(parser.FindChunks("03tx").size(), 2u);
@@ -195,7 +195,7 @@ TEST(AVIFileParser, WalksOddSizedChunksWithoutSkippingAPadByte)
     // In a movie list the camera pads odd chunks, so the walk meets the pad byte and stops there;
     // the index still lists every chunk.
     riff::CameraFile padded = SmallRecording(2);
-    padded.chunks[1].payload.push_back('b');
+    padded.chunks[1].data.push_back('b');
     WriteFileBytes(dir / "padded.avi", padded.Bytes());
     AVIFileParser paddedParser;
     ASSERT_TRUE(paddedParser.Open(dir / "padded.avi"));

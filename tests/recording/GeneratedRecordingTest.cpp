@@ -3,6 +3,7 @@
 
 #include "recording/AVIFileLoader.h"
 #include "recording/AVIFileParser.h"
+#include "recording/AviHeader.h"
 #include "recording/CFileLoader.h"
 
 #include "support/GroundTruth.h"
@@ -13,7 +14,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
+#include <tuple>
 
 namespace fs = std::filesystem;
 
@@ -98,6 +101,41 @@ TEST(GeneratedRecordings, ReaderGivesWhatTheGeneratorWrote)
         EXPECT_EQ(parser.GetStreamChunkIds(), ids);
         EXPECT_EQ(parser.FindChunks("idx1").size(), 1u);
         EXPECT_EQ(parser.FindListByType("movi")->offset, truth.channels == 2 ? 520 : 520 - 124);
+    }
+}
+
+// The reader finds the header's parts in its chunk tree, the repair by its own strict walk; in every
+// recording the camera writes both must come to the same header, field by field.
+TEST(GeneratedRecordings, ReaderAndRepairFindTheSameHeader)
+{
+    for (const fs::path& path : Card().complete) {
+        SCOPED_TRACE(path.filename().string());
+        AVIFileParser parser;
+        ASSERT_TRUE(parser.Open(path.string()));
+        const AviHeader& reader = parser.Header();
+        const std::string bytes = ReadFileBytes(path);
+        const ByteReader read = [&bytes](int64_t pos, unsigned char* out, size_t count) {
+            if (pos < 0 || static_cast<uint64_t>(pos) + count > bytes.size())
+                return false;
+            std::memcpy(out, bytes.data() + pos, count);
+            return true;
+        };
+        AviHeader repair;
+        ASSERT_TRUE(ReadAviHeader(read, static_cast<int64_t>(bytes.size()), repair).Ok());
+
+        EXPECT_EQ(reader.headerListPos, repair.headerListPos);
+        EXPECT_EQ(reader.headerListEnd, repair.headerListEnd);
+        EXPECT_EQ(reader.mainHeaderPos, repair.mainHeaderPos);
+        EXPECT_EQ(reader.totalFrames, repair.totalFrames);
+        EXPECT_EQ(reader.movieListPos, repair.movieListPos);
+        ASSERT_EQ(reader.streams.size(), repair.streams.size());
+        for (std::size_t s = 0; s < reader.streams.size(); ++s) {
+            const AviStream& a = reader.streams[s];
+            const AviStream& b = repair.streams[s];
+            EXPECT_EQ(std::tie(a.number, a.kind, a.chunkId, a.headerPos, a.scale, a.rate, a.length),
+                      std::tie(b.number, b.kind, b.chunkId, b.headerPos, b.scale, b.rate, b.length))
+                << "stream " << s;
+        }
     }
 }
 

@@ -1,17 +1,11 @@
 #include "repair/CameraFileFixture.h"
 
-#include "support/RiffBuilder.h"
+#include "devsupport/ByteOrder.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace {
-
-using riff::Le32;
-
-std::string Chunk(const std::string& id, const std::string& data, bool padded = true)
-{
-    return padded ? riff::PaddedChunk(id, data) : riff::Chunk(id, data);
-}
 
 constexpr uint32_t kRates[] = {22056, 9342};
 
@@ -62,67 +56,41 @@ std::vector<FixtureChunk> TypicalChunks(int seconds, bool twoChannels)
 
 CameraFixture BuildCameraFile(const std::vector<FixtureChunk>& chunks, const std::string& kinds, bool padOddChunks)
 {
-    // Per-stream tallies for the header counts.
-    std::vector<std::string> ids;
-    int video = 0;
-    for (size_t s = 0; s < kinds.size(); ++s) {
-        std::string number = "0" + std::to_string(s);
-        ids.push_back(number + (kinds[s] == 'v' ? "dc" : kinds[s] == 't' ? "tx" : "wb"));
-        video += kinds[s] == 'v';
-    }
-
-    // Header with every count at zero: the state in which the camera starts a recording.
-    constexpr int64_t kFirstStreamList = 12 + 12 + 8 + 56;  // after "RIFF....AVI ", "LIST....hdrl", avih
-    std::string streamLists;
-    std::vector<int64_t> streamHeaderPos;
-    for (char kind : kinds) {
-        const std::string fcc = kind == 'v' ? "vids" : kind == 't' ? "txts" : "auds";
-        const size_t formatSize = kind == 'v' ? 40 : kind == 't' ? 0 : 16;
-        streamHeaderPos.push_back(kFirstStreamList + static_cast<int64_t>(streamLists.size()) + 12 + 8);
-        streamLists += riff::List("LIST", "strl", riff::StreamHeader(fcc, 1000, 0, 0) +
-                                                      riff::Chunk("strf", std::string(formatSize, '\x05')));
-    }
-    const auto streams = static_cast<uint32_t>(kinds.size());
-    std::string file = "RIFF" + Le32(0) + "AVI " + riff::List("LIST", "hdrl", riff::MainHeader(0, streams) + streamLists);
-    CameraFixture fixture;
-    fixture.movieListPos = static_cast<int64_t>(file.size());
-    file += "LIST" + Le32(0) + "movi";
-
-    std::string index;
-    std::vector<uint32_t> counts(kinds.size()), largest(kinds.size());
-    for (const FixtureChunk& chunk : chunks) {
-        int64_t offset = static_cast<int64_t>(file.size()) - (fixture.movieListPos + 8);
-        bool key = chunk.id.ends_with("wb") || chunk.id.ends_with("tx") ||
-                   (chunk.data.size() > 4 && (chunk.data[4] == '\x65' || chunk.data[4] == '\x67'));
-        index += chunk.id + Le32(key ? 16 : 0) + Le32(static_cast<uint32_t>(offset)) +
-                 Le32(static_cast<uint32_t>(chunk.data.size()));
-        file += Chunk(chunk.id, chunk.data, padOddChunks);
-        for (size_t s = 0; s < ids.size(); ++s)
-            if (ids[s] == chunk.id) {
-                ++counts[s];
-                largest[s] = std::max(largest[s], static_cast<uint32_t>(chunk.data.size()));
-            }
-    }
-    fixture.powerCut = file;
-
-    std::string& complete = fixture.complete;
-    complete = file;
-    PutLE32(complete, fixture.movieListPos + 4, static_cast<uint32_t>(complete.size() - fixture.movieListPos - 8));
-    complete += "idx1" + Le32(static_cast<uint32_t>(index.size())) + index;
-    PutLE32(complete, 4, static_cast<uint32_t>(complete.size() - 8));
-    uint32_t totalFrames = 0;
-    int videoNumber = 0;
-    for (size_t s = 0; s < kinds.size(); ++s) {
-        uint32_t rate = kinds[s] == 'v' ? kRates[std::min(videoNumber++, 1)] : kinds[s] == 't' ? 20250 : 44100;
-        PutLE32(complete, streamHeaderPos[s] + 24, rate);
-        PutLE32(complete, streamHeaderPos[s] + 32, counts[s]);
-        PutLE32(complete, streamHeaderPos[s] + 36, largest[s]);
-        if (kinds[s] == 'v')
-            totalFrames += counts[s];
-    }
-    PutLE32(complete, 48, totalFrames);
-    if (video == 0)
+    if (kinds.find('v') == std::string::npos)
         throw std::logic_error("a camera file has a video stream");
+    // Header with every count and rate at zero: the state in which the camera starts a recording.
+    std::vector<avi::AviStream> streams;
+    for (size_t s = 0; s < kinds.size(); ++s) {
+        const char kind = kinds[s];
+        avi::AviStream& stream = streams.emplace_back();
+        stream.chunkId = "0" + std::to_string(s) + (kind == 'v' ? "dc" : kind == 't' ? "tx" : "wb");
+        stream.type = kind == 'v' ? "vids" : kind == 't' ? "txts" : "auds";
+        stream.scale = 1000;
+        stream.rate = 0;
+        stream.format = std::string(kind == 'v' ? 40 : kind == 't' ? 0 : 16, '\x05');
+        stream.quality = 0;
+    }
+    avi::AviWriting how;
+    how.padChunks = how.padMovieList = padOddChunks;
+    how.withIndex = false;
+    how.sizesAtZero = true;
+
+    CameraFixture fixture;
+    fixture.powerCut = avi::WriteAvi({}, streams, chunks, how);
+    // Closed: the sizes, the counts, the rates and the index filled in.
+    avi::AviMainHeader main;
+    main.totalFrames = avi::CountChunks(streams, chunks);
+    int videoNumber = 0;
+    for (size_t s = 0; s < kinds.size(); ++s)
+        streams[s].rate = kinds[s] == 'v' ? kRates[std::min(videoNumber++, 1)] : kinds[s] == 't' ? 20250 : 44100;
+    how.withIndex = true;
+    how.sizesAtZero = false;
+    fixture.complete = avi::WriteAvi(main, streams, chunks, how);
+    avi::AviLandmarks at;
+    std::string reason;
+    if (!avi::FindLandmarks(fixture.complete, at, reason))
+        throw std::logic_error(reason);
+    fixture.movieListPos = static_cast<int64_t>(at.movi);
     return fixture;
 }
 

@@ -1,16 +1,17 @@
 #pragma once
 
+#include "devsupport/AviLayout.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// Small recordings in the camera's layout, built byte by byte so that each test shows its fault in a few
-// chunks: a 520-byte header for four streams (front and rear video, audio, text), the movie list, the
-// media chunks padded to even length, and the idx1 index.
-struct FixtureChunk {
-    std::string id;    // "00dc", "01dc", "02wb", "03tx" (a one-channel file: "00dc", "01wb", "02tx")
-    std::string data;  // the payload; an odd length gets a pad byte
-};
+// Small recordings in the camera's layout (built with the generator's layout builder) so that each test
+// shows its fault in a few chunks: a 520-byte header for four streams (front and rear video, audio, text),
+// the movie list, the media chunks padded to even length, and the idx1 index.
+// id: "00dc", "01dc", "02wb", "03tx" (a one-channel file: "00dc", "01wb", "02tx"); data: the payload, an
+// odd length gets a pad byte.
+using FixtureChunk = avi::MediaChunk;
 
 struct CameraFixture {
     std::string complete;  // as the camera closes it: sizes, counts and index in place

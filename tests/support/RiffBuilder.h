@@ -1,7 +1,9 @@
 #pragma once
 
-// Builds RIFF bytes for tests from the shared chunk writer: the camera's layout, and hostile variations of it.
+// Builds RIFF bytes for tests from the shared chunk writer and layout builder: the camera's layout, and
+// hostile variations of it.
 
+#include "devsupport/AviLayout.h"
 #include "devsupport/RiffWriter.h"
 
 #include <cstdint>
@@ -11,30 +13,10 @@
 
 namespace riff {
 
-inline std::string MainHeader(uint32_t totalFrames, uint32_t streams)
-{
-    std::string data(56, '\0');
-    data.replace(16, 4, Le32(totalFrames));
-    data.replace(24, 4, Le32(streams));
-    return Chunk("avih", data);
-}
+using MediaChunk = avi::MediaChunk;
 
-inline std::string StreamHeader(const std::string& fccType, uint32_t scale, uint32_t rate, uint32_t length)
-{
-    std::string data(56, '\0');
-    data.replace(0, 4, fccType);
-    data.replace(20, 4, Le32(scale));
-    data.replace(24, 4, Le32(rate));
-    data.replace(32, 4, Le32(length));
-    return Chunk("strh", data);
-}
-
-struct MediaChunk {
-    std::string id;
-    std::string payload;
-};
-
-// A recording in the camera's layout: header of 520 bytes for four streams, movie list, index.
+// A recording in the camera's layout: header of 520 bytes for four streams, movie list, index. Every stream
+// header carries the same timing, every format chunk zeros, and every index entry the key flag.
 struct CameraFile {
     int channels = 2;
     uint32_t totalFrames = 0;
@@ -42,34 +24,42 @@ struct CameraFile {
     std::vector<MediaChunk> chunks;
     bool withIndex = true;
 
-    std::string Header() const
-    {
-        std::string streams;
-        auto strl = [&](const std::string& type, std::size_t formatSize) {
-            streams += List("LIST", "strl", StreamHeader(type, scale, rate, length) +
-                                                  Chunk("strf", std::string(formatSize, '\0')));
-        };
-        strl("vids", 40);
-        if (channels == 2)
-            strl("vids", 40);
-        strl("auds", 16);
-        strl("txts", 0);
-        return List("LIST", "hdrl", MainHeader(totalFrames, static_cast<uint32_t>(channels + 2)) + streams);
-    }
+    std::string Header() const { return avi::HeaderList(MainHeader(), Streams()); }
 
     std::string Bytes() const
     {
-        std::string movie;
-        std::string index;
-        for (const MediaChunk& chunk : chunks) {
-            index += chunk.id + Le32(0x10) + Le32(static_cast<uint32_t>(4 + movie.size())) +
-                     Le32(static_cast<uint32_t>(chunk.payload.size()));
-            movie += PaddedChunk(chunk.id, chunk.payload);
-        }
-        std::string body = Header() + List("LIST", "movi", movie);
-        if (withIndex)
-            body += Chunk("idx1", index);
-        return List("RIFF", "AVI ", body);
+        avi::AviWriting how;
+        how.keyFlagsFromData = false;
+        how.withIndex = withIndex;
+        return avi::WriteAvi(MainHeader(), Streams(), chunks, how);
+    }
+
+private:
+    avi::AviMainHeader MainHeader() const
+    {
+        avi::AviMainHeader main;
+        main.totalFrames = totalFrames;
+        return main;
+    }
+
+    std::vector<avi::AviStream> Streams() const
+    {
+        std::vector<avi::AviStream> streams;
+        auto add = [&](const char* type, std::size_t formatSize) {
+            avi::AviStream& stream = streams.emplace_back();
+            stream.type = type;
+            stream.scale = scale;
+            stream.rate = rate;
+            stream.length = length;
+            stream.format = std::string(formatSize, '\0');
+            stream.quality = 0;
+        };
+        add("vids", 40);
+        if (channels == 2)
+            add("vids", 40);
+        add("auds", 16);
+        add("txts", 0);
+        return streams;
     }
 };
 

@@ -3,7 +3,8 @@
 #include "settings/CQZSetupData.h"
 #include "infra/FileIo.h"
 
-#include "AviLayout.h"
+#include "devsupport/AviLayout.h"
+
 #include "FileOutput.h"
 #include "Recording.h"
 
@@ -77,7 +78,7 @@ bool WriteDemoCard(const fs::path& root, const CardSpec& spec, std::string& reas
             return false;
         if (entry.variant != Variant::Complete) {
             const bool cutLast = entry.variant == Variant::PowerCutInsideLastChunk;
-            if (!MakePowerCut(recording.bytes, cutLast, reason))
+            if (!avi::MakePowerCut(recording.bytes, cutLast, reason))
                 return false;
             recording.groundTruth = PowerCutGroundTruth(recording.groundTruth, cutLast, name);
         }

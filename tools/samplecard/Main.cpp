@@ -1,6 +1,7 @@
 // tessaro-samplecard: writes recordings, broken copies and whole demo cards in the camera's layout,
 // each recording with a JSON sidecar that says what was written (for tests to compare against).
-#include "AviLayout.h"
+#include "devsupport/AviLayout.h"
+
 #include "Card.h"
 #include "FileOutput.h"
 #include "Recording.h"
@@ -167,7 +168,7 @@ bool RunPowerCut(const CommandLine& line, std::string& reason)
     std::string bytes;
     if (!CheckFolder(out, reason) || !ReadWholeFile(in, bytes, reason))
         return false;
-    if (!MakePowerCut(bytes, cutLast, reason)) {
+    if (!avi::MakePowerCut(bytes, cutLast, reason)) {
         reason = in.string() + ": " + reason;
         return false;
     }

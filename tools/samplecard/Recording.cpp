@@ -1,6 +1,7 @@
 #include "Recording.h"
 
-#include "AviLayout.h"
+#include "devsupport/AviLayout.h"
+
 #include "FileOutput.h"
 #include "Telemetry.h"
 #include "VideoEncoder.h"
@@ -48,7 +49,7 @@ std::string AudioBlock(uint32_t firstSample, uint32_t count)
 struct TimedChunk {
     double time;
     int stream;
-    MediaChunk chunk;
+    avi::MediaChunk chunk;
 };
 
 // The test pictures depend only on the number of frames, so a run that writes many recordings of one
@@ -81,7 +82,7 @@ std::string JsonText(const Json& value)
     return value.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
 }
 
-Json StreamJson(const AviStream& stream, int chunks, int keyFrames)
+Json StreamJson(const avi::AviStream& stream, int chunks, int keyFrames)
 {
     return {{"id", stream.chunkId},
             {"type", stream.type},
@@ -98,14 +99,14 @@ Json StreamJson(const AviStream& stream, int chunks, int keyFrames)
 }
 
 std::string GroundTruthJson(const RecordingSpec& spec, const std::string& fileName,
-                            const std::vector<AviStream>& streams, const std::vector<int>& chunkCounts,
+                            const std::vector<avi::AviStream>& streams, const std::vector<int>& chunkCounts,
                             const std::vector<int>& keyFrames, const Telemetry& telemetry)
 {
     uint32_t totalFrames = 0;
-    for (const AviStream& stream : streams)
+    for (const avi::AviStream& stream : streams)
         if (stream.type == "vids")
             totalFrames += stream.length;
-    const AviStream& front = streams.front();
+    const avi::AviStream& front = streams.front();
     // What a reader computes from the front stream's header: dwLength / (dwRate / dwScale), truncated.
     const int duration = static_cast<int>(double(front.length) / (double(front.rate) / front.scale));
 
@@ -173,13 +174,13 @@ bool GenerateRecording(const RecordingSpec& spec, const std::string& fileName, G
         return false;
     const Telemetry telemetry = MakeTelemetry(spec.start, spec.seconds, spec.seed, IsEventKind(spec.kind), spec.gps);
 
-    std::vector<AviStream> streams;
+    std::vector<avi::AviStream> streams;
     streams.push_back({"00dc", "vids", "H264", kFrontScale, kFrontRate, 0, uint16_t(front.width),
-                       uint16_t(front.height), VideoFormat(front.width, front.height)});
+                       uint16_t(front.height), avi::VideoFormat(front.width, front.height)});
     if (twoChannels)
         streams.push_back({"01dc", "vids", "H264", kRearScale, kRearRate, 0, uint16_t(rear.width),
-                           uint16_t(rear.height), VideoFormat(rear.width, rear.height)});
-    streams.push_back({"", "auds", "", kAudioScale, kAudioRate, 2, 0, 0, PcmFormat(kAudioSamplesPerSecond)});
+                           uint16_t(rear.height), avi::VideoFormat(rear.width, rear.height)});
+    streams.push_back({"", "auds", "", kAudioScale, kAudioRate, 2, 0, 0, avi::PcmFormat(kAudioSamplesPerSecond)});
     streams.push_back({"", "txts", "", kTextScale, kTextRate, 0, 0, 0, ""});
     // A chunk id is the stream's number and kind, so without a rear camera audio is "01wb" and text
     // "02tx"; players map chunks to streams by that number.
@@ -207,21 +208,21 @@ bool GenerateRecording(const RecordingSpec& spec, const std::string& fileName, G
     std::stable_sort(timed.begin(), timed.end(), [](const TimedChunk& a, const TimedChunk& b) {
         return std::tie(a.time, a.stream) < std::tie(b.time, b.stream);
     });
-    std::vector<MediaChunk> chunks;
+    std::vector<avi::MediaChunk> chunks;
     chunks.reserve(timed.size());
     for (TimedChunk& t : timed)
         chunks.push_back(std::move(t.chunk));
 
     const auto microSecondsPerFrame = static_cast<uint32_t>(std::lround(1e6 * kFrontScale / kFrontRate));
-    out.bytes = BuildAvi(streams, chunks, microSecondsPerFrame, spec.padChunks);
+    out.bytes = avi::BuildAvi(streams, chunks, microSecondsPerFrame, spec.padChunks);
 
     std::vector<int> chunkCounts, keyFrames;
-    for (const AviStream& stream : streams) {
+    for (const avi::AviStream& stream : streams) {
         int count = 0, keys = 0;
-        for (const MediaChunk& chunk : chunks)
+        for (const avi::MediaChunk& chunk : chunks)
             if (chunk.id == stream.chunkId) {
                 ++count;
-                keys += stream.type == "vids" && IndexFlags(chunk.id, chunk.data) ? 1 : 0;
+                keys += stream.type == "vids" && avi::IndexFlags(chunk.id, chunk.data) ? 1 : 0;
             }
         chunkCounts.push_back(count);
         keyFrames.push_back(keys);
@@ -246,8 +247,9 @@ bool GenerateAbortedFile(const RecordingSpec& spec, const std::string& fileName,
     RecordingSpec oneSecond = spec;
     oneSecond.seconds = 1;
     GeneratedRecording recording;
-    if (!GenerateRecording(oneSecond, fileName, recording, reason) || !MakePowerCut(recording.bytes, false, reason) ||
-        !CutAfterWholeChunks(recording.bytes, kAbortedFileLimit, reason))
+    if (!GenerateRecording(oneSecond, fileName, recording, reason) ||
+        !avi::MakePowerCut(recording.bytes, false, reason) ||
+        !avi::CutAfterWholeChunks(recording.bytes, kAbortedFileLimit, reason))
         return false;
     bytes = std::move(recording.bytes);
     return true;

@@ -1,9 +1,11 @@
-#include "AviLayout.h"
+#include "devsupport/AviLayout.h"
 
+#include "devsupport/ByteOrder.h"
 #include "devsupport/RiffWriter.h"
 
 #include <algorithm>
 
+namespace avi {
 namespace {
 
 constexpr uint32_t kKeyFrameFlag = 0x10;
@@ -20,9 +22,9 @@ std::string Chunk(const std::string& id, const std::string& data, bool pad = tru
     return pad ? riff::PaddedChunk(FourCC(id), data) : riff::Chunk(FourCC(id), data);
 }
 
-std::string List(const std::string& type, const std::string& children)
+std::string List(const std::string& type, const std::string& children, bool pad = true)
 {
-    return riff::PaddedChunk("LIST", FourCC(type) + children);
+    return Chunk("LIST", FourCC(type) + children, pad);
 }
 
 std::string StreamHeader(const AviStream& stream)
@@ -37,7 +39,7 @@ std::string StreamHeader(const AviStream& stream)
     AppendU32(h, 0);                             // dwStart
     AppendU32(h, stream.length);
     AppendU32(h, stream.suggestedBufferSize);
-    AppendU32(h, 0xFFFFFFFF);                    // dwQuality: default
+    AppendU32(h, stream.quality);
     AppendU32(h, stream.sampleSize);
     AppendU16(h, 0);                             // rcFrame
     AppendU16(h, 0);
@@ -50,6 +52,15 @@ std::string StreamHeader(const AviStream& stream)
 constexpr size_t kAvihTotalFrames = 16;
 constexpr size_t kStrhLength = 32;
 constexpr size_t kStrhSuggestedBufferSize = 36;
+
+// The bytes of the movie list's chunks with their headers.
+size_t MovieBytes(const std::vector<MediaChunk>& chunks, bool padChunks)
+{
+    size_t bytes = 0;
+    for (const MediaChunk& chunk : chunks)
+        bytes += kChunkHeader + (padChunks ? Padded(chunk.data.size()) : chunk.data.size());
+    return bytes;
+}
 
 }  // namespace
 
@@ -94,11 +105,61 @@ uint32_t IndexFlags(const std::string& id, const std::string& data)
     return 0;
 }
 
-std::string BuildAvi(std::vector<AviStream>& streams, const std::vector<MediaChunk>& chunks,
-                     uint32_t microSecondsPerFrame, bool padChunks)
+std::string HeaderList(const AviMainHeader& main, const std::vector<AviStream>& streams)
+{
+    std::string avih;
+    AppendU32(avih, main.microSecondsPerFrame);
+    AppendU32(avih, main.maxBytesPerSec);
+    AppendU32(avih, 0);  // dwPaddingGranularity
+    AppendU32(avih, main.flags);
+    AppendU32(avih, main.totalFrames);
+    AppendU32(avih, 0);  // dwInitialFrames
+    AppendU32(avih, static_cast<uint32_t>(streams.size()));
+    AppendU32(avih, 0);  // dwSuggestedBufferSize: the camera leaves it 0, also when it closes a file
+    AppendU32(avih, main.width);
+    AppendU32(avih, main.height);
+    avih.append(16, '\0');
+
+    std::string headerList = Chunk("avih", avih);
+    for (const AviStream& stream : streams)
+        headerList += List("strl", Chunk("strh", StreamHeader(stream)) + Chunk("strf", stream.format));
+    return List("hdrl", headerList);
+}
+
+std::string WriteAvi(const AviMainHeader& main, const std::vector<AviStream>& streams,
+                     const std::vector<MediaChunk>& chunks, const AviWriting& how)
+{
+    std::string movi;
+    std::string index;
+    movi.reserve(MovieBytes(chunks, how.padChunks));
+    index.reserve(chunks.size() * 16);
+    for (const MediaChunk& chunk : chunks) {
+        // Offsets count from the "movi" four-cc, so the first chunk sits at offset 4.
+        const auto offset = static_cast<uint32_t>(4 + movi.size());
+        index += FourCC(chunk.id);
+        AppendU32(index, how.keyFlagsFromData ? IndexFlags(chunk.id, chunk.data) : kKeyFrameFlag);
+        AppendU32(index, offset);
+        AppendU32(index, static_cast<uint32_t>(chunk.data.size()));
+        movi += Chunk(chunk.id, chunk.data, how.padChunks);
+    }
+
+    std::string body = HeaderList(main, streams);
+    const size_t movieList = body.size();
+    body += List("movi", movi, how.padMovieList);
+    if (how.sizesAtZero)
+        PutU32(body, movieList + 4, 0);
+    if (how.withIndex)
+        body += Chunk("idx1", index);
+    std::string file = "RIFF";
+    AppendU32(file, how.sizesAtZero ? 0 : static_cast<uint32_t>(4 + body.size()));
+    file += "AVI ";
+    file += body;
+    return file;
+}
+
+uint32_t CountChunks(std::vector<AviStream>& streams, const std::vector<MediaChunk>& chunks)
 {
     uint32_t totalFrames = 0;
-    uint16_t width = 0, height = 0;
     for (AviStream& stream : streams) {
         stream.length = 0;
         stream.suggestedBufferSize = 0;
@@ -114,58 +175,32 @@ std::string BuildAvi(std::vector<AviStream>& streams, const std::vector<MediaChu
             stream.playedUnits += stream.sampleSize ? size / stream.sampleSize : 1;
             stream.suggestedBufferSize = std::max(stream.suggestedBufferSize, size);
         }
-        if (stream.type == "vids") {
+        if (stream.type == "vids")
             totalFrames += stream.length;
-            if (width == 0) {
-                width = stream.width;
-                height = stream.height;
-            }
+    }
+    return totalFrames;
+}
+
+std::string BuildAvi(std::vector<AviStream>& streams, const std::vector<MediaChunk>& chunks,
+                     uint32_t microSecondsPerFrame, bool padChunks)
+{
+    AviMainHeader main;
+    main.microSecondsPerFrame = microSecondsPerFrame;
+    main.flags = kHasIndex | kIsInterleaved;
+    main.totalFrames = CountChunks(streams, chunks);
+    for (const AviStream& stream : streams)
+        if (stream.type == "vids" && main.width == 0) {
+            main.width = stream.width;
+            main.height = stream.height;
         }
-    }
-
-    std::string movi;
-    std::string index;
-    size_t moviBytes = 0;
-    for (const MediaChunk& chunk : chunks)
-        moviBytes += kChunkHeader + (padChunks ? Padded(chunk.data.size()) : chunk.data.size());
-    movi.reserve(moviBytes);
-    index.reserve(chunks.size() * 16);
-    for (const MediaChunk& chunk : chunks) {
-        // Offsets count from the "movi" four-cc, so the first chunk sits at offset 4.
-        const auto offset = static_cast<uint32_t>(4 + movi.size());
-        index += FourCC(chunk.id);
-        AppendU32(index, IndexFlags(chunk.id, chunk.data));
-        AppendU32(index, offset);
-        AppendU32(index, static_cast<uint32_t>(chunk.data.size()));
-        movi += Chunk(chunk.id, chunk.data, padChunks);
-    }
-
     const double seconds = streams.empty() || streams[0].rate == 0
                                ? 0.0
                                : double(streams[0].length) * streams[0].scale / streams[0].rate;
-    std::string avih;
-    AppendU32(avih, microSecondsPerFrame);
-    AppendU32(avih, seconds > 0 ? static_cast<uint32_t>(double(moviBytes) / seconds) : 0);  // dwMaxBytesPerSec
-    AppendU32(avih, 0);                           // dwPaddingGranularity
-    AppendU32(avih, kHasIndex | kIsInterleaved);  // dwFlags
-    AppendU32(avih, totalFrames);
-    AppendU32(avih, 0);                           // dwInitialFrames
-    AppendU32(avih, static_cast<uint32_t>(streams.size()));
-    AppendU32(avih, 0);  // dwSuggestedBufferSize: the camera leaves it 0, also when it closes a file
-    AppendU32(avih, width);
-    AppendU32(avih, height);
-    avih.append(16, '\0');
-
-    std::string headerList = Chunk("avih", avih);
-    for (const AviStream& stream : streams)
-        headerList += List("strl", Chunk("strh", StreamHeader(stream)) + Chunk("strf", stream.format));
-
-    std::string body = List("hdrl", headerList) + List("movi", movi) + Chunk("idx1", index);
-    std::string file = "RIFF";
-    AppendU32(file, static_cast<uint32_t>(4 + body.size()));
-    file += "AVI ";
-    file += body;
-    return file;
+    if (seconds > 0)
+        main.maxBytesPerSec = static_cast<uint32_t>(double(MovieBytes(chunks, padChunks)) / seconds);
+    AviWriting how;
+    how.padChunks = padChunks;
+    return WriteAvi(main, streams, chunks, how);
 }
 
 bool FindLandmarks(const std::string& bytes, AviLandmarks& landmarks, std::string& reason)
@@ -264,3 +299,5 @@ bool CutAfterWholeChunks(std::string& bytes, size_t limit, std::string& reason)
     bytes.resize(end);
     return true;
 }
+
+}  // namespace avi
