@@ -1,6 +1,7 @@
 #include "playback/CChannelVideoPane.h"
 
 #include "infra/DiagnosticLog.h"
+#include "infra/ThreadPriority.h"
 #include "playback/CVideoSurface.h"
 
 #include <QKeyEvent>
@@ -71,6 +72,8 @@ void CChannelVideoPane::KeepSurfaceWindow()
 
 void CChannelVideoPane::InitVideoPlayer(std::span<const EngineEvent> events)
 {
+    // Made on the dispatch thread, whose raised priority the engine's threads must not inherit.
+    NormalPriorityScope normal;
     libvlc_instance_t* instance = m_vlc->NewEngineInstance();
     libvlc_media_player_t* player = instance ? m_vlc->libvlc_media_player_new(instance) : nullptr;
     if (!player) {

@@ -19,12 +19,12 @@ void LogUpdate(const char* text)
     WriteLog(text, kClass, "update", kLogType, kLogLevelNormal);
 }
 
-// Repeats attempt until it succeeds or the deadline passes.
-template <typename Attempt>
-bool RetryUntil(std::chrono::steady_clock::time_point deadline, Attempt attempt)
+// Repeats attempt until it succeeds, the deadline passes or stop() says so.
+template <typename Attempt, typename Stop>
+bool RetryUntil(std::chrono::steady_clock::time_point deadline, Stop stop, Attempt attempt)
 {
     while (!attempt()) {
-        if (std::chrono::steady_clock::now() >= deadline)
+        if (stop() || std::chrono::steady_clock::now() >= deadline)
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
@@ -59,10 +59,28 @@ CSecondChannelVideoPane::CSecondChannelVideoPane(QWidget* parent, PlaybackSessio
 CSecondChannelVideoPane::~CSecondChannelVideoPane()
 {
     // Unregister first: once that returns no update() is running, so the player can go; once it is
-    // released its events have ended.
+    // released its events have ended. Releasing stops the player.
     m_listening.Reset();
-    ReleaseVideoPlayer();
+    WithHandlersShutOut([this] { ReleaseVideoPlayer(); });
     VlcFunctionExecutor::PublishSecondChannelPlayer(nullptr);
+}
+
+template <typename Call>
+void CSecondChannelVideoPane::WithHandlersShutOut(Call call)
+{
+    ++m_handlersShutOut;
+    {
+        std::lock_guard wait(m_handlerCallLock);
+    }
+    call();
+    --m_handlersShutOut;
+}
+
+template <typename Call>
+bool CSecondChannelVideoPane::HandlerEngineCall(Call call)
+{
+    std::lock_guard lock(m_handlerCallLock);
+    return m_handlersShutOut == 0 && call();
 }
 
 void CSecondChannelVideoPane::SetCurrentVideoMedia()
@@ -95,15 +113,17 @@ void CSecondChannelVideoPane::update(int32_t message, MessageParam* param)
         break;
     case VIDEO_STOP:
         LogUpdate("VIDEO_STOP msg");
-        m_vlc->MediaPlayerStop(player.get());
-        m_trackChosen = false;
+        WithHandlersShutOut([&] {
+            m_vlc->MediaPlayerStop(player.get());
+            m_trackChosen = false;
+        });
         break;
     case VIDEO_PREVIOUS:
     case VIDEO_NEXT:
     case NEW_VIDEO_PLAY:
         LogUpdate("NEW_VIDEO_PLAY VIDEO_PREVIOUS VIDEO_NEXT msg");
         if (!CurrentRecordingFileExists()) {
-            m_vlc->MediaPlayerStop(player.get());
+            WithHandlersShutOut([&] { m_vlc->MediaPlayerStop(player.get()); });
         } else {
             // Channel 2 waits for the metadata to know whether there is a rear camera.
             m_trackChosen = false;
@@ -114,8 +134,10 @@ void CSecondChannelVideoPane::update(int32_t message, MessageParam* param)
         LogUpdate("VIDEO_METADATA_CREATED msg");
         if (CurrentRecordingHasTwoChannels()) {
             m_vlc->MediaPlayerSetPause(player.get());
-            m_trackChosen = false;
-            SetCurrentVideoMedia();
+            WithHandlersShutOut([this] {
+                m_trackChosen = false;
+                SetCurrentVideoMedia();
+            });
             m_vlc->MediaPlayerPlay(player.get());
             m_active = true;
         }
@@ -180,22 +202,35 @@ void CSecondChannelVideoPane::OnSecondMediaPlayerPlaying(const libvlc_event_t* e
     // The camera writes its codec setup only into each channel's first frame, so the rear track has to be
     // chosen now, before decoding starts: a later switch shows nothing. Video off first, or the engine
     // opens a second, top-level window for the new track. The engine's thread waits here, but not for
-    // ever: a recording whose rear track cannot be chosen shows no picture on channel 2.
+    // ever: a recording whose rear track cannot be chosen shows no picture on channel 2. A stop or a new
+    // load ends the wait at once.
     VlcFunctionExecutor* vlc = self->m_vlc;
     const auto deadline = std::chrono::steady_clock::now() + kTrackSelectionTimeout;
-    const bool chosen = RetryUntil(deadline, [&] { return vlc->SetTrack(-1) == 0; }) &&
-                        RetryUntil(deadline, [&] { return self->CurrentMetadataReady(); }) &&
-                        RetryUntil(deadline, [&] { return vlc->SetTrack(kRearTrackId) == 0; });
-    if (!chosen)
-        WriteLog("gave up choosing the rear camera's track", kClass, "OnSecondMediaPlayerPlaying", kLogType,
-                 kLogLevelNormal);
+    const auto shutOut = [self] { return self->m_handlersShutOut > 0; };
+    const auto setTrack = [&](int track) {
+        return self->HandlerEngineCall([&] { return vlc->SetTrack(track) == 0; });
+    };
+    const bool chosen = RetryUntil(deadline, shutOut, [&] { return setTrack(-1); }) &&
+                        RetryUntil(deadline, shutOut, [&] { return self->CurrentMetadataReady(); }) &&
+                        RetryUntil(deadline, shutOut, [&] { return setTrack(kRearTrackId); });
     auto* player = static_cast<libvlc_media_player_t*>(event->p_obj);
-    vlc->libvlc_video_set_adjust_float(player, libvlc_adjust_Brightness, self->m_brightness);
-    self->m_trackChosen = true;
+    // Shut out, the player is being stopped or loaded anew: this load's track no longer matters.
+    self->HandlerEngineCall([&] {
+        if (!chosen)
+            WriteLog("gave up choosing the rear camera's track", kClass, "OnSecondMediaPlayerPlaying", kLogType,
+                     kLogLevelNormal);
+        vlc->libvlc_video_set_adjust_float(player, libvlc_adjust_Brightness, self->m_brightness);
+        self->m_trackChosen = true;
+        return true;
+    });
 }
 
 void CSecondChannelVideoPane::OnSecondMediaPlayerOpening(const libvlc_event_t* event, void* pane)
 {
     auto* player = static_cast<libvlc_media_player_t*>(event->p_obj);
-    Pane(pane)->ApplyBrightness(player, Pane(pane)->m_brightness);
+    CSecondChannelVideoPane* self = Pane(pane);
+    self->HandlerEngineCall([&] {
+        self->ApplyBrightness(player, self->m_brightness);
+        return true;
+    });
 }

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <mutex>
 #include <string>
 
 // Channel 2, the rear camera, always muted. It keeps one player for the whole run, loads a recording only
@@ -36,6 +37,16 @@ private:
     bool CurrentRecordingHasTwoChannels() const;
     bool CurrentMetadataReady() const;
 
+    // The engine's handlers below make engine calls that take the player's input lock, which stop,
+    // set_media and release hold while they wait for the very thread running those handlers to end. Such
+    // a call is therefore made with the handlers shut out: it waits for a handler inside an engine call to
+    // leave it, and the handlers make no further engine calls until it has returned.
+    template <typename Call>
+    void WithHandlersShutOut(Call call);
+    // In a handler: runs call unless the handlers are shut out; false when it did not run or failed.
+    template <typename Call>
+    bool HandlerEngineCall(Call call);
+
     static void OnSecondMediaPlayerPlaying(const libvlc_event_t* event, void* pane);
     static void OnSecondMediaPlayerOpening(const libvlc_event_t* event, void* pane);
 
@@ -45,6 +56,8 @@ private:
     // Channel 2 has loaded the current recording and follows play/pause toggles.
     std::atomic<bool> m_active{false};
     float m_rate = 1.0f;  // the last rate received
+    std::mutex m_handlerCallLock;  // held by a handler around each of its engine calls
+    std::atomic<int> m_handlersShutOut{0};
 
     SessionSubscription m_listening;  // last: removed first
 };

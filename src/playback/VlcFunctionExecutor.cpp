@@ -1,6 +1,7 @@
 #include "playback/VlcFunctionExecutor.h"
 
 #include "infra/DiagnosticLog.h"
+#include "infra/ThreadPriority.h"
 
 #include <dlfcn.h>
 
@@ -75,6 +76,8 @@ VlcFunctionExecutor::~VlcFunctionExecutor()
 int VlcFunctionExecutor::MediaPlayerPlay(libvlc_media_player_t* player)
 {
     LogCall("libvlc_media_player_play", "Media Player Play");
+    // Playing starts the input thread, which starts the decoders and outputs: all at the caller's level.
+    NormalPriorityScope normal;
     return libvlc_media_player_play(player);
 }
 
@@ -93,6 +96,7 @@ void VlcFunctionExecutor::MediaPlayerSetXwindow(libvlc_media_player_t* player, s
 void VlcFunctionExecutor::MediaPlayerSetMedia(libvlc_media_player_t* player, libvlc_media_t* media)
 {
     LogCall("libvlc_media_player_set_media", "Media Player Set Media");
+    NormalPriorityScope normal;
     libvlc_media_player_set_media(player, media);
 }
 
@@ -209,6 +213,7 @@ libvlc_instance_t* VlcFunctionExecutor::MakeEngineInstance()
     std::vector<const char*> arguments;
     for (const std::string& option : options)
         arguments.push_back(option.c_str());
+    NormalPriorityScope normal;
     return libvlc_new(static_cast<int>(arguments.size()), arguments.data());
 }
 

@@ -1,16 +1,12 @@
 #include "session/PlaybackSession.h"
 
 #include "infra/DiagnosticLog.h"
+#include "infra/ThreadPriority.h"
 #include "recording/AVIFileLoader.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <optional>
 #include <string>
-
-#include <sys/resource.h>
-#include <unistd.h>
 
 namespace {
 
@@ -24,26 +20,14 @@ bool ReadMetadata(RecordingItem& item)
 }
 
 // The dispatch thread runs every view's update, so it asks for the highest priority this process may
-// give a thread (nice -20 with the capability, else what RLIMIT_NICE allows) and goes on without it
-// when refused.
+// give a thread and goes on without it when refused. Views start the engine's threads inside a
+// NormalPriorityScope, so they do not inherit it.
 void RaiseDispatchPriority()
 {
-    const pid_t thread = static_cast<pid_t>(gettid());
-    errno = 0;
-    const int current = getpriority(PRIO_PROCESS, static_cast<id_t>(thread));
-    if (current == -1 && errno != 0)
-        return;
-    int best = -20;
-    rlimit limit{};
-    if (setpriority(PRIO_PROCESS, static_cast<id_t>(thread), best) == 0)
-        return;
-    if (getrlimit(RLIMIT_NICE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
-        best = 20 - static_cast<int>(std::min<rlim_t>(limit.rlim_cur, 40));
-        if (best < current && setpriority(PRIO_PROCESS, static_cast<id_t>(thread), best) == 0)
-            return;
-    }
-    WriteLog("Dispatch thread keeps its normal priority: " + std::string(std::strerror(errno)), kClass,
-             "DispatchLoop", kLogType, kLogLevelNormal);
+    std::string error;
+    if (!RaiseThreadPriority(error))
+        WriteLog("Dispatch thread keeps its normal priority: " + error, kClass, "DispatchLoop", kLogType,
+                 kLogLevelNormal);
 }
 
 // Parking covers the parking-motion recordings too.

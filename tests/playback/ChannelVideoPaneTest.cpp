@@ -370,6 +370,29 @@ TEST_F(ChannelPanes, ChannelTwoGivesUpOnTheRearTrackWhenTheMetadataNeverComesAnd
     EXPECT_FALSE(IsPlaying(second));
 }
 
+// Channel 2's playing handler is still waiting for the metadata (it would choose the rear track) when the
+// player is stopped. Stopping waits for the engine's thread that runs the handler, so the handler must
+// give up at once and make no engine call that needs the lock the stop holds: otherwise both wait for
+// ever.
+TEST_F(ChannelPanes, AStopWhileChannelTwoWaitsToChooseTheRearTrackEndsTheWait)
+{
+    ScopedCurrentPath cwd(dir.path());
+    LogCapture capture(dir.path());
+    m_mainWindow.readMetadata = false;
+    Open({Recording("REC_20120820_153012_F.avi", 2)});
+    ASSERT_TRUE(WaitFor(VIDEO_METADATA_CREATED));
+    // Playing is set just before the handler is called; it then waits up to its timeout.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return IsPlaying(second); }, kWaitMs));
+    Post(VIDEO_STOP);
+    ASSERT_TRUE(WaitFor(VIDEO_STOP));
+    EXPECT_FALSE(IsPlaying(second));
+    // Stopped before it could choose: the next load chooses again.
+    EXPECT_FALSE(second->IsTrackChosen());
+    EXPECT_EQ(capture.Count("CSecondChannelVideoPane", "OnSecondMediaPlayerPlaying",
+                            "gave up choosing the rear camera's track"),
+              0);
+}
+
 TEST(ChannelPanesWithoutEngine, PanesWhoseEngineRefusesToStartIgnoreEveryMessage)
 {
     VlcFunctionExecutor::SetExtraEngineOptions({"--an-option-no-engine-knows"});
