@@ -218,6 +218,8 @@ TEST(FirstLook, ADemoCardOpensRepairsPlaysAndIsWalkedToItsEnd)
         EXPECT_LT(StartOf(walked[i - 1]), StartOf(walked[i])) << walked[i - 1] << " then " << walked[i];
     std::set<std::string> distinct(walked.begin(), walked.end());
     EXPECT_EQ(static_cast<int>(distinct.size()), listed);
+    program.ParkMouse();
+    (void)QTest::qWaitFor([] { return LooksLikeAPicture(ScreenArea(kFrontVideo)); }, 10000);  // one second long
     shots.Take("last-recording");
     const std::size_t atEnd = program.Log().size();
     RealProgram::Key("Next");
