@@ -222,17 +222,26 @@ Result AVIFileRecovery::Recover(const std::string& path, std::string& repairedPa
         return taken;
     }
     repairedPath = path;
-    std::string moved = path;
-    if (Result movedAway = MoveToBrokenFiles(moved); !movedAway)
-        return movedAway;
-    m_movedPath = moved;
-    if (IsRegularFile(repairedPath))
-        return Result::Success();  // a file was put back in the meantime; it is not ours to replace
+    // The copy is written beside the original first; the original moves to the holding folder only when
+    // the copy is whole, and the copy takes its name right after. Killed at any point, the recording is at
+    // its path (original or copy) and nothing is lost.
+    bool putBack = false;
+    const auto moveOriginal = [&]() -> Result {
+        std::string moved = path;
+        if (Result movedAway = MoveToBrokenFiles(moved); !movedAway)
+            return movedAway;
+        m_movedPath = moved;
+        // A file put back at the path in the meantime is not ours to replace.
+        putBack = IsRegularFile(path);
+        return putBack ? Result::Failure("a file was put back at " + path) : Result::Success();
+    };
     // The scan runs inside the write, which streams the index out as it goes.
-    Result repaired = OpenSource(moved);
+    Result repaired = OpenSource(path);
     if (repaired)
-        repaired = WriteRepairedFile(repairedPath);
+        repaired = WriteRepairedFile(repairedPath, moveOriginal);
     (void)m_source.Close();  // one repair object may serve a whole card scan
+    if (putBack)
+        return Result::Success();
     if (!repaired) {
         WriteLog("Recover failed: " + repaired.Describe(), kClassName, "Recover", kLogType, kLogLevelNormal);
         return repaired;
@@ -423,7 +432,7 @@ std::vector<HeaderField> AVIFileRecovery::HeaderFields(const ScanTally& tally) c
     return fields;
 }
 
-Result AVIFileRecovery::WriteRepairedFile(const std::string& output)
+Result AVIFileRecovery::WriteRepairedFile(const std::string& output, const std::function<Result()>& beforeCommit)
 {
     StagedFile staged(output);
     if (Result opened = staged.Opened(); !opened)
@@ -493,6 +502,11 @@ Result AVIFileRecovery::WriteRepairedFile(const std::string& output)
         const timespec times[2] = {info.st_atim, info.st_mtim};
         ::futimens(out.Get(), times);
     }
+    if (Result whole = staged.Complete(RepairedLength(tally)); !whole)
+        return whole;
+    if (beforeCommit)
+        if (Result ready = beforeCommit(); !ready)
+            return ready;
     if (Result committed = staged.Commit(RepairedLength(tally), StagedFile::Existing::Keep); !committed)
         return committed;
     m_writtenTally = tally;

@@ -65,8 +65,10 @@ public:
 
     // Repairs the file at path. On success repairedPath is that same path, where the repaired copy now
     // lies; WrittenTally() tells whether it holds all of the movie data (a partial repair is also
-    // reported to the user and logged). On failure nothing is left half-written at the former path, and a
-    // file that was already moved stays in the holding folder untouched.
+    // reported to the user and logged). The original leaves for the holding folder only once its repaired
+    // copy is whole beside it, so the recording is at path at every moment (a crash leaves the original or
+    // the copy there). On failure nothing is left half-written at the path, and the original is at the
+    // path, or in the holding folder untouched when it had moved already.
     Result Recover(const std::string& path, std::string& repairedPath) override;
 
     // Moves the file into the holding folder, replacing an older file of the same name there; on success
@@ -77,8 +79,9 @@ public:
     // Walks the movie data chunk by chunk and collects the index entries into Entries().
     void ScanChunks();
     // Writes the repaired copy to output (through a temporary file beside it, never replacing a file),
-    // scanning the chunks again as it writes their index.
-    Result WriteRepairedFile(const std::string& output);
+    // scanning the chunks again as it writes their index. beforeCommit, when given, runs once the copy is
+    // whole and before it takes output's name; its failure abandons the copy.
+    Result WriteRepairedFile(const std::string& output, const std::function<Result()>& beforeCommit = {});
 
     // The header fields of the repaired copy for the entries of ScanChunks, in the order they are written:
     // RIFF size, total frames, then per stream its rate, chunk count (dwLength) and largest chunk size,
