@@ -88,7 +88,7 @@ void RealProgram::Start()
     m_process.setStandardOutputFile(QProcess::nullDevice());
     m_process.setStandardErrorFile(QString::fromStdString((m_setup.folder / "stderr.txt").string()));
     QStringList arguments = m_setup.arguments;
-    QString program = TESSARO_VIEWER;
+    QString program = m_setup.program.isEmpty() ? QStringLiteral(TESSARO_VIEWER) : m_setup.program;
     if (!m_setup.wrapper.isEmpty()) {
         arguments = m_setup.wrapper.mid(1) + QStringList{program} + arguments;
         program = m_setup.wrapper.front();

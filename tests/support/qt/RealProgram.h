@@ -35,6 +35,7 @@ public:
         // private mount namespace.
         QStringList wrapper;
         std::map<QString, QString> environment;  // added to, or replacing, the test's own
+        QString program;                         // the build's tessaro-viewer when empty (an installed copy)
     };
 
     explicit RealProgram(Setup setup);
