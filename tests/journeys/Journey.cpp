@@ -72,8 +72,10 @@ std::string NextWindow(RealProgram& program, int timeoutMs)
     (void)QTest::qWaitFor(
         [&] {
             const std::vector<std::string> windows = program.OtherWindows();
-            window = windows.empty() ? std::string() : windows.back();
-            return !window.empty();
+            if (windows.empty())
+                return false;
+            window = windows.back();
+            return true;
         },
         timeoutMs);
     if (!window.empty())

@@ -15,15 +15,8 @@ namespace {
 void Visit(RealProgram& program, JourneyShots& shots, QPoint click, const std::string& step, int button = 1)
 {
     program.Click(click, button);
-    std::string window;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            const std::vector<std::string> others = program.OtherWindows();
-            window = others.empty() ? std::string() : others.back();
-            return !window.empty();
-        },
-        kProgramWaitMs))
-        << step << ": no window opened";
+    const std::string window = NextWindow(program);
+    ASSERT_FALSE(window.empty()) << step << ": no window opened";
     QTest::qWait(1500);  // pictures (the export previews) settle
     shots.Take(step, RealProgram::Geometry(window).united(QRect(0, 0, 1065, 758)));
     RealProgram::FocusWindow(window);
