@@ -12,17 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 
 namespace {
-
-std::string ReadAll(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // Positions of the texts in the log, -1 for a missing one.
 std::vector<std::size_t> Positions(const std::string& log, const std::vector<std::string>& texts)
@@ -67,7 +58,7 @@ TEST(Program, ACardFromTheCommandLinePlaysKeysWorkAndAltF4EndsIt)
     EXPECT_EQ(program.Process().exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.Process().exitCode(), 0);
 
-    const std::string options = ReadAll(dir.path() / "option.ini");
+    const std::string options = ReadFileBytes(dir.path() / "option.ini");
     EXPECT_EQ(std::count(options.begin(), options.end(), '\n'), 10);
     EXPECT_EQ(std::count(options.begin(), options.end(), '\r'), 10);
     EXPECT_NE(options.find("USE_LOG=TRUE\r\n"), std::string::npos) << options;

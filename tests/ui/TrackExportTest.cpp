@@ -22,17 +22,8 @@
 #include <QTimer>
 
 #include <fstream>
-#include <sstream>
 
 namespace {
-
-std::string ReadAll(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 struct TrackExport : ::testing::Test {
     TempDir dir;
@@ -77,7 +68,7 @@ TEST_F(TrackExport, WritesTheToolsGpxOrCsvAndSuggestsTheDocumentsFolder)
         boxes.chosenFile = QString::fromStdString((dir.path() / c.chosen).string());
         boxes.chosenFilter = c.filter;
         ExportCurrentTrack(&window, session);
-        EXPECT_EQ(ReadAll(dir.path() / c.written), c.expected) << c.chosen;
+        EXPECT_EQ(ReadFileBytes(dir.path() / c.written), c.expected) << c.chosen;
     }
     EXPECT_NE(TrackAsGpx(*item, "Tessaro Viewer").find("<trkpt lat="), std::string::npos);
     EXPECT_TRUE(boxes.texts.empty());
