@@ -254,7 +254,19 @@ void RealProgram::Focus()
 
 void RealProgram::FocusWindow(const std::string& window)
 {
-    EXPECT_TRUE(Xdotool({"windowfocus", "--sync", window}).ok) << window;
+    // Not "windowfocus --sync": it waits for the X focus to be exactly this window, and once the program has
+    // moved it to one of the window's own native children (the video surfaces) that never comes. What counts
+    // for keys is the top-level that holds the focus, which getwindowfocus reports.
+    const auto focused = [&] {
+        const XdotoolRun run = Xdotool({"getwindowfocus"});
+        return run.ok && Lines(run.out) == std::vector<std::string>{window};
+    };
+    bool done = false;
+    for (int attempt = 0; attempt < 5 && !done; ++attempt) {
+        (void)Xdotool({"windowfocus", window});
+        done = QTest::qWaitFor(focused, 1000);
+    }
+    EXPECT_TRUE(done) << "focus did not reach window " << window;
     Settle(100);
 }
 
