@@ -32,6 +32,7 @@
 #include <cstdio>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <thread>
 #include <pthread.h>
 #include <unistd.h>
@@ -89,6 +90,47 @@ void TraceFirstFrame(CCorvellNewDlg& window)
     }).detach();
 }
 
+// The program's options; process() answers --help and --version itself.
+struct CommandLine {
+    QCommandLineParser parser;
+    const QCommandLineOption lang{QStringLiteral("lang"), QStringLiteral("Language: ko or en."), QStringLiteral("ko|en")};
+    const QCommandLineOption log{QStringLiteral("log"), QStringLiteral("Write the diagnostic log (LOG/).")};
+    const QCommandLineOption logLevel{QStringLiteral("log-level"), QStringLiteral("Log up to this level."),
+                                      QStringLiteral("N")};
+    const QCommandLineOption trace{QStringLiteral("trace-startup"),
+                                   QStringLiteral("Print first_frame_at=<unix time> at the first picture.")};
+
+    CommandLine()
+    {
+        parser.setApplicationDescription(QStringLiteral("Viewer for dash camera recordings"));
+        parser.addHelpOption();
+        parser.addVersionOption();
+        parser.addOptions({lang, log, logLevel, trace});
+        parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Recordings or folders to open."),
+                                     QStringLiteral("[PATH...]"));
+    }
+};
+
+void NameApplication()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("tessaro-viewer"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(kTessaroVersionText));
+}
+
+// Whether the arguments ask for help or the version, up to a "--" after which only paths follow.
+bool AsksOnlyForText(int argc, char* argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--")
+            return false;
+        if (argument == "-h" || argument == "--help" || argument == "-?" || argument == "--help-all" ||
+            argument == "-v" || argument == "--version")
+            return true;
+    }
+    return false;
+}
+
 Language ChosenLanguage(const QString& option)
 {
     if (option == "ko")
@@ -102,6 +144,14 @@ Language ChosenLanguage(const QString& option)
 
 int main(int argc, char* argv[])
 {
+    // Help and version are text for a terminal: they need no display (and no engine).
+    if (AsksOnlyForText(argc, argv)) {
+        QCoreApplication text(argc, argv);
+        NameApplication();
+        CommandLine().parser.process(text);  // prints and ends the program
+        return 0;
+    }
+
     // A parent may have started us with these signals blocked; the threads made later inherit the mask.
     sigset_t termination;
     sigemptyset(&termination);
@@ -127,35 +177,22 @@ int main(int argc, char* argv[])
 
     PrepareWebEngineProcess();
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("tessaro-viewer"));
-    QApplication::setApplicationVersion(QString::fromLatin1(kTessaroVersionText));
+    NameApplication();
     // The window's close ends the program even while the map floats in a window of its own.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Viewer for dash camera recordings"));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption langOption(QStringLiteral("lang"), QStringLiteral("Language: ko or en."),
-                                        QStringLiteral("ko|en"));
-    const QCommandLineOption logOption(QStringLiteral("log"), QStringLiteral("Write the diagnostic log (LOG/)."));
-    const QCommandLineOption logLevelOption(QStringLiteral("log-level"), QStringLiteral("Log up to this level."),
-                                            QStringLiteral("N"));
-    const QCommandLineOption traceOption(QStringLiteral("trace-startup"),
-                                         QStringLiteral("Print first_frame_at=<unix time> at the first picture."));
-    parser.addOptions({langOption, logOption, logLevelOption, traceOption});
-    parser.addPositionalArgument(QStringLiteral("PATH"), QStringLiteral("Recordings or folders to open."),
-                                 QStringLiteral("[PATH...]"));
+    CommandLine commandLine;
+    QCommandLineParser& parser = commandLine.parser;
     parser.process(app);
 
-    SetCurrentLanguage(ChosenLanguage(parser.value(langOption)));
+    SetCurrentLanguage(ChosenLanguage(parser.value(commandLine.lang)));
     // Qt applies the user's locale; a decimal comma would change every number the program formats.
     std::setlocale(LC_NUMERIC, "C");
 
     ViewerOptions options;
-    options.m_useLog = parser.isSet(logOption) || parser.isSet(logLevelOption);
-    if (parser.isSet(logLevelOption))
-        options.m_logLevel = parser.value(logLevelOption).toInt();
+    options.m_useLog = parser.isSet(commandLine.log) || parser.isSet(commandLine.logLevel);
+    if (parser.isSet(commandLine.logLevel))
+        options.m_logLevel = parser.value(commandLine.logLevel).toInt();
 
     MessageBoxReporter reporter;
     std::unique_ptr<ViewerApp> viewer;
@@ -173,7 +210,7 @@ int main(int argc, char* argv[])
     CCorvellNewDlg& window = viewer->OpenMainWindow(options);
     QObject::connect(&window, &CCorvellNewDlg::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     CloseOnTerminationSignals(window);
-    if (parser.isSet(traceOption))
+    if (parser.isSet(commandLine.trace))
         TraceFirstFrame(window);
     window.show();
     const QStringList paths = parser.positionalArguments();

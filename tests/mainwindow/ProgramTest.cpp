@@ -113,6 +113,22 @@ TEST(Program, AnIncompleteEngineIsToldAndEndsTheProgramWithOne)
     EXPECT_EQ(program.Log().find("CorvellDlg Init"), std::string::npos);
 }
 
+// Help and version are for a terminal, where there may be no display at all: they print and end with 0.
+TEST(Program, HelpAndVersionNeedNoDisplay)
+{
+    const struct {
+        const char* argument;
+        const char* printed;
+    } cases[] = {{"--version", "tessaro-viewer Version "}, {"-v", "tessaro-viewer Version "},
+                 {"--help", "--lang <ko|en>"}, {"-h", "[PATH...]"}};
+    for (const auto& c : cases) {
+        const ProgramRun run = RunProgram(
+            {"env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM", TESSARO_VIEWER, c.argument});
+        EXPECT_EQ(run.exitCode, 0) << c.argument << run.err;
+        EXPECT_NE(run.out.find(c.printed), std::string::npos) << c.argument << run.out;
+    }
+}
+
 TEST(Program, KoreanWindowScreenshot)
 {
     TempDir dir;
