@@ -245,7 +245,9 @@ void CCorvellNewDlg::update(int32_t message, MessageParam* param)
         m_session.ClearQueue();
         break;
     case VIDEO_PLAYING:
-        OnUiThread(this, [this] { m_mapPane->StartBrowser(); });
+        OnUiThread(this, [this] {
+            QTimer::singleShot(kMapStartAfterPlayingMs, m_mapPane, &GPSMapControl::StartBrowser);
+        });
         break;
     case VIDEO_STOP:
         OnUiThread(this, [this] { SetOutputButtonsEnabled(false); });

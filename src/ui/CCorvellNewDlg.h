@@ -73,6 +73,9 @@ public:
     static constexpr QSize kInitialSize{1065, 758};
     // How long after the window shows the map's browser starts when no recording has played by then.
     static constexpr int kMapStartDelayMs = 1500;
+    // After playback starts, the web engine waits this long: its processes starting beside the engine's
+    // first decoding (two cameras on a small machine) held up the first picture.
+    static constexpr int kMapStartAfterPlayingMs = 500;
     static constexpr int kTitleBandHeight = 46;
     static constexpr int kResizeBand = 10;
 
