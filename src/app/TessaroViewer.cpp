@@ -4,6 +4,7 @@
 // (its absence ends the program with a box), the main window; paths given open as a drop once the window
 // shows. SIGTERM and SIGINT close the window as its close button does.
 
+#include "infra/MemoryPolicy.h"
 #include "infra/StringTable.h"
 #include "infra/Version.h"
 #include "playback/CFirstChannelVideoPane.h"
@@ -151,6 +152,10 @@ int main(int argc, char* argv[])
         CommandLine().parser.process(text);  // prints and ends the program
         return 0;
     }
+
+    // Before the engine's threads start: the pictures they decode, recording after recording, must not
+    // pile up in per-thread heaps.
+    ReturnLargeBlocksToTheSystem();
 
     // A parent may have started us with these signals blocked; the threads made later inherit the mask.
     sigset_t termination;
