@@ -1,6 +1,6 @@
 // Memory and interface-thread lateness of the map pane with the real web engine.
 #include "ui/map/GPSMapControl.h"
-#include "ui/map/MapPage.h"
+#include "mapbrowser/MapBrowser.h"
 #include "ui/map/WebEngineProcess.h"
 
 #include "widgets/ResourceManager.h"

@@ -9,7 +9,7 @@
 #include "playback/PlaybackTestSupport.h"
 #include "ui/list/VideoListControl.h"
 #include "ui/map/GPSMapControl.h"
-#include "ui/map/MapPage.h"
+#include "mapbrowser/MapBrowser.h"
 #include "widgets/CBitmapSlider.h"
 #include "widgets/CSkinListCtrl.h"
 
@@ -17,7 +17,6 @@
 #include "support/qt/BoxRecorder.h"
 
 #include <QTest>
-#include <QWebEngineView>
 
 #include <gtest/gtest.h>
 

@@ -148,7 +148,7 @@ TEST(Program, KoreanWindowScreenshot)
 namespace {
 
 // Installed under a prefix and started from an empty folder, the program finds its skin and map page in
-// the prefix's data folder; the desktop entry is valid.
+// the prefix's data folder and its map browser in the prefix's library folder; the desktop entry is valid.
 TEST(Program, InstalledItFindsItsSkinAndMapPage)
 {
     TempDir dir;
@@ -175,6 +175,7 @@ TEST(Program, InstalledItFindsItsSkinAndMapPage)
     const std::string log = program.Log();
     EXPECT_EQ(log.find("Load fail"), std::string::npos);
     EXPECT_EQ(log.find("map page missing"), std::string::npos);
+    EXPECT_NE(log.find("map browser: " + prefix + "/lib"), std::string::npos) << log;
     EXPECT_NE(log.find("Log End"), std::string::npos);
 }
 

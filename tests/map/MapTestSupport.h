@@ -4,7 +4,7 @@
 // with the main window's part in it, and reading the page's answers.
 
 #include "ui/map/GPSMapControl.h"
-#include "ui/map/MapPage.h"
+#include "mapbrowser/MapBrowser.h"
 
 #include <QBuffer>
 #include <QImage>

@@ -6,7 +6,7 @@
 #include "infra/StringTable.h"
 #include "recording/AVIFileLoader.h"
 #include "ui/map/ConnectivityCheck.h"
-#include "ui/map/MapPage.h"
+#include "ui/map/MapBrowserModule.h"
 #include "widgets/CButtonStyle.h"
 #include "widgets/ResourceManager.h"
 #include "widgets/SkinIds.h"
@@ -22,12 +22,13 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QTimer>
-#include <QWebEngineView>
 #include <QWindow>
 
 #include <array>
 #include <charconv>
+#include <cmath>
 
 namespace {
 
@@ -63,6 +64,21 @@ QString FixedSix(double value)
 }
 
 const QString kNoValue = QStringLiteral("-");
+
+bool HasPosition(const GpsSample& sample)
+{
+    return sample.valid && std::isfinite(sample.latitude) && std::isfinite(sample.longitude);
+}
+
+// The track as the page takes it: a [latitude, longitude] pair per sample, a gap where there was no fix.
+QVariantList TrackPoints(const std::vector<GpsSample>& samples)
+{
+    QVariantList points;
+    points.reserve(static_cast<qsizetype>(samples.size()));
+    for (const GpsSample& sample : samples)
+        points.append(HasPosition(sample) ? QVariant(QVariantList{sample.latitude, sample.longitude}) : QVariant());
+    return points;
+}
 
 QLabel* MakeText(QWidget* parent, const QString& text, bool opaque)
 {
@@ -202,24 +218,37 @@ void GPSMapControl::StartBrowser()
 {
     if (m_browser || !m_isLive)
         return;
-    m_browser = new QWebEngineView(this);
+    MapBrowserSetup setup;
+    setup.pageUrl = m_pageUrl;
+    setup.userAgent = ConnectivityCheck::UserAgent();
+    setup.log = [](const std::string& text) { WriteLog(text, kClassName, "MapPage", kLogType, kLogLevelNormal); };
+    const QPointer<GPSMapControl> self(this);
+    setup.loaded = [self](bool) {
+        if (self && self->m_browser)
+            if (QWidget* proxy = self->m_browser->focusProxy())
+                proxy->installEventFilter(self);
+    };
+    m_page = MakeMapBrowser(this, setup);
+    if (!m_page)
+        return;  // no browser: the pane keeps its pictures and texts
+    m_browser = m_page->View();
     m_browser->hide();
-    m_page = new MapPage(*m_browser, m_pageUrl);
-    connect(m_page, &MapPage::Loaded, this, [this] {
-        if (QWidget* proxy = m_browser->focusProxy())
-            proxy->installEventFilter(this);
-    });
     m_browser->installEventFilter(this);
     if (m_ready)
         m_browser->setGeometry(BrowserArea());
     // The new page learns what the pane shows.
     m_pageOnline.reset();
-    m_page->SetTrack(m_track);
+    m_page->SetTrack(TrackPoints(m_track));
     if (m_marker && m_state.PageShows())
-        m_page->SetPosition(*m_marker);
+        SendPositionToPage(*m_marker);
     ShowMapOrReason();
     if (isVisible())
-        QTimer::singleShot(0, m_page, &MapPage::Load);
+        LoadPageSoon();
+}
+
+void GPSMapControl::LoadPageSoon()
+{
+    QTimer::singleShot(0, m_browser, [page = m_page] { page->Load(); });
 }
 
 void GPSMapControl::CheckNetwork()
@@ -300,7 +329,7 @@ void GPSMapControl::OnMetadataCreated()
         m_state.hasGps = !track.empty();
         m_track = track;
         if (m_page)
-            m_page->SetTrack(m_track);
+            m_page->SetTrack(TrackPoints(m_track));
         ShowMapOrReason();
         CheckNetwork();
     });
@@ -359,8 +388,12 @@ void GPSMapControl::SendPendingPosition()
 void GPSMapControl::SendPositionToPage(const GpsSample& sample)
 {
     m_marker = sample;
-    if (m_page && m_state.PageShows())
-        m_page->SetPosition(sample);
+    if (!m_page || !m_state.PageShows())
+        return;
+    if (HasPosition(sample))
+        m_page->SetPosition(sample.latitude, sample.longitude);
+    else
+        m_page->ClearPosition();
 }
 
 void GPSMapControl::SetCoordinateTexts(const QString& latitude, const QString& longitude)
@@ -480,7 +513,7 @@ void GPSMapControl::showEvent(QShowEvent*)
 {
     // The engine's first load holds the user-interface thread for a moment: only once the window shows.
     if (m_page && !m_page->LoadsStarted())
-        QTimer::singleShot(0, m_page, &MapPage::Load);
+        LoadPageSoon();
 }
 
 Qt::Edges GPSMapControl::ResizeEdgesAt(QPoint point) const

@@ -33,9 +33,8 @@
 
 class CButtonStyle;
 class ConnectivityCheck;
-class MapPage;
+class MapBrowser;
 class QLabel;
-class QWebEngineView;
 
 class GPSMapControl : public QWidget, public IListener {
     Q_OBJECT
@@ -89,8 +88,8 @@ public:
     QPixmap MapPicture();
 
     // The parts, for the main window's tests and this pane's.
-    QWebEngineView* Browser() const { return m_browser; }
-    MapPage* Page() const { return m_page; }
+    QWidget* Browser() const { return m_browser; }
+    MapBrowser* Page() const { return m_page; }
     CButtonStyle* PopupButton() const { return m_popupButton; }
     QLabel* Title() const { return m_title; }
     QLabel* LatitudeLabel() const { return m_latitudeLabel; }
@@ -125,6 +124,8 @@ private:
     struct Inert {};
     // The stand-in: the same look, no browser, no listening.
     GPSMapControl(QWidget* parent, PlaybackSession& session, Inert);
+    // Loads the page from the event loop, once the pane has been laid out.
+    void LoadPageSoon();
 
     // What the page should show, decided on the user-interface thread.
     struct State {
@@ -183,8 +184,8 @@ private:
     QLabel* m_longitudeValue = nullptr;
     QLabel* m_noGpsPicture = nullptr;
     QLabel* m_noNetworkPicture = nullptr;
-    QWebEngineView* m_browser = nullptr;
-    MapPage* m_page = nullptr;
+    QWidget* m_browser = nullptr;  // the page's view; m_page goes with it
+    MapBrowser* m_page = nullptr;
     ConnectivityCheck* m_check = nullptr;
     QPointer<GPSMapControl> m_placeholder;
     const QUrl m_pageUrl;

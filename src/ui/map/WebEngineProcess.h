@@ -1,8 +1,9 @@
 #pragma once
 
 // What the web engine needs before the QApplication exists; the program's and the tests' main() call it.
+// The engine itself is loaded later, with the map's browser module.
 
-#include <QCoreApplication>
+#include <QByteArray>
 #include <QtGlobal>
 
 #include <unistd.h>
@@ -12,7 +13,6 @@ inline void PrepareWebEngineProcess()
     // The engine refuses to start as root with its sandbox on; an ordinary user keeps the sandbox.
     if (::geteuid() == 0)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     // The browser draws its page in software into the window: drawn through the graphics card instead,
     // the whole main window would be composed by it, and the native windows the video is played into (and
     // every control that shares their parent) would stay black.

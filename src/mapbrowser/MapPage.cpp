@@ -1,37 +1,23 @@
-#include "ui/map/MapPage.h"
-
-#include "infra/DiagnosticLog.h"
-#include "ui/map/ConnectivityCheck.h"
+#include "mapbrowser/MapPage.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QPointer>
 #include <QWebChannel>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
-#include <cmath>
-
 namespace {
 
-void LogMapPage(const std::string& text)
-{
-    WriteLog(text, "GPSMapControl", "MapPage", kLogType, kLogLevelNormal);
-}
-
-bool HasPosition(const GpsSample& sample)
-{
-    return sample.valid && std::isfinite(sample.latitude) && std::isfinite(sample.longitude);
-}
-
 // One profile for every map view: in memory only, and naming the program to the tile service.
-QWebEngineProfile* MapProfile()
+QWebEngineProfile* MapProfile(const QString& userAgent)
 {
-    static QWebEngineProfile* profile = [] {
+    static QWebEngineProfile* profile = [&userAgent] {
         auto* created = new QWebEngineProfile(QCoreApplication::instance());
-        created->setHttpUserAgent(ConnectivityCheck::UserAgent());
+        created->setHttpUserAgent(userAgent);
         return created;
     }();
     return profile;
@@ -40,7 +26,8 @@ QWebEngineProfile* MapProfile()
 // Keeps the browser on the map page: every other address goes to the desktop's browser.
 class PinnedPage final : public QWebEnginePage {
 public:
-    PinnedPage(QUrl pageUrl, QObject* parent) : QWebEnginePage(MapProfile(), parent), m_pageUrl(std::move(pageUrl))
+    PinnedPage(QWebEngineProfile* profile, QUrl pageUrl, QObject* parent)
+        : QWebEnginePage(profile, parent), m_pageUrl(std::move(pageUrl))
     {
     }
 
@@ -54,7 +41,7 @@ protected:
     }
 
     // A link that asks for a new window: catch its address in a page that is never shown.
-    QWebEnginePage* createWindow(WebWindowType) override { return new LinkCatcher(this); }
+    QWebEnginePage* createWindow(WebWindowType) override { return new LinkCatcher(profile(), this); }
 
 private:
     static void OpenOutside(const QUrl& url)
@@ -65,7 +52,7 @@ private:
 
     class LinkCatcher final : public QWebEnginePage {
     public:
-        explicit LinkCatcher(QObject* parent) : QWebEnginePage(MapProfile(), parent) {}
+        LinkCatcher(QWebEngineProfile* profile, QObject* parent) : QWebEnginePage(profile, parent) {}
 
     protected:
         bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override
@@ -81,9 +68,9 @@ private:
 
 }  // namespace
 
-MapPage::MapPage(QWebEngineView& view, QUrl pageUrl) : QObject(&view), m_view(view), m_pageUrl(std::move(pageUrl))
+MapPage::MapPage(QWebEngineView& view, MapBrowserSetup setup) : QObject(&view), m_view(view), m_setup(std::move(setup))
 {
-    auto* page = new PinnedPage(m_pageUrl, &m_view);
+    auto* page = new PinnedPage(MapProfile(m_setup.userAgent), m_setup.pageUrl, &m_view);
     page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
     page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, true);
     auto* channel = new QWebChannel(page);
@@ -97,16 +84,27 @@ MapPage::MapPage(QWebEngineView& view, QUrl pageUrl) : QObject(&view), m_view(vi
     connect(&m_bridge, &MapPageBridge::PageReady, this, &MapPage::OnPageReady);
 }
 
+QWidget* MapPage::View() const
+{
+    return &m_view;
+}
+
+void MapPage::Log(const std::string& text) const
+{
+    if (m_setup.log)
+        m_setup.log(text);
+}
+
 void MapPage::Load()
 {
     if (m_loadsStarted > 0)
         return;
     ++m_loadsStarted;
-    if (!QFileInfo::exists(m_pageUrl.toLocalFile())) {
-        LogMapPage("map page missing: " + m_pageUrl.toLocalFile().toStdString());
+    if (!QFileInfo::exists(m_setup.pageUrl.toLocalFile())) {
+        Log("map page missing: " + m_setup.pageUrl.toLocalFile().toStdString());
         return;
     }
-    m_view.load(m_pageUrl);
+    m_view.load(m_setup.pageUrl);
     if (QWidget* proxy = m_view.focusProxy())
         proxy->setAcceptDrops(false);
 }
@@ -117,17 +115,19 @@ void MapPage::OnLoadFinished(bool ok)
         proxy->setAcceptDrops(false);
     if (!ok) {
         m_loaded = false;
-        LogMapPage("map page did not load");
-        emit Loaded(false);
+        Log("map page did not load");
+        if (m_setup.loaded)
+            m_setup.loaded(false);
         return;
     }
-    m_view.page()->runJavaScript(QStringLiteral("typeof L"), [](const QVariant& type) {
-        if (type.toString() != "object")
-            LogMapPage("Leaflet missing: the map stays blank");
+    const QPointer<MapPage> self(this);
+    m_view.page()->runJavaScript(QStringLiteral("typeof L"), [self](const QVariant& type) {
+        if (self && type.toString() != "object")
+            self->Log("Leaflet missing: the map stays blank");
     });
-    m_view.page()->runJavaScript(QStringLiteral("typeof QWebChannel"), [](const QVariant& type) {
-        if (type.toString() != "function")
-            LogMapPage("web channel missing: the map stays blank");
+    m_view.page()->runJavaScript(QStringLiteral("typeof QWebChannel"), [self](const QVariant& type) {
+        if (self && type.toString() != "function")
+            self->Log("web channel missing: the map stays blank");
     });
 }
 
@@ -137,7 +137,8 @@ void MapPage::OnPageReady()
     for (const Call* call : {&m_tilesCall, &m_trackCall, &m_positionCall})
         if (!call->function.isEmpty())
             emit m_bridge.call(call->function, call->arguments);
-    emit Loaded(true);
+    if (m_setup.loaded)
+        m_setup.loaded(true);
 }
 
 void MapPage::Remember(Call& slot, const QString& function, QVariantList arguments)
@@ -157,23 +158,16 @@ void MapPage::SetOffline(const QString& note)
     Remember(m_tilesCall, "setOffline", {note});
 }
 
-void MapPage::SetTrack(const std::vector<GpsSample>& samples)
+void MapPage::SetTrack(const QVariantList& points)
 {
-    QVariantList points;
-    points.reserve(static_cast<qsizetype>(samples.size()));
-    for (const GpsSample& sample : samples)
-        points.append(HasPosition(sample) ? QVariant(QVariantList{sample.latitude, sample.longitude}) : QVariant());
     Remember(m_trackCall, "setTrack", {QVariant(points)});
     // A new track hides the marker on the page; the next position shows it again.
     m_positionCall = Call{};
 }
 
-void MapPage::SetPosition(const GpsSample& sample)
+void MapPage::SetPosition(double latitude, double longitude)
 {
-    if (HasPosition(sample))
-        Remember(m_positionCall, "positionChange", {sample.latitude, sample.longitude});
-    else
-        ClearPosition();
+    Remember(m_positionCall, "positionChange", {latitude, longitude});
 }
 
 void MapPage::ClearPosition()
@@ -188,4 +182,10 @@ void MapPage::Evaluate(const QString& script, const std::function<void(const QVa
         return;
     }
     m_view.page()->runJavaScript(script, done);
+}
+
+extern "C" Q_DECL_EXPORT MapBrowser* CreateMapBrowser(QWidget* parent, const MapBrowserSetup& setup)
+{
+    auto* view = new QWebEngineView(parent);
+    return new MapPage(*view, setup);
 }

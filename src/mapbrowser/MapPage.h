@@ -10,15 +10,9 @@
 // The browser stays on the page: links open in the desktop's browser, drops and the context menu are
 // off. User-interface thread only.
 
-#include "recording/RecordingItem.h"
+#include "mapbrowser/MapBrowser.h"
 
 #include <QObject>
-#include <QString>
-#include <QUrl>
-#include <QVariantList>
-
-#include <functional>
-#include <vector>
 
 class QWebEngineView;
 
@@ -37,32 +31,26 @@ signals:
     void PageReady();
 };
 
-class MapPage : public QObject {
+class MapPage final : public QObject, public MapBrowser {
     Q_OBJECT
 public:
-    // Sets up view (owned by the caller) for the page; nothing is loaded yet.
-    MapPage(QWebEngineView& view, QUrl pageUrl);
+    // Sets up view for the page and becomes its child; nothing is loaded yet.
+    MapPage(QWebEngineView& view, MapBrowserSetup setup);
 
-    // Loads the page the first time it is called; later calls do nothing. A missing page is logged once
-    // and leaves the browser blank.
-    void Load();
-    // The page has loaded and its channel is up: calls reach it now.
-    bool IsLoaded() const { return m_loaded; }
-    int LoadsStarted() const { return m_loadsStarted; }
+    QWidget* View() const override;
+    // A missing page is logged once and leaves the browser blank.
+    void Load() override;
+    bool IsLoaded() const override { return m_loaded; }
+    int LoadsStarted() const override { return m_loadsStarted; }
 
-    void SetTiles(const QString& urlTemplate, const QString& attribution);
-    void SetOffline(const QString& note);
-    // The recording's whole track; samples without a fix break the line.
-    void SetTrack(const std::vector<GpsSample>& samples);
-    // Moves the marker there; a sample without a fix or a usable position hides it.
-    void SetPosition(const GpsSample& sample);
-    void ClearPosition();
+    void SetTiles(const QString& urlTemplate, const QString& attribution) override;
+    void SetOffline(const QString& note) override;
+    // A new track hides the marker; the next position shows it again.
+    void SetTrack(const QVariantList& points) override;
+    void SetPosition(double latitude, double longitude) override;
+    void ClearPosition() override;
 
-    // Runs a script on the page once it has loaded; the answer (or an invalid value) goes to done.
-    void Evaluate(const QString& script, const std::function<void(const QVariant&)>& done);
-
-signals:
-    void Loaded(bool ok);
+    void Evaluate(const QString& script, const std::function<void(const QVariant&)>& done) override;
 
 private:
     struct Call {
@@ -70,13 +58,14 @@ private:
         QVariantList arguments;
     };
 
+    void Log(const std::string& text) const;
     void OnLoadFinished(bool ok);
     void OnPageReady();
     // Keeps the call in slot and sends it now when the page is ready.
     void Remember(Call& slot, const QString& function, QVariantList arguments);
 
     QWebEngineView& m_view;
-    QUrl m_pageUrl;
+    MapBrowserSetup m_setup;
     MapPageBridge m_bridge;
     bool m_loaded = false;
     int m_loadsStarted = 0;
