@@ -1,7 +1,7 @@
 // tessaro-viewer [--lang ko|en] [--log] [--log-level N] [--trace-startup] [PATH...]
 //
 // Starts the viewer: the web engine's process settings, the application, the language, the media engine
-// (its absence ends the program with a box), the main window; paths given open as a drop once the window
+// (its absence ends the program with a box), the main window; paths given open as a drop as the window
 // shows. SIGTERM and SIGINT close the window as its close button does.
 
 #include "infra/MemoryPolicy.h"
@@ -23,7 +23,6 @@
 #include <QGuiApplication>
 #include <QLocale>
 #include <QSocketNotifier>
-#include <QTimer>
 
 #include <xcb/xcb.h>
 
@@ -217,10 +216,12 @@ int main(int argc, char* argv[])
     CloseOnTerminationSignals(window);
     if (parser.isSet(commandLine.trace))
         TraceFirstFrame(window);
-    window.show();
+    // The paths given start their scan before the window is mapped and first painted, which holds this
+    // thread for a few hundredths of a second; the list is handed over once the window shows.
     const QStringList paths = parser.positionalArguments();
     if (!paths.isEmpty())
-        QTimer::singleShot(0, &window, [&window, paths] { window.OpenPaths(paths); });
+        window.OpenPaths(paths);
+    window.show();
     const int status = app.exec();
     viewer.reset();
     return status;

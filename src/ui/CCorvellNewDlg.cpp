@@ -12,6 +12,7 @@
 #include "ui/graph/GyroscopeGraphControl.h"
 #include "ui/list/VideoListControl.h"
 #include "ui/map/GPSMapControl.h"
+#include "ui/open/CLoadingDlg.h"
 #include "ui/open/RecordingOpener.h"
 #include "ui/settings/SettingsController.h"
 #include "ui/settings/UDisksCardFormatter.h"
@@ -328,6 +329,9 @@ void CCorvellNewDlg::showEvent(QShowEvent*)
 {
     // Nothing plays yet (no card given, or a long repair): the map's browser starts anyway.
     QTimer::singleShot(kMapStartDelayMs, m_mapPane, &GPSMapControl::StartBrowser);
+    // A scan started before the window showed: its dialog goes back above the window once that is mapped.
+    if (QWidget* loading = m_opener->LoadingWindow())
+        QTimer::singleShot(0, loading, &QWidget::raise);
 }
 
 void CCorvellNewDlg::OpenPaths(const QStringList& paths)

@@ -90,7 +90,9 @@ public:
     // slider) do nothing without it.
     void OnCommand(int id);
 
-    // Opens paths as a drop does (the command line's paths).
+    // Opens paths as a drop does (the command line's paths). May come before the window first shows: the
+    // scan then runs while the window is mapped and painted, its progress dialog is kept above the window,
+    // and its list is handed over once the window shows.
     void OpenPaths(const QStringList& paths);
 
     void RepositionPanes();
