@@ -179,4 +179,34 @@ TEST(Program, InstalledItFindsItsSkinAndMapPage)
     EXPECT_NE(log.find("Log End"), std::string::npos);
 }
 
+// A damaged installation: the map's browser module is not a library. The program plays on with a blank
+// map, says why in its log and on standard error, and ends normally.
+TEST(Program, ADamagedMapModuleLeavesTheMapBlankAndTheProgramWorking)
+{
+    TempDir dir;
+    const std::string prefix = (dir.path() / "prefix").string();
+    const ProgramRun install = RunProgram({"cmake", "--install", TESSARO_BUILD_DIR, "--prefix", prefix});
+    ASSERT_EQ(install.exitCode, 0) << install.err;
+    std::filesystem::path module;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(prefix))
+        if (entry.path().filename() == "libtessaro-mapbrowser.so")
+            module = entry.path();
+    ASSERT_FALSE(module.empty());
+    std::ofstream(module, std::ios::trunc) << "not a library";
+
+    const std::filesystem::path card = dir.path() / "card";
+    ASSERT_EQ(RunSampleCard({"card", card.string()}).exitCode, 0);
+    std::filesystem::create_directories(dir.path() / "run");
+    RealProgram program({dir.path() / "run", {"--log", QString::fromStdString(card.string())}, {}, {},
+                         QString::fromStdString(prefix + "/bin/tessaro-viewer")});
+    // The browser is made once the first recording plays.
+    ASSERT_NE(program.WaitForLog("map browser module unusable"), std::string::npos) << program.Log();
+    EXPECT_NE(program.Log().find("Drop Files end"), std::string::npos);
+    program.Process().terminate();
+    ASSERT_TRUE(program.WaitForEnd());
+    EXPECT_EQ(program.Process().exitCode(), 0);
+    EXPECT_NE(program.ErrorOutput().find("tessaro-viewer: map browser module unusable"), std::string::npos);
+    EXPECT_NE(program.Log().find("Log End"), std::string::npos);
+}
+
 }  // namespace

@@ -8,6 +8,8 @@
 #include <QLibrary>
 #include <QOpenGLContext>
 
+#include <cstdio>
+
 // Qt Gui exports this (its declaration sits in a private header): the context that Qt's graphics
 // contexts share with, which an application asking for one gets before its first window.
 Q_GUI_EXPORT void qt_gl_set_global_share_context(QOpenGLContext* context);
@@ -31,6 +33,14 @@ void ProvideGlobalShareContext()
     qt_gl_set_global_share_context(context);
 }
 
+// An installation fault: the map stays blank, the rest of the program works. Told in the log and, for
+// whoever started the program from a terminal, on standard error.
+void Refuse(const std::string& text)
+{
+    WriteLog(text, "GPSMapControl", "StartBrowser", kLogType, kLogLevelNormal);
+    std::fprintf(stderr, "tessaro-viewer: %s\n", text.c_str());
+}
+
 CreateMapBrowserFunction LoadModule()
 {
     for (const QString& path : MapBrowserModuleCandidates()) {
@@ -42,12 +52,10 @@ CreateMapBrowserFunction LoadModule()
             WriteLog("map browser: " + path.toStdString(), "GPSMapControl", "StartBrowser", kLogType, kLogLevelNormal);
             return create;
         }
-        WriteLog("map browser module unusable: " + module.errorString().toStdString(), "GPSMapControl",
-                 "StartBrowser", kLogType, kLogLevelNormal);
+        Refuse("map browser module unusable: " + module.errorString().toStdString());
         return nullptr;
     }
-    WriteLog("map browser module missing: " + MapBrowserModuleCandidates().join(", ").toStdString(),
-             "GPSMapControl", "StartBrowser", kLogType, kLogLevelNormal);
+    Refuse("map browser module missing: " + MapBrowserModuleCandidates().join(", ").toStdString());
     return nullptr;
 }
 
@@ -56,10 +64,12 @@ CreateMapBrowserFunction LoadModule()
 QStringList MapBrowserModuleCandidates()
 {
     const QDir programFolder(QCoreApplication::applicationDirPath());
-    return {programFolder.absoluteFilePath(kModuleFile),
-            QDir::cleanPath(programFolder.absoluteFilePath(QStringLiteral(TESSARO_MODULE_DIR_FROM_BIN "/") +
-                                                           kModuleFile)),
-            QStringLiteral(TESSARO_MAPBROWSER_BUILT)};
+    QStringList candidates{programFolder.absoluteFilePath(kModuleFile),
+                           QDir::cleanPath(programFolder.absoluteFilePath(
+                               QStringLiteral(TESSARO_MODULE_DIR_FROM_BIN "/") + kModuleFile)),
+                           QStringLiteral(TESSARO_MAPBROWSER_BUILT)};
+    candidates.removeDuplicates();
+    return candidates;
 }
 
 MapBrowser* MakeMapBrowser(QWidget* parent, const MapBrowserSetup& setup)
