@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -38,6 +40,22 @@ std::vector<std::string> Lines(const std::string& text)
 std::string Number(int value)
 {
     return std::to_string(value);
+}
+
+// Whether the X window `focused` is `window` or one of its native children (the video surfaces, and every
+// pane beside them). Both are xdotool's decimal ids; xwininfo lists the tree in hexadecimal.
+bool IsWindowOrInside(const std::string& focused, const std::string& window)
+{
+    if (focused == window)
+        return true;
+    char* end = nullptr;
+    const unsigned long id = std::strtoul(focused.c_str(), &end, 10);
+    if (focused.empty() || *end != '\0')
+        return false;
+    char hex[32];
+    std::snprintf(hex, sizeof hex, "0x%lx ", id);
+    const ProcessResult tree = RunProcess({"xwininfo", "-tree", "-id", window});
+    return tree.started && tree.exitCode == 0 && tree.out.find(hex) != std::string::npos;
 }
 
 // Lets the test's own events run for a moment (xdotool's events reach the program asynchronously).
@@ -254,12 +272,13 @@ void RealProgram::Focus()
 
 void RealProgram::FocusWindow(const std::string& window)
 {
-    // Not "windowfocus --sync": it waits for the X focus to be exactly this window, and once the program has
-    // moved it to one of the window's own native children (the video surfaces) that never comes. What counts
-    // for keys is the top-level that holds the focus, which getwindowfocus reports.
+    // Not "windowfocus --sync": it waits for the X focus to be exactly this window, and the program moves it
+    // on to the native child that holds its focus widget (the list, a video surface). Keys reach the program
+    // either way, so the X focus may be the window or anything inside it.
     const auto focused = [&] {
-        const XdotoolRun run = Xdotool({"getwindowfocus"});
-        return run.ok && Lines(run.out) == std::vector<std::string>{window};
+        const XdotoolRun run = Xdotool({"getwindowfocus", "-f"});
+        const std::vector<std::string> lines = Lines(run.out);
+        return run.ok && lines.size() == 1 && IsWindowOrInside(lines[0], window);
     };
     bool done = false;
     for (int attempt = 0; attempt < 5 && !done; ++attempt) {
