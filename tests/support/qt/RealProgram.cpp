@@ -285,7 +285,12 @@ void RealProgram::FocusWindow(const std::string& window)
         (void)Xdotool({"windowfocus", window});
         done = QTest::qWaitFor(focused, 1000);
     }
-    EXPECT_TRUE(done) << "focus did not reach window " << window;
+    if (!done) {
+        const XdotoolRun now = Xdotool({"getwindowfocus", "-f"});
+        const std::string holder = Lines(now.out).empty() ? std::string("none") : Lines(now.out)[0];
+        ADD_FAILURE() << "focus did not reach window " << window << "; it is on " << holder << " ("
+                      << Title(holder) << ")";
+    }
     Settle(100);
 }
 
