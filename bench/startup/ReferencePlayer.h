@@ -1,8 +1,9 @@
 #pragma once
 
 // What both start-up references do with the engine: start it with the viewer's options (and the extra ones
-// given), play the file into an X window, and print first_frame_at=<unix time> the moment the engine
-// reports its video output, as the viewer's --trace-startup does.
+// given), play the file into an X window, and print play_at=<unix time> as it is told to play and
+// first_frame_at=<unix time> the moment the engine reports its video output, as the viewer's
+// --trace-startup does.
 
 #include <vlc/vlc.h>
 
@@ -32,6 +33,7 @@ public:
         libvlc_media_release(media);
         libvlc_media_player_set_xwindow(m_player, window);
         libvlc_event_attach(libvlc_media_player_event_manager(m_player), libvlc_MediaPlayerVout, &OnVout, this);
+        PrintMoment("play_at");
         libvlc_media_player_play(m_player);
     }
 
@@ -52,15 +54,20 @@ public:
     bool ShowedPicture() const { return m_picture; }
 
 private:
+    static void PrintMoment(const char* key)
+    {
+        const double now =
+            std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+        std::printf("%s=%.3f\n", key, now);
+        std::fflush(stdout);
+    }
+
     static void OnVout(const libvlc_event_t*, void* self)
     {
         auto* reference = static_cast<ReferencePlayer*>(self);
         if (reference->m_picture.exchange(true))
             return;
-        const double now =
-            std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
-        std::printf("first_frame_at=%.3f\n", now);
-        std::fflush(stdout);
+        PrintMoment("first_frame_at");
         if (reference->m_onPicture)
             reference->m_onPicture();
     }

@@ -9,6 +9,7 @@
 #include "infra/Version.h"
 #include "playback/CFirstChannelVideoPane.h"
 #include "playback/CVideoPlayerPane.h"
+#include "playback/SessionView.h"
 #include "playback/VlcFunctionExecutor.h"
 #include "settings/ViewerOptions.h"
 #include "ui/CCorvellNewDlg.h"
@@ -26,6 +27,7 @@
 
 #include <xcb/xcb.h>
 
+#include <atomic>
 #include <chrono>
 #include <clocale>
 #include <csignal>
@@ -65,30 +67,52 @@ void CloseOnTerminationSignals(QWidget& window)
     ::sigaction(SIGINT, &action, nullptr);
 }
 
-// --trace-startup: prints the moment the engine has put its own output window into channel 1's surface
-// (its first picture is on the way), for the start-up benchmark. A thread with its own X connection
-// watches, so a busy user-interface thread does not delay the figure.
-void TraceFirstFrame(CCorvellNewDlg& window)
+void PrintMoment(const char* key)
 {
-    const auto surface = static_cast<xcb_window_t>(window.PlayerPane()->FirstChannel()->VideoSurface()->winId());
-    std::thread([surface] {
-        xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
-        for (int poll = 0; !xcb_connection_has_error(connection) && poll < 30000; ++poll) {
-            xcb_query_tree_reply_t* reply =
-                xcb_query_tree_reply(connection, xcb_query_tree(connection, surface), nullptr);
-            const bool children = reply && xcb_query_tree_children_length(reply) > 0;
-            std::free(reply);
-            if (children) {
-                const double now = static_cast<double>(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
-                std::printf("first_frame_at=%.3f\n", now);
-                std::fflush(stdout);
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        xcb_disconnect(connection);
-    }).detach();
+    const double now = static_cast<double>(QDateTime::currentMSecsSinceEpoch()) / 1000.0;
+    std::printf("%s=%.3f\n", key, now);
+    std::fflush(stdout);
 }
+
+// --trace-startup, for the start-up benchmark: prints play_at=<unix time> when the session first tells the
+// players to play a recording (what comes before is the viewer's own start-up), and first_frame_at=<unix
+// time> the moment the engine has put its own output window into channel 1's surface (its first picture
+// is on the way). A thread with its own X connection watches for the latter, so a busy user-interface
+// thread does not delay the figure.
+class StartupTrace : public IListener {
+public:
+    StartupTrace(PlaybackSession& session, CCorvellNewDlg& window)
+    {
+        const auto surface =
+            static_cast<xcb_window_t>(window.PlayerPane()->FirstChannel()->VideoSurface()->winId());
+        std::thread([surface] {
+            xcb_connection_t* connection = xcb_connect(nullptr, nullptr);
+            for (int poll = 0; !xcb_connection_has_error(connection) && poll < 30000; ++poll) {
+                xcb_query_tree_reply_t* reply =
+                    xcb_query_tree_reply(connection, xcb_query_tree(connection, surface), nullptr);
+                const bool children = reply && xcb_query_tree_children_length(reply) > 0;
+                std::free(reply);
+                if (children) {
+                    PrintMoment("first_frame_at");
+                    break;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+            xcb_disconnect(connection);
+        }).detach();
+        m_listening = {session, *this};
+    }
+
+    void update(int32_t message, MessageParam*) override
+    {
+        if (message == NEW_VIDEO_PLAY && !m_playing.exchange(true))
+            PrintMoment("play_at");
+    }
+
+private:
+    std::atomic<bool> m_playing{false};
+    SessionSubscription m_listening;  // declared last: removed before the flag goes
+};
 
 // The program's options; process() answers --help and --version itself.
 struct CommandLine {
@@ -98,7 +122,7 @@ struct CommandLine {
     const QCommandLineOption logLevel{QStringLiteral("log-level"), QStringLiteral("Log up to this level."),
                                       QStringLiteral("N")};
     const QCommandLineOption trace{QStringLiteral("trace-startup"),
-                                   QStringLiteral("Print first_frame_at=<unix time> at the first picture.")};
+                                   QStringLiteral("Print play_at=<unix time> when playback is asked for and first_frame_at=<unix time> at the first picture.")};
 
     CommandLine()
     {
@@ -214,8 +238,9 @@ int main(int argc, char* argv[])
     CCorvellNewDlg& window = viewer->OpenMainWindow(options);
     QObject::connect(&window, &CCorvellNewDlg::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     CloseOnTerminationSignals(window);
+    std::unique_ptr<StartupTrace> trace;
     if (parser.isSet(commandLine.trace))
-        TraceFirstFrame(window);
+        trace = std::make_unique<StartupTrace>(viewer->Session(), window);
     // The paths given start their scan before the window is mapped and first painted, which holds this
     // thread for a few hundredths of a second; the list is handed over once the window shows.
     const QStringList paths = parser.positionalArguments();
@@ -223,6 +248,7 @@ int main(int argc, char* argv[])
         window.OpenPaths(paths);
     window.show();
     const int status = app.exec();
+    trace.reset();
     viewer.reset();
     return status;
 }
