@@ -122,7 +122,8 @@ struct CommandLine {
     const QCommandLineOption logLevel{QStringLiteral("log-level"), QStringLiteral("Log up to this level."),
                                       QStringLiteral("N")};
     const QCommandLineOption trace{QStringLiteral("trace-startup"),
-                                   QStringLiteral("Print play_at=<unix time> when playback is asked for and first_frame_at=<unix time> at the first picture.")};
+                                   QStringLiteral("Print play_at=<unix time> when playback is asked for and "
+                                                  "first_frame_at=<unix time> at the first picture.")};
 
     CommandLine()
     {
