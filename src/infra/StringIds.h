@@ -75,6 +75,9 @@ inline constexpr int kFormatting = 957;
 inline constexpr int kFormatComplete = 958;
 inline constexpr int kFormatFailed = 959;
 inline constexpr int kNoFormatter = 979;
+inline constexpr int kOtherFolderButton = 940;
+inline constexpr int kCardReadOnly = 941;
+inline constexpr int kReadOnlyItem = 942;
 inline constexpr int kDriveLabel = 960;
 inline constexpr int kFormatButton = 961;
 inline constexpr int kAccTriggerLabel = 962;
@@ -121,7 +124,7 @@ inline constexpr std::array kUsedStringIds = {
     kInternetNotConnected, kPopupMapTip, kMapLongitudeLabel, kMapLatitudeLabel, kMapTitle, kSelectFolder,
     kAskFormat, kSelectDrive,
     kSelectDateTime, kNoSuchDate, kCannotWriteFile, kCardGone, kWillBeErased, kOnlyRemovableCard,
-    kCardWriteProtected, kFormatting, kFormatComplete, kFormatFailed, kNoFormatter, kDriveLabel, kFormatButton,
+    kCardWriteProtected, kOtherFolderButton, kCardReadOnly, kReadOnlyItem, kFormatting, kFormatComplete, kFormatFailed, kNoFormatter, kDriveLabel, kFormatButton,
     kAccTriggerLabel, kLanguageLabel, kParkingModeLabel, kParkingTimeLabel, kQualityLabel, kChannelsLabel,
     kAudioLabel, kSpeakerLabel, kApplyClockLabel, kDateLabel, kTimeLabel, kFolderLabel, kModifyButton,
     kScanIntervalLabel, kDefaultButton, kSaveButton, kCancelButton, kCameraGroup, kClockGroup, kViewerGroup,

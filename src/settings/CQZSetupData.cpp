@@ -198,6 +198,11 @@ void CQZSetupData::ResetToDefaults()
     m_productName = "BLACKBOX";
     m_hwVersion = "QZ_V0.3";
     m_swVersion = "V0.2.8";
+    ResetSettings();
+}
+
+void CQZSetupData::ResetSettings()
+{
     m_dateText.clear();
     m_timeText.clear();
     m_accTriggerLevel = 3;

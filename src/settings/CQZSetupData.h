@@ -45,7 +45,11 @@ public:
     [[nodiscard]] bool Save() override;
     std::string BuildText() const override;
 
+    // Everything to the camera's defaults: the file names, the camera's identity and the settings.
     void ResetToDefaults();
+    // The settings and the clock to their defaults. The product name and the hardware and software
+    // versions stay: they were read from the card and describe the camera, not a choice of the user.
+    void ResetSettings();
     // Folder = FolderFromDriveItem(text).
     void SetFolderFromItem(const std::string& text);
     void SetFolder(const std::string& folder) { m_folder = folder; }

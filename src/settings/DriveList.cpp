@@ -8,6 +8,8 @@
 #include <map>
 #include <sstream>
 
+#include <unistd.h>
+
 namespace fs = std::filesystem;
 
 std::string UnderRoot(const std::string& root, const std::string& path)
@@ -206,4 +208,33 @@ std::vector<DriveInfo> ListDrives(const std::string& root)
 std::string DriveItemText(const DriveInfo& drive)
 {
     return drive.label + "(" + drive.mountPoint + ")";
+}
+
+bool LooksLikeCameraCard(const std::string& folder)
+{
+    // The camera's settings and clock files, its root folder and its two recording folders.
+    static const char* const kCameraNames[] = {"setup.cfg", "time.cfg", "CL_BLACKBOX", "MP4_EVENT", "MP4_INFINITE"};
+    std::error_code error;
+    for (const char* name : kCameraNames)
+        if (fs::exists(fs::path(folder) / name, error))
+            return true;
+    return false;
+}
+
+std::vector<DriveInfo> CardCandidates(const std::vector<DriveInfo>& drives)
+{
+    std::vector<DriveInfo> offered;
+    for (const DriveInfo& drive : drives)
+        if (drive.type == DriveType::Removable || drive.type == DriveType::RamDisk || LooksLikeCameraCard(drive.mountPoint))
+            offered.push_back(drive);
+    return offered;
+}
+
+DriveInfo PickedFolderDrive(const std::string& folder)
+{
+    DriveInfo drive;
+    drive.mountPoint = folder;
+    drive.pickedFolder = true;
+    drive.readOnly = ::access(folder.c_str(), W_OK) != 0;
+    return drive;
 }

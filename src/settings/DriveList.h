@@ -16,6 +16,7 @@ struct DriveInfo {
     DriveType type = DriveType::Unknown;
     std::uint64_t size = 0;  // bytes; 0 when unknown
     bool readOnly = false;
+    bool pickedFolder = false;  // a folder the user chose by hand, not a mounted volume
 };
 
 // One entry of the mount table, its escapes (\040 for a space) decoded.
@@ -46,6 +47,18 @@ std::string ReadBlockAttribute(const std::string& root, const std::string& kerne
 // Block-device volumes (no CD/DVD, loop, squashfs or pseudo file systems) and network shares, one per mount
 // point (the last mount over a folder wins), sorted by their item text.
 std::vector<DriveInfo> ListDrives(const std::string& root = "/");
+
+// The folder holds what the camera writes on its card: its settings or clock file, or its recording
+// folders. Such a folder is offered as a card whatever the disk it lies on.
+bool LooksLikeCameraCard(const std::string& folder);
+
+// The drives the settings dialog offers for the camera's files: removable media and RAM disks, and any
+// other volume whose root looks like a camera card. The system's own disks are never offered unasked:
+// a Save there would scatter the camera's files over the root of the system.
+std::vector<DriveInfo> CardCandidates(const std::vector<DriveInfo>& drives);
+
+// A folder the user picked by hand, as a drive item of its own (read-only when it cannot be written).
+DriveInfo PickedFolderDrive(const std::string& folder);
 
 // The drive list's text: label + "(" + mount point + ")".
 std::string DriveItemText(const DriveInfo& drive);

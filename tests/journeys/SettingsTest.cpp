@@ -68,10 +68,10 @@ void Tab(int times)
         RealProgram::Key("Tab");
 }
 
-// Tab stops from the drive list: the six camera lists, the two camera check boxes, the clock's check box,
-// then year, month, day, hour, minute, second.
-constexpr int kAccTriggerStop = 1;
-constexpr int kApplyClockStop = 9;
+// Tab stops from the drive list: "Other Folder..." (Format is disabled for a card on a fixed disk), the six
+// camera lists, the two camera check boxes, the clock's check box, then year, month, day, hour, minute, second.
+constexpr int kAccTriggerStop = 2;
+constexpr int kApplyClockStop = 10;
 
 TEST(Settings, ThreeValuesAndTheClockAreSavedShownAgainAndCancelChangesNothing)
 {
@@ -107,7 +107,7 @@ TEST(Settings, ThreeValuesAndTheClockAreSavedShownAgainAndCancelChangesNothing)
     Tab(1);
     RealProgram::Key("Down");
     // The clock: apply it, then 2025-07-14 09:41:05.
-    Tab(kApplyClockStop - 5);
+    Tab(kApplyClockStop - kAccTriggerStop - 4);  // from the parking time, four stops after the trigger level
     RealProgram::Key("space");
     for (const char* field : {"2025", "07", "14", "09", "41", "05"}) {
         Tab(1);

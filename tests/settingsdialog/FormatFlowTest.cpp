@@ -49,6 +49,9 @@ class FormatFlow : public ::testing::Test, public SettingsDialogFixture {};
 TEST_F(FormatFlow, FormatIsOfferedOnlyForACardThatPassesTheGuard)
 {
     environment.formatter = std::make_shared<StandInFormatter>([](const DriveInfo&) { return FormatOutcome{}; });
+    // A fixed disk and a share are offered only when they hold the camera's files.
+    for (const std::string& folder : {diskFolder, shareFolder})
+        WriteFileBytes(folder + "/setup.cfg", "");
     SettingsController controller(remembered, environment);
     RunDialog(controller, [&](CQZOptionDlg& dialog) {
         QAbstractButton* format = Control<QAbstractButton>(dialog, kFormat);
@@ -135,6 +138,11 @@ TEST_F(FormatFlow, AFailureOrNoFormatterIsTold)
 // Pictures of the dialog with the card chosen and the clock ticked, in both languages, beside the build.
 TEST_F(FormatFlow, ScreenshotsInBothLanguagesShowEveryTextWhole)
 {
+    const std::string lockedFolder = (dir.path() / "mnt" / "LOCKED").string();
+    fs::create_directories(lockedFolder);
+    tree.AddDisk("sdc", true, 2048, true);
+    tree.Label("sdc", "LOCKED");
+    tree.Mount("/dev/sdc", lockedFolder);
     for (Language language : {Language::English, Language::Korean}) {
         SetCurrentLanguage(language);
         remembered = cardFolder;
@@ -154,6 +162,18 @@ TEST_F(FormatFlow, ScreenshotsInBothLanguagesShowEveryTextWhole)
             }
             const QString name = language == Language::English ? "en" : "ko";
             dialog.grab().save(QCoreApplication::applicationDirPath() + "/../settings-dialog-" + name + ".png");
+        });
+        // A write-protected card: marked in the list, told under it, and Save is off.
+        RunDialog(controller, [&](CQZOptionDlg& dialog) {
+            const int locked = Control<QComboBox>(dialog, kDriveList)->findText(Text(StringId::kReadOnlyItem).arg("LOCKED(" + QString::fromStdString(lockedFolder) + ")"));
+            ASSERT_GE(locked, 0);
+            Choose(dialog, kDriveList, locked);
+            QApplication::processEvents();
+            QLabel* note = Control<QLabel>(dialog, kReadOnlyNote);
+            EXPECT_TRUE(note->isVisible());
+            EXPECT_TRUE(dialog.rect().contains(QRect(note->mapTo(&dialog, QPoint(0, 0)), note->size())));
+            const QString name = language == Language::English ? "en" : "ko";
+            dialog.grab().save(QCoreApplication::applicationDirPath() + "/../settings-dialog-readonly-" + name + ".png");
         });
     }
     SetCurrentLanguage(Language::English);

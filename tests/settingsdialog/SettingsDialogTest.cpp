@@ -213,13 +213,23 @@ TEST_F(SettingsDialog, FirstOpeningNeedsADriveAndTheNextOneReloadsTheSavedCard)
     });
 }
 
-TEST_F(SettingsDialog, DefaultKeepsTheCardAndModifyTakesTheChosenFolder)
+// Default puts the settings back and keeps the target card and the camera's own identity strings, which
+// describe the camera rather than a choice of the user.
+TEST_F(SettingsDialog, DefaultKeepsTheCardAndTheCamerasIdentityAndModifyTakesTheChosenFolder)
 {
+    std::string identity = kDefaultSetupFile;
+    identity.replace(identity.find("BLACKBOX"), 8, "DVR-77");
+    identity.replace(identity.find("QZ_V0.3"), 7, "HW_2.1");
+    identity.replace(identity.find("V0.2.8"), 6, "SW_5.0.12");
+    std::string edited = identity;
+    edited.replace(edited.find("Trigger Level       : 3"), 23, "Trigger Level       : 6");
+    WriteFileBytes(CardFile("setup.cfg"), edited);
+
     boxes.chosenFolder = "/home/u/영상 (2)";
     SettingsController controller(remembered, environment);
     ASSERT_TRUE(RunDialog(controller, [&](CQZOptionDlg& dialog) {
         ChooseCard(dialog);
-        Choose(dialog, kAccTriggerLevel, 6);
+        EXPECT_EQ(Control<QComboBox>(dialog, kAccTriggerLevel)->currentIndex(), 6);
         Control<QSlider>(dialog, kScanSlider)->setValue(9);
         Click(dialog, kDefault);
         EXPECT_EQ(dialog.m_pWorkingData->GetFolder(), cardFolder);
@@ -229,9 +239,60 @@ TEST_F(SettingsDialog, DefaultKeepsTheCardAndModifyTakesTheChosenFolder)
         Click(dialog, kModify);
         Click(dialog, kSave);
     }));
-    EXPECT_EQ(ReadFileBytes(CardFile("setup.cfg")), kDefaultSetupFile);
+    EXPECT_EQ(ReadFileBytes(CardFile("setup.cfg")), identity);
     EXPECT_EQ(controller.GetOptions().m_saveDirectory, "/home/u/영상 (2)");
     EXPECT_EQ(boxes.chooserTitles, std::vector<QString>{Text(StringId::kSelectFolder)});
+}
+
+// The list offers cards: removable volumes and folders holding the camera's files, never the system's own
+// disk or a share that holds nothing of the camera's. Any other folder is a target only when picked by hand.
+// A write-protected card is marked as the list opens and cannot be saved to.
+TEST_F(SettingsDialog, OffersCardsAndCameraFoldersAndAnyOtherFolderOnlyWhenPicked)
+{
+    const std::string lockedFolder = (dir.path() / "mnt" / "LOCKED").string();
+    fs::create_directories(lockedFolder);
+    tree.AddDisk("sdc", true, 2048, true);
+    tree.Label("sdc", "LOCKED");
+    tree.Mount("/dev/sdc", lockedFolder);
+    const std::string picked = (dir.path() / "picked").string();
+    fs::create_directories(picked);
+    boxes.chosenFolder = QString::fromStdString(picked);
+
+    auto items = [](QWidget& dialog) {
+        std::vector<std::string> texts;
+        QComboBox* list = Control<QComboBox>(dialog, kDriveList);
+        for (int i = 0; i < list->count(); ++i)
+            texts.push_back(list->itemText(i).toStdString());
+        return texts;
+    };
+    const std::string lockedItem = Text(StringId::kReadOnlyItem).arg("LOCKED(" + QString::fromStdString(lockedFolder) + ")").toStdString();
+
+    SettingsController controller(remembered, environment);
+    ASSERT_TRUE(RunDialog(controller, [&](CQZOptionDlg& dialog) {
+        EXPECT_EQ(items(dialog), (std::vector<std::string>{CardItem(), lockedItem}));
+        QAbstractButton* save = Control<QAbstractButton>(dialog, kSave);
+        QWidget* note = Control<QWidget>(dialog, kReadOnlyNote);
+        Choose(dialog, kDriveList, IndexOf(dialog, lockedItem));
+        EXPECT_FALSE(save->isEnabled());
+        EXPECT_TRUE(note->isVisibleTo(&dialog));
+        ChooseCard(dialog);
+        EXPECT_TRUE(save->isEnabled());
+        EXPECT_FALSE(note->isVisibleTo(&dialog));
+
+        Click(dialog, kOtherFolder);
+        EXPECT_EQ(Control<QComboBox>(dialog, kDriveList)->currentText().toStdString(), "(" + picked + ")");
+        EXPECT_EQ(dialog.m_pWorkingData->GetFolder(), picked);
+        Click(dialog, kSave);
+    }));
+    EXPECT_EQ(ReadFileBytes(picked + "/setup.cfg"), kDefaultSetupFile);
+    EXPECT_TRUE(FolderEntries(cardFolder).empty());
+
+    // A disk of the system's that holds the camera's folders is a card too.
+    fs::create_directories(diskFolder + "/CL_BLACKBOX");
+    SettingsController again(remembered, environment);
+    RunDialog(again, [&](CQZOptionDlg& dialog) {
+        EXPECT_EQ(items(dialog), (std::vector<std::string>{"(" + diskFolder + ")", CardItem(), lockedItem}));
+    });
 }
 
 // A card file that cannot be written is told with its path and reason; the dialog stays with the edits and

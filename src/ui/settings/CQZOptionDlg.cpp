@@ -136,7 +136,15 @@ void CQZOptionDlg::BuildControls()
     driveRow->addWidget(new QLabel(LoadText(kDriveLabel), this));
     driveRow->addWidget(m_driveList, 1);
     driveRow->addWidget(m_format);
+    auto* otherFolder = new QPushButton(LoadText(kOtherFolderButton), this);
+    name(otherFolder, kOtherFolder);
+    connect(otherFolder, &QPushButton::clicked, this, &CQZOptionDlg::OnBnClickedOtherFolder);
+    driveRow->addWidget(otherFolder);
     layout->addLayout(driveRow);
+    m_readOnlyNote = new QLabel(LoadText(kCardReadOnly), this);
+    name(m_readOnlyNote, kReadOnlyNote);
+    m_readOnlyNote->setWordWrap(true);
+    layout->addWidget(m_readOnlyNote);
 
     auto* camera = new QGroupBox(LoadText(kCameraGroup), this);
     auto* cameraGrid = new QGridLayout(camera);
@@ -221,6 +229,7 @@ void CQZOptionDlg::BuildControls()
     auto* save = new QPushButton(LoadText(kSaveButton), this);
     name(save, kSave);
     save->setDefault(true);
+    m_save = save;
     auto* cancel = new QPushButton(LoadText(kCancelButton), this);
     name(cancel, kCancel);
     connect(m_format, &QPushButton::clicked, this, &CQZOptionDlg::OnBnClickedFormat);
@@ -238,6 +247,7 @@ void CQZOptionDlg::BuildControls()
     setFixedSize(sizeHint());
     m_busyText->hide();
     m_busy->hide();
+    m_readOnlyNote->hide();
 }
 
 void CQZOptionDlg::Initialise()
@@ -252,22 +262,27 @@ void CQZOptionDlg::Initialise()
     m_saveFolder->setText(QString::fromStdString(m_options.m_saveDirectory));
     if (m_startDrive.empty())
         return;
-    for (int i = 0; i < m_driveList->count(); ++i) {
-        if (FolderFromDriveItem(m_driveList->itemText(i).toStdString()) == m_startDrive) {
+    for (int i = 0; i < static_cast<int>(m_drives.size()); ++i) {
+        if (m_drives[i].mountPoint == m_startDrive) {
             m_driveList->setCurrentIndex(i);
             LoadDrive(i);
             return;
         }
     }
-    // The remembered card is gone: open as the first time, with no drive chosen.
+    // The remembered card is gone (or was a folder picked by hand, which is picked again): open as the first
+    // time, with no drive chosen. A bare mount-point folder left behind must not pass for the card.
 }
 
 void CQZOptionDlg::FillDriveList()
 {
-    m_drives = ListDrives(m_environment.root);
+    m_drives = CardCandidates(ListDrives(m_environment.root));
+    m_drives.insert(m_drives.end(), m_pickedFolders.begin(), m_pickedFolders.end());
     m_driveList->clear();
-    for (const DriveInfo& drive : m_drives)
-        m_driveList->addItem(QString::fromStdString(DriveItemText(drive)));
+    for (const DriveInfo& drive : m_drives) {
+        const QString text = QString::fromStdString(DriveItemText(drive));
+        // A write-protected card is marked in the list itself, before the user picks it.
+        m_driveList->addItem(drive.readOnly ? LoadText(kReadOnlyItem).arg(text) : text);
+    }
     m_driveList->setCurrentIndex(-1);
     // The dialog's size is fixed; a long mount point is shown whole in the open list.
     m_driveList->view()->setMinimumWidth(m_driveList->view()->sizeHintForColumn(0) + 8);
@@ -299,10 +314,42 @@ void CQZOptionDlg::LoadDrive(int index)
     WriteLog("LoadDrive " + m_drives[index].mountPoint, kClass, "LoadDrive", kLogType, kLogLevelNormal);
     m_replacement = NewSetupData();
     m_pWorkingData = m_replacement.get();
-    m_pWorkingData->SetFolderFromItem(m_driveList->itemText(index).toStdString());
+    m_pWorkingData->SetFolder(m_drives[index].mountPoint);
     m_pWorkingData->Load();
     RefreshControls();
     UpdateFormatButton();
+    UpdateReadOnlyState();
+}
+
+int CQZOptionDlg::AddPickedFolder(const std::string& folder)
+{
+    for (int i = 0; i < static_cast<int>(m_drives.size()); ++i)
+        if (m_drives[i].mountPoint == folder)
+            return i;
+    m_pickedFolders.push_back(PickedFolderDrive(folder));
+    FillDriveList();
+    return static_cast<int>(m_drives.size()) - 1;
+}
+
+void CQZOptionDlg::OnBnClickedOtherFolder()
+{
+    const QString folder = GetMessageBoxes().ChooseFolder(this, LoadText(kSelectFolder), QString());
+    if (folder.isEmpty())
+        return;
+    const int keep = m_driveList->currentIndex();
+    const int index = AddPickedFolder(folder.toStdString());
+    // Refilling the list loses its selection; a different folder is a drive change, the same one is not.
+    m_driveList->setCurrentIndex(index);
+    if (index != keep)
+        LoadDrive(index);
+}
+
+void CQZOptionDlg::UpdateReadOnlyState()
+{
+    const DriveInfo* drive = SelectedDrive();
+    const bool readOnly = drive && drive->readOnly;
+    m_readOnlyNote->setVisible(readOnly);
+    m_save->setEnabled(!readOnly);
 }
 
 void CQZOptionDlg::RefreshControls()
@@ -359,12 +406,8 @@ void CQZOptionDlg::OnBnClickedModify()
 void CQZOptionDlg::OnBnClickedDefault()
 {
     WriteLog("Default", kClass, "OnBnClickedDefault", kLogType, kLogLevelNormal);
-    // The folder is kept as it is: a mount point is a whole path, not a drive letter to cut out of one.
-    const std::string folder = m_pWorkingData->GetFolder();
-    m_pWorkingData->ResetToDefaults();
-    m_pWorkingData->SetFolder(folder);
-    m_pWorkingData->SetDateText({});
-    m_pWorkingData->SetTimeText({});
+    // The card stays the target and the camera's identity read from it stays; only the settings go back.
+    m_pWorkingData->ResetSettings();
     m_options = ViewerOptions();
     // As at start: the working folder may not be writable, the documents folder is.
     m_options.m_saveDirectory = DocumentsFolder().string();
@@ -385,6 +428,8 @@ bool CQZOptionDlg::SelectedDriveStillThere() const
     std::error_code error;
     if (!drive || !std::filesystem::is_directory(drive->mountPoint, error))
         return false;
+    if (drive->pickedFolder)
+        return true;
     std::string mounted;
     for (const MountEntry& entry : ReadMountTable(m_environment.root))
         if (entry.mountPoint == drive->mountPoint)
@@ -430,8 +475,12 @@ bool CQZOptionDlg::WriteCardFile(const std::string& fileName, const std::string&
 void CQZOptionDlg::OnBnClickedSave()
 {
     WriteLog("Save", kClass, "OnBnClickedSave", kLogType, kLogLevelNormal);
-    if (m_driveList->currentText().isEmpty()) {
+    if (!SelectedDrive()) {
         Tell(LoadText(kSelectDrive));
+        return;
+    }
+    if (SelectedDrive()->readOnly) {
+        Tell(LoadText(kCardWriteProtected));
         return;
     }
     m_pWorkingData->SetParkingModeSelect(m_parkingModeSelect->checkState() != Qt::Unchecked ? 1 : 0);
@@ -520,11 +569,12 @@ void CQZOptionDlg::OnFormatFinished(const DriveInfo& drive, const FormatOutcome&
     for (int i = 0; i < static_cast<int>(m_drives.size()); ++i) {
         if (KernelDeviceName(m_environment.root, m_drives[i].device) == device) {
             m_driveList->setCurrentIndex(i);
-            m_pWorkingData->SetFolderFromItem(m_driveList->itemText(i).toStdString());
+            m_pWorkingData->SetFolder(m_drives[i].mountPoint);
             break;
         }
     }
     UpdateFormatButton();
+    UpdateReadOnlyState();
 
     const QString error = QString::fromStdString(outcome.error);
     if (outcome.refusalId != 0)

@@ -23,6 +23,8 @@ class QSlider;
 namespace SettingsIds {
 constexpr int kDriveList = 1015;
 constexpr int kFormat = 1018;
+constexpr int kOtherFolder = 1070;
+constexpr int kReadOnlyNote = 1071;
 constexpr int kAccTriggerLevel = 1058;
 constexpr int kLanguage = 1030;
 constexpr int kParkingModeSelect = 32796;
@@ -82,11 +84,14 @@ private:
     void LoadDrive(int index);
     void FillDateTime();
     void UpdateFormatButton();
+    void UpdateReadOnlyState();
+    int AddPickedFolder(const std::string& folder);
     void StoreValue(int id, int index);
 
     void OnBnClickedApply(bool checked);
     void OnBnClickedModify();
     void OnBnClickedFormat();
+    void OnBnClickedOtherFolder();
     void OnBnClickedDefault();
     void OnBnClickedSave();
     void OnFormatFinished(const DriveInfo& drive, const FormatOutcome& outcome);
@@ -101,12 +106,15 @@ private:
     std::string& m_rememberedDrive;
     SettingsEnvironment m_environment;
     std::vector<DriveInfo> m_drives;  // in the drive list's order
+    std::vector<DriveInfo> m_pickedFolders;  // chosen by hand in this run of the dialog; listed after the drives
     std::unique_ptr<CQZSetupData> m_replacement;
     std::thread m_formatThread;
     bool m_formatting = false;
 
     QComboBox* m_driveList = nullptr;
     QPushButton* m_format = nullptr;
+    QPushButton* m_save = nullptr;
+    QLabel* m_readOnlyNote = nullptr;
     std::vector<std::pair<int, QComboBox*>> m_valueLists;
     QCheckBox* m_parkingModeSelect = nullptr;
     QCheckBox* m_recAudioEnable = nullptr;
