@@ -107,6 +107,9 @@ bool CChannelVideoPane::LoadCurrentRecording(const char* mediaOption)
     libvlc_media_t* media = m_vlc->libvlc_media_new_path(engine->instance, recording->path.c_str());
     if (!media)
         return false;
+    // Decoding stays in software: the brightness filter works on the decoder's own pictures, and the
+    // engine does not probe the graphics drivers (and tell the terminal about each it lacks) per recording.
+    m_vlc->libvlc_media_add_option(media, ":avcodec-hw=none");
     if (mediaOption)
         m_vlc->libvlc_media_add_option(media, mediaOption);
     m_vlc->MediaPlayerSetMedia(engine->player, media);

@@ -6,6 +6,8 @@
 #include <dlfcn.h>
 
 #include <atomic>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -24,6 +26,50 @@ std::vector<std::string> g_extraEngineOptions;
 void LogCall(const char* entryPoint, const char* message)
 {
     WriteLog(message, "VlcFunctionExecutor", entryPoint, kLogType, kLogLevelNormal);
+}
+
+// The engine's own messages go to the diagnostic log instead of the terminal, where it prints dozens of
+// lines a second (audio devices, video converters, the screen saver) that tell the user nothing.
+void EngineLogLine(void*, int severity, const libvlc_log_t*, const char* format, va_list arguments)
+{
+    const int level = VlcFunctionExecutor::EngineMessageLogLevel(severity);
+    const DiagnosticLog& log = GetLog();
+    if (!log.enabled || log.logLevel < level)
+        return;  // the common case: no formatting at all
+    char text[512];
+    std::vsnprintf(text, sizeof text, format, arguments);
+    static const char* const kSeverity[] = {"debug", "", "notice", "warning", "error"};
+    const char* name = severity >= 0 && severity <= LIBVLC_ERROR ? kSeverity[severity] : "";
+    WriteLog(std::string(name) + ": " + text, "libvlc", "log", kLogType, level);
+}
+
+// The sound library prints nine lines for every audio block it cannot play on a machine without a sound
+// card, tens of thousands a minute, straight to the terminal: its messages go to the log instead.
+void SoundLibraryLogLine(const char* file, int line, const char* function, int error, const char* format, ...)
+{
+    const DiagnosticLog& log = GetLog();
+    if (!log.enabled || log.logLevel < kLogLevelFrequent)
+        return;
+    char text[512];
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(text, sizeof text, format, arguments);
+    va_end(arguments);
+    WriteLog(std::string(file ? file : "") + ":" + std::to_string(line) + " " + (function ? function : "") + ": " +
+                 text + (error ? std::string(" (") + std::strerror(error < 0 ? -error : error) + ")" : std::string()),
+             "alsa", "log", kLogType, kLogLevelFrequent);
+}
+
+void RouteSoundLibraryMessagesToLog()
+{
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    // The engine's audio output loads the same library; kept loaded so the handler stays in force.
+    void* library = dlopen("libasound.so.2", RTLD_NOW | RTLD_NODELETE);
+    if (!library)
+        return;
+    if (auto setHandler = reinterpret_cast<int (*)(Handler)>(dlsym(library, "snd_lib_error_set_handler")))
+        setHandler(SoundLibraryLogLine);
+    dlclose(library);
 }
 
 }  // namespace
@@ -63,6 +109,7 @@ VlcFunctionExecutor::VlcFunctionExecutor(const char* libraryName)
         m_module = nullptr;
         throw VlcLoadError(kFunctionMissingText);
     }
+    RouteSoundLibraryMessagesToLog();
 }
 
 VlcFunctionExecutor::~VlcFunctionExecutor()
@@ -214,7 +261,10 @@ libvlc_instance_t* VlcFunctionExecutor::MakeEngineInstance()
     for (const std::string& option : options)
         arguments.push_back(option.c_str());
     NormalPriorityScope normal;
-    return libvlc_new(static_cast<int>(arguments.size()), arguments.data());
+    libvlc_instance_t* instance = libvlc_new(static_cast<int>(arguments.size()), arguments.data());
+    if (instance)
+        libvlc_log_set(instance, EngineLogLine, nullptr);
+    return instance;
 }
 
 void VlcFunctionExecutor::SetExtraEngineOptions(std::vector<std::string> options)
@@ -223,32 +273,16 @@ void VlcFunctionExecutor::SetExtraEngineOptions(std::vector<std::string> options
     g_extraEngineOptions = std::move(options);
 }
 
-std::string VlcFunctionExecutor::GetModuleDirectory()
-{
-    // The whole file name, however long: a cut name would only point the engine at a wrong folder.
-    std::error_code error;
-    const std::string program = std::filesystem::read_symlink("/proc/self/exe", error).string();
-    const std::size_t separator = program.rfind('/');
-    return separator == std::string::npos ? program : program.substr(0, separator);
-}
-
-std::string VlcFunctionExecutor::MakePluginPathOption(const std::string& folder)
-{
-    // This libVLC no longer knows the option and only warns about it; its plug-ins come from the
-    // system's plug-in folder. The option stays so that a private plug-in folder beside the program
-    // would still be named the same way.
-    return "--plugin-path=" + folder + "/plugins";
-}
-
 std::vector<std::string> VlcFunctionExecutor::EngineOptions()
 {
-    return {"-I",
-            "dummy",
-            "--ignore-config",
-            "--no-osd",
-            "--disable-screensaver",
-            "--no-snapshot-preview",
-            MakePluginPathOption(GetModuleDirectory())};
+    // No plug-in path: this engine finds its plug-ins in the system's folder and only warns about the
+    // option, on the terminal, before any log handler can be set.
+    return {"-I", "dummy", "--ignore-config", "--no-osd", "--disable-screensaver", "--no-snapshot-preview"};
+}
+
+int VlcFunctionExecutor::EngineMessageLogLevel(int severity)
+{
+    return severity >= LIBVLC_ERROR ? kLogLevelNormal : kLogLevelFrequent;
 }
 
 bool VlcFunctionExecutor::WideToUtf8Path(std::wstring_view path, char (&buffer)[kPathBufferSize])

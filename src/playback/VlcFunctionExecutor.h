@@ -56,7 +56,8 @@
     X(libvlc_video_get_aspect_ratio)         \
     X(libvlc_video_set_aspect_ratio)         \
     X(libvlc_media_add_option)               \
-    X(libvlc_media_player_get_state)
+    X(libvlc_media_player_get_state)         \
+    X(libvlc_log_set)
 
 // Raised when the engine cannot be loaded; what() is the text start-up shows the user before it exits.
 class VlcLoadError : public std::runtime_error {
@@ -119,12 +120,11 @@ public:
     // Set before the panes make their engines.
     static void SetExtraEngineOptions(std::vector<std::string> options);
 
-    // The folder of the running program ("/opt/tessaro" for /opt/tessaro/tessaro-viewer); the whole
-    // name when it holds no separator.
-    static std::string GetModuleDirectory();
-    static std::string MakePluginPathOption(const std::string& folder);
-    // The seven arguments every engine instance is created with, the plug-in path option last.
+    // The arguments every engine instance is created with.
     static std::vector<std::string> EngineOptions();
+    // The diagnostic log's level for an engine message of the given severity (LIBVLC_ERROR ...
+    // LIBVLC_DEBUG): errors at the normal level, the rest among the frequent lines.
+    static int EngineMessageLogLevel(int severity);
     // Writes the UTF-8 form of path, terminated, into buffer and returns true; returns false and leaves
     // buffer untouched when that form needs more than kPathBufferSize - 1 bytes or path is not valid
     // Unicode (the caller then loads nothing).

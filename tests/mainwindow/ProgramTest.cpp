@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <regex>
 
 namespace {
 
@@ -88,6 +89,13 @@ TEST(Program, ACardFromTheCommandLinePlaysKeysWorkAndAltF4EndsIt)
     EXPECT_NE(log.find(secondCard, next), std::string::npos);
     // Space paused, Page Down went to the next recording, M muted.
     EXPECT_NE(log.find("VIDEO_PAUSE"), std::string::npos);
+
+    // The engine's own messages (its audio output, its video converters) are in the log, not on the
+    // terminal: the terminal holds no engine line and no warning about an option it does not know.
+    const std::string terminal = program.ErrorOutput();
+    EXPECT_FALSE(std::regex_search(terminal, std::regex(R"(\[[0-9a-f]{8,16}\] )"))) << terminal;
+    EXPECT_EQ(terminal.find("no longer exists"), std::string::npos) << terminal;
+    EXPECT_NE(log.find("[libvlc]\t[log]\t"), std::string::npos);
 }
 
 // An engine library lacking an entry point (the playback suite's stand-in, found first on the library

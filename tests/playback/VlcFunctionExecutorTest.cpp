@@ -179,14 +179,11 @@ TEST_F(VlcWrappers, SetTrackFollowsThePlayerPublishedLast)
     EXPECT_STREQ(journal(), "set_track 85 -1;");
 }
 
-TEST(VlcFunctionExecutorUtilities, PluginPathOptionNamesThePluginsFolderBesideTheProgram)
+// Only options this engine knows: one it no longer knows is warned about on the terminal.
+TEST(VlcFunctionExecutorUtilities, EngineOptionsAreOnlyOptionsTheEngineKnows)
 {
-    EXPECT_EQ(VlcFunctionExecutor::MakePluginPathOption("/opt/viewer"), "--plugin-path=/opt/viewer/plugins");
-    const std::string programFolder = std::filesystem::read_symlink("/proc/self/exe").parent_path().string();
-    EXPECT_EQ(VlcFunctionExecutor::GetModuleDirectory(), programFolder);
     const std::vector<std::string> expected = {"-I", "dummy", "--ignore-config", "--no-osd",
-                                               "--disable-screensaver", "--no-snapshot-preview",
-                                               "--plugin-path=" + programFolder + "/plugins"};
+                                               "--disable-screensaver", "--no-snapshot-preview"};
     EXPECT_EQ(VlcFunctionExecutor::EngineOptions(), expected);
 }
 
@@ -223,7 +220,7 @@ TEST(VlcFunctionExecutorUtilities, WideToUtf8PathFitsTheBufferOrLeavesItAlone)
     }
 }
 
-TEST(VlcFunctionExecutorEngine, TheRealEngineStartsWithTheSevenOptionsAndIsReleasedCleanly)
+TEST(VlcFunctionExecutorEngine, TheRealEngineStartsWithItsOptionsAndIsReleasedCleanly)
 {
     VlcFunctionExecutor adapter(VlcFunctionExecutor::kLibraryName);
     libvlc_instance_t* instance = adapter.NewEngineInstance();
@@ -235,7 +232,7 @@ TEST(VlcFunctionExecutorEngine, TheRealEngineStartsWithTheSevenOptionsAndIsRelea
     adapter.libvlc_release(instance);
 }
 
-TEST(VlcFunctionExecutorEngine, ExtraOptionsFollowTheSevenInEveryNewInstance)
+TEST(VlcFunctionExecutorEngine, ExtraOptionsFollowItsOwnInEveryNewInstance)
 {
     VlcFunctionExecutor adapter(VlcFunctionExecutor::kLibraryName);
     // The engine refuses an option it does not know, so a refusal shows the extra option was passed.

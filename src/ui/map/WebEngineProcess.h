@@ -4,6 +4,7 @@
 // The engine itself is loaded later, with the map's browser module.
 
 #include <QByteArray>
+#include <QLoggingCategory>
 #include <QtGlobal>
 
 #include <unistd.h>
@@ -18,4 +19,7 @@ inline void PrepareWebEngineProcess()
     // every control that shares their parent) would stay black.
     if (qEnvironmentVariableIsEmpty("QT_QUICK_BACKEND"))
         qputenv("QT_QUICK_BACKEND", "software");
+    // The engine reports its graphics and process settings when it starts: for its developers, not for
+    // the user's terminal (QT_LOGGING_RULES still brings it back).
+    QLoggingCategory::setFilterRules("qt.webenginecontext.info=false");
 }

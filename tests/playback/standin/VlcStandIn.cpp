@@ -124,5 +124,6 @@ void libvlc_video_set_aspect_ratio(libvlc_media_player_t* player, const char* ra
 }
 void libvlc_media_add_option(libvlc_media_t*, const char*) {}
 libvlc_state_t libvlc_media_player_get_state(libvlc_media_player_t*) { return libvlc_NothingSpecial; }
+void libvlc_log_set(libvlc_instance_t*, libvlc_log_cb, void*) {}
 
 }  // extern "C"
