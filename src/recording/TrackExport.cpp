@@ -3,11 +3,14 @@
 #include "infra/DateTime.h"
 #include "infra/FileIo.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <optional>
 #include <sstream>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -189,8 +192,70 @@ std::string TrackAsCsv(const RecordingItem& item)
     return out.str();
 }
 
+std::string TrackAsKml(const RecordingItem& item)
+{
+    std::vector<std::string> coordinates;
+    std::optional<std::string> begin;
+    std::optional<std::string> end;
+    TrackClock clock(item.startTime);
+    char number[64];
+    for (const GpsSample& sample : item.gpsSamples) {
+        if (!sample.valid)
+            continue;
+        // KML writes longitude first.
+        std::snprintf(number, sizeof number, "%.7f,%.7f,0", sample.longitude, sample.latitude);
+        coordinates.push_back(number);
+        if (const std::optional<std::string> time = clock.Utc(sample.time)) {
+            if (!begin)
+                begin = time;
+            end = time;
+        }
+    }
+    const std::string name = XmlText(item.fileName);
+    std::ostringstream out;
+    out << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<kml xmlns=\"http://www.opengis.net/kml/2.2\">\n  <Document>\n    <name>"
+        << name << "</name>\n";
+    // A line needs two points; a single fix is a place, no fix at all leaves the document empty.
+    if (!coordinates.empty()) {
+        out << "    <Placemark>\n      <name>" << name << "</name>\n";
+        if (begin)
+            out << "      <TimeSpan><begin>" << *begin << "</begin><end>" << *end << "</end></TimeSpan>\n";
+        if (coordinates.size() == 1) {
+            out << "      <Point><coordinates>" << coordinates.front() << "</coordinates></Point>\n";
+        } else {
+            out << "      <LineString>\n        <tessellate>1</tessellate>\n        <coordinates>\n";
+            for (const std::string& point : coordinates)
+                out << "          " << point << "\n";
+            out << "        </coordinates>\n      </LineString>\n";
+        }
+        out << "    </Placemark>\n";
+    }
+    out << "  </Document>\n</kml>\n";
+    return out.str();
+}
+
+TrackFormat TrackFormatForPath(const std::string& path)
+{
+    const std::size_t dot = path.rfind('.');
+    const std::size_t slash = path.rfind('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return TrackFormat::Gpx;
+    std::string extension = path.substr(dot + 1);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == "csv" ? TrackFormat::Csv : extension == "kml" ? TrackFormat::Kml : TrackFormat::Gpx;
+}
 
 Result WriteTrack(const RecordingItem& item, TrackFormat format, const std::string& path, const std::string& creator)
 {
-    return ReplaceFileContents(path, format == TrackFormat::Gpx ? TrackAsGpx(item, creator) : TrackAsCsv(item));
+    switch (format) {
+    case TrackFormat::Csv:
+        return ReplaceFileContents(path, TrackAsCsv(item));
+    case TrackFormat::Kml:
+        return ReplaceFileContents(path, TrackAsKml(item));
+    case TrackFormat::Gpx:
+        break;
+    }
+    return ReplaceFileContents(path, TrackAsGpx(item, creator));
 }

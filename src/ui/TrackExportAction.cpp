@@ -48,7 +48,7 @@ void ExportCurrentTrack(QWidget* owner, PlaybackSession& session)
     // A name typed without an extension takes the chosen type's.
     QString target = path;
     if (QFileInfo(target).suffix().isEmpty())
-        target += filter.contains("*.csv") ? ".csv" : ".gpx";
+        target += filter.contains("*.csv") ? ".csv" : filter.contains("*.kml") ? ".kml" : ".gpx";
     const QString failure = WriteTrackFile(recording, target);
     WriteLog("track of " + recording.toStdString() + " to " + target.toStdString() +
                  (failure.isEmpty() ? std::string(": saved") : ": " + failure.toStdString()),
@@ -63,8 +63,7 @@ QString WriteTrackFile(const QString& recordingPath, const QString& path)
     const std::unique_ptr<RecordingItem> item = LoadRecording(recordingPath.toStdString(), reason);
     if (!item)
         return QString::fromStdString(reason);
-    const TrackFormat format =
-        QFileInfo(path).suffix().compare("csv", Qt::CaseInsensitive) == 0 ? TrackFormat::Csv : TrackFormat::Gpx;
-    const Result written = WriteTrack(*item, format, path.toStdString(), "Tessaro Viewer");
+    const Result written =
+        WriteTrack(*item, TrackFormatForPath(path.toStdString()), path.toStdString(), "Tessaro Viewer");
     return written ? QString() : QString::fromStdString(written.Describe());
 }

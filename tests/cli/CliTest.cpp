@@ -70,6 +70,15 @@ kind, path = sys.argv[1], sys.argv[2]
 if kind == "json":
     with open(path, "rb") as f:
         read = json.loads(f.read().decode("utf-8"))
+elif kind == "kml":
+    kml = "{http://www.opengis.net/kml/2.2}"
+    document = ET.parse(path).getroot().find(kml + "Document")
+    placemark = document.find(kml + "Placemark")
+    line = placemark.find(kml + "LineString/" + kml + "coordinates")
+    read = {"name": document.find(kml + "name").text,
+            "begin": placemark.find(kml + "TimeSpan/" + kml + "begin").text,
+            "end": placemark.find(kml + "TimeSpan/" + kml + "end").text,
+            "coordinates": line.text.split()}
 else:
     gpx = "{http://www.topografix.com/GPX/1/1}"
     track = ET.parse(path).getroot().find(gpx + "trk")
@@ -159,11 +168,12 @@ TEST(Cli, InspectReportsWhatTheViewerReads)
     EXPECT_NE(text.out.find("streams:       00dc 01dc 02wb 03tx\n"), std::string::npos) << text.out;
 }
 
-TEST(Cli, ExportsTheTrackAsGpxAndCsv)
+TEST(Cli, ExportsTheTrackAsGpxCsvAndKml)
 {
     TempDir dir;
     WriteFileBytes(dir / "REC_20120820_081500_F.avi", Recording());
-    const CliRun run = RunCli({"export", dir / "REC_20120820_081500_F.avi", "--gpx", dir / "t.gpx", "--csv", dir / "t.csv"},
+    const CliRun run = RunCli({"export", dir / "REC_20120820_081500_F.avi", "--gpx", dir / "t.gpx", "--csv", dir / "t.csv",
+                               "--kml", dir / "t.kml"},
                            dir);
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::string gpx = ReadFileBytes(dir / "t.gpx");
@@ -181,6 +191,12 @@ TEST(Cli, ExportsTheTrackAsGpxAndCsv)
                    "gps,2,081502,37.5030000,127.0100000,37.040,1,,,\n"
                    "gsensor,30.0000,,,,,,1.00000,0.00000,0.00000\n"
                    "gsensor,60.0000,,,,,,0.00000,0.00000,-2.00000\n");
+    // KML: longitude first, the time the fixes span.
+    const nlohmann::json kml = ReadWithPython("kml", dir / "t.kml");
+    EXPECT_EQ(kml["name"], "REC_20120820_081500_F.avi");
+    EXPECT_EQ(kml["coordinates"], nlohmann::json::array({"127.0100000,37.5020000,0", "127.0100000,37.5030000,0"}));
+    EXPECT_EQ(kml["begin"], "2012-08-19T23:15:00Z");
+    EXPECT_EQ(kml["end"], "2012-08-19T23:15:02Z");
 }
 
 // A file name is bytes: '&' and '<' are markup in XML, and a name copied from another system may not be
@@ -197,10 +213,11 @@ TEST(Cli, OutputsStayWellFormedWhateverTheFileName)
     WriteFileBytes(card / name, Recording());
     WriteFileBytes(card / ("REC_20120820_090000_F&<\xfe.avi"), riff::PowerCutRecording());
 
-    const CliRun exported = RunCli({"export", card / name, "--gpx", dir / "t.gpx"}, dir);
+    const CliRun exported = RunCli({"export", card / name, "--gpx", dir / "t.gpx", "--kml", dir / "t.kml"}, dir);
     ASSERT_EQ(exported.exitCode, 0) << exported.err;
     const nlohmann::json gpx = ReadWithPython("gpx", dir / "t.gpx");
     EXPECT_EQ(gpx["name"], inXml);
+    EXPECT_EQ(ReadWithPython("kml", dir / "t.kml")["name"], inXml);
     const std::string extension = "{http://www.garmin.com/xmlschemas/TrackPointExtension/v2}";
     EXPECT_EQ(gpx["extensions"][0],
               nlohmann::json::parse(R"([[")" + extension + R"(TrackPointExtension",null],[")" + extension +

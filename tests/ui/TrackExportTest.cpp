@@ -43,9 +43,9 @@ struct TrackExport : ::testing::Test {
     }
 };
 
-// The file the viewer writes is the command-line tool's, GPX or CSV by the chosen type or the name's
+// The file the viewer writes is the command-line tool's, GPX, CSV or KML by the chosen type or the name's
 // extension, suggested in the documents folder under the recording's name.
-TEST_F(TrackExport, WritesTheToolsGpxOrCsvAndSuggestsTheDocumentsFolder)
+TEST_F(TrackExport, WritesTheToolsGpxCsvOrKmlAndSuggestsTheDocumentsFolder)
 {
     MakeCurrent();
     std::string reason;
@@ -63,6 +63,8 @@ TEST_F(TrackExport, WritesTheToolsGpxOrCsvAndSuggestsTheDocumentsFolder)
         {"track", "GPX track (*.gpx)", "track.gpx", TrackAsGpx(*item, "Tessaro Viewer")},
         {"table", "CSV table (*.csv)", "table.csv", TrackAsCsv(*item)},
         {"TABLE.CSV", "GPX track (*.gpx)", "TABLE.CSV", TrackAsCsv(*item)},
+        {"route", "KML track (*.kml)", "route.kml", TrackAsKml(*item)},
+        {"Route.KML", "", "Route.KML", TrackAsKml(*item)},
     };
     for (const Case& c : cases) {
         boxes.chosenFile = QString::fromStdString((dir.path() / c.chosen).string());
