@@ -20,6 +20,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QRegularExpression>
 #include <QDateTime>
 #include <QGuiApplication>
 #include <QLocale>
@@ -125,6 +126,32 @@ struct CommandLine {
                                    QStringLiteral("Print play_at=<unix time> when playback is asked for and "
                                                   "first_frame_at=<unix time> at the first picture.")};
 
+    // What --help prints after the options; the manual page is made from the whole help text, so the two
+    // say the same.
+    static QString Epilogue()
+    {
+        return QStringLiteral(
+            "\n"
+            "Files:\n"
+            "  option.ini   The viewer's options, written in the folder it runs in when it closes.\n"
+            "               The desktop entry runs it in ~/.local/share/tessaro-viewer.\n"
+            "  LOG/         The diagnostic log beside option.ini, one file a day (with --log).\n"
+            "  ~/Documents  Stills, clips and reports (the XDG documents folder); the originals of\n"
+            "               repaired recordings are kept in its BROKENFILES folder.\n"
+            "\n"
+            "Exit status:\n"
+            "  0  The window was closed.\n"
+            "  1  The media engine (libVLC) could not be loaded, or the command line was not understood.\n"
+            "\n"
+            "Examples:\n"
+            "  tessaro-viewer /media/$USER/CARD\n"
+            "      Opens a card: every recording is listed and the first one plays.\n"
+            "  tessaro-viewer --lang ko REC_20120820_153012_F.avi\n"
+            "      Plays one recording with the Korean interface.\n"
+            "  tessaro-viewer --log --log-level 5 /media/$USER/CARD\n"
+            "      Writes every line of the diagnostic log, the media engine's own messages included.\n");
+    }
+
     CommandLine()
     {
         parser.setApplicationDescription(QStringLiteral("Viewer for dash camera recordings"));
@@ -173,7 +200,17 @@ int main(int argc, char* argv[])
     if (AsksOnlyForText(argc, argv)) {
         QCoreApplication text(argc, argv);
         NameApplication();
-        CommandLine().parser.process(text);  // prints and ends the program
+        CommandLine commandLine;
+        QCommandLineParser& parser = commandLine.parser;
+        parser.parse(text.arguments());
+        if (parser.isSet(QStringLiteral("help"))) {
+            // The usage line names the program as it is installed, not the path it was started by.
+            QString help = parser.helpText();
+            help.replace(QRegularExpression(QStringLiteral("^Usage: \\S+")), QStringLiteral("Usage: tessaro-viewer"));
+            std::fputs(qPrintable(help + CommandLine::Epilogue()), stdout);
+            return 0;
+        }
+        parser.process(text);  // prints the version (or what is wrong) and ends the program
         return 0;
     }
 

@@ -33,6 +33,7 @@ int RunClip(const std::vector<std::string>& arguments)
     return kExitSuccess;
 }
 
-const CommandRegistration registration{{"clip", "FILE START END OUT", RunClip}};
+const CommandRegistration registration{{"clip", "FILE START END OUT", RunClip,
+     "Writes seconds START to END of a recording, both cameras, as a new recording OUT; an existing OUT is never replaced."}};
 
 }  // namespace

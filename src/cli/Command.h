@@ -11,6 +11,7 @@ struct Command {
     std::string name;
     std::string usage;  // the arguments after the name, for the usage text
     int (*run)(const std::vector<std::string>& arguments);
+    std::string summary;  // what it does, for --help and the manual page
 };
 
 const std::vector<Command>& Commands();

@@ -47,6 +47,7 @@ int RunExport(const std::vector<std::string>& arguments)
     return kExitSuccess;
 }
 
-const CommandRegistration registration{{"export", "FILE --gpx OUT | --csv OUT | --kml OUT", RunExport}};
+const CommandRegistration registration{{"export", "FILE --gpx OUT | --csv OUT | --kml OUT", RunExport,
+     "Writes the GPS track as GPX or KML, or every GPS fix and G-sensor sample as CSV; seconds without a fix are left out."}};
 
 }  // namespace

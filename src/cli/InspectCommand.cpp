@@ -107,6 +107,7 @@ int RunInspect(const std::vector<std::string>& arguments)
     return kExitSuccess;
 }
 
-const CommandRegistration registration{{"inspect", "FILE [--json]", RunInspect}};
+const CommandRegistration registration{{"inspect", "FILE [--json]", RunInspect,
+     "Tells what the viewer reads from one recording: its streams, frames, GPS and G-sensor samples."}};
 
 }  // namespace

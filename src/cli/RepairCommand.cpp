@@ -69,6 +69,7 @@ int RunRepair(const std::vector<std::string>& arguments)
     return kExitSuccess;
 }
 
-const CommandRegistration registration{{"repair", "FILE [--holding DIR]", RunRepair}};
+const CommandRegistration registration{{"repair", "FILE [--holding DIR]", RunRepair,
+     "Repairs a recording that a power cut left without its index; the original goes to the holding folder first (BROKENFILES in the documents folder unless --holding)."}};
 
 }  // namespace

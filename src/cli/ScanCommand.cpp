@@ -101,6 +101,7 @@ int RunScan(const std::vector<std::string>& arguments)
     return kExitSuccess;
 }
 
-const CommandRegistration registration{{"scan", "PATH... [--json]", RunScan}};
+const CommandRegistration registration{{"scan", "PATH... [--json]", RunScan,
+     "Lists the recordings of cards, folders or files as the viewer does: kind, start, length, whether they need a repair. Nothing is changed."}};
 
 }  // namespace

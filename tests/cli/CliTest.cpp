@@ -238,6 +238,21 @@ TEST(Cli, OutputsStayWellFormedWhateverTheFileName)
     }
 }
 
+// The help names every command with its arguments and what it does, and the exit codes the other tests
+// see; the manual page is made from it.
+TEST(Cli, HelpAndVersion)
+{
+    TempDir dir;
+    const CliRun help = RunCli({"--help"}, dir);
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char* text : {"Usage: tessaro-cli COMMAND", "  scan PATH... [--json]\n",
+                             "  export FILE --gpx OUT | --csv OUT | --kml OUT\n", "Exit status:\n", "  2  The command"})
+        EXPECT_NE(help.out.find(text), std::string::npos) << text << "\n" << help.out;
+    const CliRun version = RunCli({"--version"}, dir);
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out.rfind("tessaro-cli Version ", 0), 0u) << version.out;
+}
+
 TEST(Cli, RefusesBadInputAndReportsUsageErrors)
 {
     TempDir dir;

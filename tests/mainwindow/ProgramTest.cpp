@@ -128,7 +128,7 @@ TEST(Program, HelpAndVersionNeedNoDisplay)
         const char* argument;
         const char* printed;
     } cases[] = {{"--version", "tessaro-viewer Version "}, {"-v", "tessaro-viewer Version "},
-                 {"--help", "--lang <ko|en>"}, {"-h", "[PATH...]"}};
+                 {"--help", "--lang <ko|en>"}, {"-h", "[PATH...]"}, {"--help", "Exit status:\n"}};
     for (const auto& c : cases) {
         const ProgramRun run = RunProgram(
             {"env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM", TESSARO_VIEWER, c.argument});
