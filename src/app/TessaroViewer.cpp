@@ -7,6 +7,7 @@
 #include "infra/MemoryPolicy.h"
 #include "infra/StringTable.h"
 #include "infra/Version.h"
+#include "widgets/QtTranslations.h"
 #include "playback/CFirstChannelVideoPane.h"
 #include "playback/CVideoPlayerPane.h"
 #include "playback/SessionView.h"
@@ -252,6 +253,7 @@ int main(int argc, char* argv[])
     parser.process(app);
 
     SetCurrentLanguage(ChosenLanguage(parser.value(commandLine.lang)));
+    UseQtTranslations(CurrentLanguage());
     // Qt applies the user's locale; a decimal comma would change every number the program formats.
     std::setlocale(LC_NUMERIC, "C");
 
