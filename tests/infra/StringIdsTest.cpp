@@ -99,6 +99,10 @@ const UsedString kUsedStrings[] = {
     {StringId::kFormatComplete, "Format complete.", "포맷이 완료되었습니다."},
     {StringId::kFormatFailed, "Format failed: %1", "포맷하지 못했습니다: %1"},
     {StringId::kNoFormatter, "No way to format a card is available: udisks is not running and the program is not run as root.", "카드를 포맷할 방법이 없습니다. udisks가 실행 중이 아니고 프로그램이 root 권한으로 실행되지 않았습니다."},
+    {StringId::kOtherFolderButton, "Other Folder...", "다른 폴더..."},
+    {StringId::kCardReadOnly, "This card is read-only: its settings are shown but cannot be saved.",
+     "이 카드는 읽기 전용입니다. 설정을 볼 수는 있지만 저장할 수는 없습니다."},
+    {StringId::kReadOnlyItem, "(read-only) %1", "(읽기 전용) %1"},
     {StringId::kDriveLabel, "Drive", "드라이브"},
     {StringId::kFormatButton, "Format", "포맷"},
     {StringId::kAccTriggerLabel, "X-axis, Y-axis, Z-axis", "X-axis, Y-axis, Z-axis"},
@@ -132,7 +136,8 @@ const UsedString kUsedStrings[] = {
     {StringId::kClipSaving, "Saving the video. Please wait a moment.", nullptr},
     // the track out of the viewer
     {StringId::kExportTrack, "Export track…", "경로 내보내기…"},
-    {StringId::kTrackFileTypes, "GPX track (*.gpx);;CSV table (*.csv)", "GPX 경로 (*.gpx);;CSV 표 (*.csv)"},
+    {StringId::kTrackFileTypes, "GPX track (*.gpx);;CSV table (*.csv);;KML track (*.kml)",
+     "GPX 경로 (*.gpx);;CSV 표 (*.csv);;KML 경로 (*.kml)"},
     {StringId::kTrackNotSaved, "The track could not be saved: %1", "경로를 저장하지 못했습니다: %1"},
 };
 
