@@ -53,6 +53,7 @@ void CGraphStatic::AddPoint(GraphSeries* series, double value)
 
 void CGraphStatic::RemoveAllSeries()
 {
+    SetCursor(std::nullopt);  // while its column is still known
     // The values' buffers stay for the next series: an hour's trace fills about 260 KB per axis, which
     // the next recording reuses instead of touching fresh pages.
     for (const std::unique_ptr<GraphSeries>& series : m_series) {
@@ -60,7 +61,6 @@ void CGraphStatic::RemoveAllSeries()
         m_spareValues.push_back(std::move(series->values));
     }
     m_series.clear();
-    SetCursor(std::nullopt);
 }
 
 int CGraphStatic::ColumnOf(std::size_t i, std::size_t count) const
