@@ -56,6 +56,8 @@ inline constexpr int kZoomOutTip = 271;
 inline constexpr int kNoGpsData = 272;
 inline constexpr int kInternetNotConnected = 273;
 inline constexpr int kPopupMapTip = 274;
+// What the coordinates read at a moment without a GPS fix.
+inline constexpr int kNoGpsFix = 275;
 // The map pane's dialog texts, by control id.
 inline constexpr int kMapLongitudeLabel = 1131;
 inline constexpr int kMapLatitudeLabel = 1132;
@@ -121,7 +123,7 @@ inline constexpr std::array kUsedStringIds = {
     kPreviousTip, kRewindTip, kPlayPauseTip, kFastForwardTip, kNextTip, kSpeedTip, kBrightnessTip, kVolumeTip,
     kDefaultSpeedTip, kDefaultBrightnessTip, kSelectedItemLabel, kOkButton, kReportTime, kReportGSensor,
     kReportSpeed, kReportLatitude, kReportLongitude, kReportFooter, kNoPrinter, kReportNotPrinted, kZoomInTip, kZoomOutTip, kNoGpsData,
-    kInternetNotConnected, kPopupMapTip, kMapLongitudeLabel, kMapLatitudeLabel, kMapTitle, kSelectFolder,
+    kInternetNotConnected, kPopupMapTip, kNoGpsFix, kMapLongitudeLabel, kMapLatitudeLabel, kMapTitle, kSelectFolder,
     kAskFormat, kSelectDrive,
     kSelectDateTime, kNoSuchDate, kCannotWriteFile, kCardGone, kWillBeErased, kOnlyRemovableCard,
     kCardWriteProtected, kOtherFolderButton, kCardReadOnly, kReadOnlyItem, kFormatting, kFormatComplete, kFormatFailed, kNoFormatter, kDriveLabel, kFormatButton,

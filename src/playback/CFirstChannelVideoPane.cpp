@@ -117,8 +117,14 @@ void CFirstChannelVideoPane::update(int32_t message, MessageParam* param)
         SetCurrentVideoMedia();
         break;
     case CHANGE_VIDEO_FRAME_POSITION:
-        if (player && param)
-            m_vlc->MediaPlayerSetPosition(player.get(), param->position);
+        if (!player || !param)
+            break;
+        m_vlc->MediaPlayerSetPosition(player.get(), param->position);
+        // The engine reports no position while paused, and while playing its next report may be a quarter
+        // of a second away: the moment sought is announced at once, so that everything that follows the
+        // position (times, speed, map, G-sensor, the report) shows the picture now on screen.
+        if (m_session.GetCurrentRecording())
+            PostPosition(param->position);
         break;
     case CHANGE_VIDEO_SPEED:
         if (!param)
@@ -207,9 +213,17 @@ void CFirstChannelVideoPane::OnMediaPlayerPositionChanged(const libvlc_event_t* 
         Pane(pane)->PostEndOfRecording();
         return;
     }
+    Pane(pane)->PostPosition(position);
+}
+
+void CFirstChannelVideoPane::PostPosition(float position)
+{
+    // The end of the recording is the engine's to report.
+    if (!(position >= 0.0f && position < 1.0f))
+        return;
     auto param = std::make_unique<MessageParam>();
     param->position = position;
-    Pane(pane)->Post(VIDEO_FRAME_POSITION_CHANGED, std::move(param));
+    Post(VIDEO_FRAME_POSITION_CHANGED, std::move(param));
 }
 
 void CFirstChannelVideoPane::OnMediaPlayerPlaying(const libvlc_event_t*, void* pane)

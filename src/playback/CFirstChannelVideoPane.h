@@ -12,7 +12,8 @@ class QLabel;
 
 // Channel 1, the front camera, with sound. It is the master of playback: it loads every recording into a
 // fresh engine instance and player, and its player's events become the session messages that drive every
-// other view. While nothing plays it shows the idle picture.
+// other view; a seek it carries out is announced as a position at once. While nothing plays it shows the
+// idle picture.
 class CFirstChannelVideoPane final : public CChannelVideoPane {
     Q_OBJECT
 public:
@@ -39,6 +40,8 @@ private:
     void ShowIdlePicture();
     void ShowVideoSurface();
     void PostEndOfRecording();
+    // Tells everyone who follows playback the position of the picture (the one clock of the program).
+    void PostPosition(float position);
     void TellSnapshotResult(const std::string& path, const std::string& folder);
 
     static void OnMediaPlayerPositionChanged(const libvlc_event_t* event, void* pane);

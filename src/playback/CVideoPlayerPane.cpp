@@ -791,8 +791,8 @@ void CVideoPlayerPane::update(int32_t message, MessageParam* param)
         LogUpdate("VIDEO_PREVIOUS NEW_VIDEO_PLAY VIDEO_NEXT Msg");
         m_duration = recording->duration;
         m_totalFrames = recording->totalFrames;
-        m_lastPositionValue = -1;
         OnUiThread(this, [this] {
+            m_lastPositionValue = -1;
             initLabelUi();
             EnablePlayerSliderUi(true);
             ShowSpeedPanel("");
@@ -865,18 +865,20 @@ void CVideoPlayerPane::update(int32_t message, MessageParam* param)
         if (!param)
             break;
         const int value = SliderValue(param->position);
-        if (value == m_lastPositionValue.exchange(value))
-            break;
         const float position = std::isnan(param->position) ? 0.0f : std::clamp(param->position, 0.0f, 1.0f);
         const RecordingItem* recording = m_session.GetCurrentRecording();
         const QString elapsed = TimeText(recording ? static_cast<int>(recording->duration * position) : 0);
         const std::string speed = recording ? SpeedTextAt(*recording, position) : "";
         const unsigned seeks = m_seekCount;
         OnUiThread(this, [this, value, elapsed, speed, seeks] {
-            // A write from before the user's latest seek, or while the user holds the thumb, would move it back.
-            if (seeks != m_seekCount || m_positionSlider->IsThumbHeld())
+            // A write from before the user's latest seek would move everything back. The value last shown is
+            // compared here, where it was shown: a write dropped as stale must not hide the next one.
+            if (seeks != m_seekCount || value == m_lastPositionValue)
                 return;
-            m_positionSlider->setValue(value);
+            m_lastPositionValue = value;
+            // While the user holds the thumb it stays under the pointer; the times and speed follow it.
+            if (!m_positionSlider->IsThumbHeld())
+                m_positionSlider->setValue(value);
             m_elapsedLabel->setText(elapsed);
             ShowSpeedPanel(speed);
         });

@@ -213,6 +213,7 @@ private:
     bool m_muted = false;
     int m_savedVolume = kInitialVolume;
     int m_viewMode = kNoView;
+    int m_lastPositionValue = -1;  // the slider value whose times and speed show
 
     // Written on one thread, read on the other.
     std::atomic<int> m_positionSliderEnabled{0};
@@ -222,7 +223,6 @@ private:
     std::atomic<int> m_volume{kInitialVolume};       // the volume slider's position
     std::atomic<int> m_duration{0};                  // of the current recording, seconds
     std::atomic<int> m_totalFrames{0};               // of the current recording
-    std::atomic<int> m_lastPositionValue{-1};        // dispatch thread
     // Counts the user's seeks: a position write queued before the latest seek is stale.
     std::atomic<unsigned> m_seekCount{0};
 

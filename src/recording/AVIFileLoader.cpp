@@ -223,6 +223,14 @@ std::optional<GpsSample> GetGpsSampleAt(const RecordingItem& item, double second
 
 std::optional<GSensorSample> GetGSensorSampleAt(const RecordingItem& item, double seconds)
 {
+    const std::optional<std::size_t> index = GetGSensorSampleIndexAt(item, seconds);
+    if (!index)
+        return std::nullopt;
+    return item.gSensorSamples[*index];
+}
+
+std::optional<std::size_t> GetGSensorSampleIndexAt(const RecordingItem& item, double seconds)
+{
     const std::vector<double>& times = item.gSensorTimes;
     if (times.empty() || item.gSensorSamples.size() < times.size())
         return std::nullopt;
@@ -244,5 +252,5 @@ std::optional<GSensorSample> GetGSensorSampleAt(const RecordingItem& item, doubl
             break;
         }
     }
-    return item.gSensorSamples[found];
+    return found;
 }

@@ -3,6 +3,7 @@
 #include "recording/AVIFileParser.h"
 #include "recording/CFileLoader.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -30,3 +31,5 @@ private:
 std::optional<GpsSample> GetGpsSampleAt(const RecordingItem& item, double seconds);
 // The G-sensor sample whose time is nearest to the playback time (ties go to the earlier sample).
 std::optional<GSensorSample> GetGSensorSampleAt(const RecordingItem& item, double seconds);
+// The index of that sample in the recording's G-sensor samples (where the graph draws it).
+std::optional<std::size_t> GetGSensorSampleIndexAt(const RecordingItem& item, double seconds);

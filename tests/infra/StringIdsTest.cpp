@@ -79,6 +79,7 @@ const UsedString kUsedStrings[] = {
     {StringId::kNoGpsData, "No GPS Data", nullptr},
     {StringId::kInternetNotConnected, "Internet not connect", nullptr},
     {StringId::kPopupMapTip, "Popup map", nullptr},
+    {StringId::kNoGpsFix, "No fix", "미수신"},
     // map pane's dialog texts, by control id (the trailing space is the program's own)
     {StringId::kMapLongitudeLabel, "Longitude : ", "경도 : "},
     {StringId::kMapLatitudeLabel, "Latitude :", "위도 :"},

@@ -178,9 +178,10 @@ TEST(FirstLook, ADemoCardOpensRepairsPlaysAndIsWalkedToItsEnd)
     QTest::qWait(1500);
     EXPECT_LT(ChangedShare(paused, ScreenArea(kFrontVideo)), 0.002) << "paused, the picture should stand still";
     shots.Take("paused");
-    // Each step asks for the next frame and playback stays paused. (Which picture a step shows is up to the
-    // engine: a seek while paused shows the key frame before the target, so steps inside one second of the
-    // front camera show the same picture; see the report.)
+    // Each step asks for the next frame and playback stays paused. (A paused seek shows the frame sought,
+    // within one frame; journey 7 checks the read-outs with it. A step is 10000 / the header's frame count,
+    // which counts both cameras' frames, so it is about three quarters of a front frame and now and then
+    // two steps show the same picture.)
     for (int frame = 1; frame <= 3; ++frame) {
         mark = program.Log().size();
         RealProgram::Key("Right");

@@ -3,6 +3,7 @@
 // What the journeys share: where things are in the main window (its own coordinates, at its first size),
 // the sample cards, and checks of pictures and files.
 
+#include "support/GroundTruth.h"
 #include "support/SampleCard.h"
 #include "support/TempDir.h"
 #include "support/qt/RealProgram.h"
@@ -44,6 +45,11 @@ inline constexpr QRect kList{780, 348, 280, 406};
 inline constexpr QPoint kFilterAll{886, 364};
 inline constexpr QPoint kFilterEvent{934, 364};
 inline constexpr QPoint kFirstListRow{860, 407};  // rows are 13 pixels high
+// What follows the moment shown besides the times: the G-sensor plot and its X/Y/Z read-outs, the
+// coordinates under the map.
+inline constexpr QRect kGraphPlot{5, 564, 759, 95};
+inline constexpr QRect kGraphReadOuts{5, 666, 520, 20};
+inline constexpr QRect kMapCoordinates{780, 322, 280, 18};
 // The view buttons beside the times: the front camera alone, the rear alone, both side by side.
 inline constexpr QPoint kViewFront{646, 527};
 inline constexpr QPoint kViewBoth{742, 527};
@@ -86,5 +92,11 @@ bool WaitUntilDrawn(RealProgram& program);
 
 // The main window's area united with another window's, for a step's screenshot.
 QRect WithMainWindow(const std::string& window);
+
+// Pauses the recording that plays (truth: what it holds) and examines it frame by frame as after an
+// incident: seeks with the slider, frame steps with the arrow keys, a moment without a GPS fix and the fix
+// again, the thumb held and dragged. At each step every read-out (times, speed, map, G-sensor values and
+// the cursor on the trace) must move with the picture; each step is photographed.
+void ExamineFrameByFrame(RealProgram& program, JourneyShots& shots, const GroundTruth& truth);
 
 }  // namespace journey

@@ -2,7 +2,7 @@
 // menu, the settings, the clip export, the About box), each photographed: every text is Korean and drawn
 // in a face that has the letters (a person checks the pictures on the contact sheet; the test checks that
 // every window came and went, and that the settings' title is written in Hangul). Then a system set to
-// Korean, without --lang: the same window in Korean.
+// Korean, without --lang: the same window in Korean. And an incident examined frame by frame, in Korean.
 #include "journeys/Journey.h"
 
 #include <QTest>
@@ -80,6 +80,20 @@ TEST(Korean, FirstLookAndItsWindowsInKorean)
     EXPECT_TRUE(HasHangul(settingsTitle)) << settingsTitle;
     Visit(program, shots, ToolbarButton(kRecord), "clip-export");
     Visit(program, shots, ToolbarButton(kAbout), "about");
+    CloseWithAltF4(program);
+}
+
+// The incident examined frame by frame in Korean (journey 7's steps): the read-outs follow the paused
+// seeks and steps, and a moment without a GPS fix is told in Korean under the map.
+TEST(Korean, FrameByFrameInKorean)
+{
+    TempDir dir;
+    const std::string recording =
+        MakeRecording(dir.path(), {"--seconds", "20", "--seed", "4"}, "EVT_20120820_153012_F.avi");
+    JourneyShots shots("4-korean-frame-by-frame");
+    RealProgram program(dir.path(), {QString::fromStdString(recording)}, {"--lang", "ko"});
+    OpenAndPlay(program, shots);
+    ExamineFrameByFrame(program, shots, LoadGroundTruth(recording));
     CloseWithAltF4(program);
 }
 

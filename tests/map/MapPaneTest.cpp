@@ -3,6 +3,7 @@
 // port for an offline machine); nothing here reaches beyond this machine.
 #include "map/MapTestSupport.h"
 
+#include "infra/StringIds.h"
 #include "infra/StringTable.h"
 #include "recording/AVIFileLoader.h"
 #include "support/LogCapture.h"
@@ -12,6 +13,7 @@
 #include "support/qt/SkinTestSupport.h"
 #include "playback/CFirstChannelVideoPane.h"
 #include "widgets/CButtonStyle.h"
+#include "widgets/LoadText.h"
 #include "widgets/SkinIds.h"
 
 #include <QDesktopServices>
@@ -204,18 +206,23 @@ TEST_F(MapPane, CoordinateRowFitsItsTextsInBothLanguages)
         EXPECT_EQ(row.Title()->text(), c.title);
         EXPECT_EQ(row.LatitudeLabel()->text(), c.latitude);
         EXPECT_EQ(row.LongitudeLabel()->text(), c.longitude);
-        row.LatitudeValue()->setText("-37.123456");
-        row.LongitudeValue()->setText("-127.123456");
-        row.show();  // lays the row out with the new texts
+        row.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&row));
-        int previousRight = 0;
-        for (QLabel* box : {row.LatitudeLabel(), row.LatitudeValue(), row.LongitudeLabel(), row.LongitudeValue()}) {
-            SCOPED_TRACE(box->text().toStdString());
-            EXPECT_GE(box->width(), QFontMetrics(box->font()).horizontalAdvance(box->text()));
-            EXPECT_GE(box->x(), previousRight);
-            previousRight = box->geometry().right();
+        // The widest position, and a moment without a fix.
+        for (const QString& value : {QStringLiteral("-127.123456"), LoadText(StringId::kNoGpsFix)}) {
+            row.LatitudeValue()->setText(value);
+            row.LongitudeValue()->setText(value);
+            row.resize(280, 307);  // lays the row out with the new texts
+            row.resize(280, 306);
+            int previousRight = 0;
+            for (QLabel* box : {row.LatitudeLabel(), row.LatitudeValue(), row.LongitudeLabel(), row.LongitudeValue()}) {
+                SCOPED_TRACE(box->text().toStdString());
+                EXPECT_GE(box->width(), QFontMetrics(box->font()).horizontalAdvance(box->text()));
+                EXPECT_GE(box->x(), previousRight);
+                previousRight = box->geometry().right();
+            }
+            EXPECT_LT(previousRight, 280);
         }
-        EXPECT_LT(previousRight, 280);
     }
     SetCurrentLanguage(Language::English);
 }
@@ -265,14 +272,29 @@ TEST_F(MapPane, StatesFollowTheRecordingAndTheNetwork)
             EXPECT_EQ(*marker, std::pair(sample->latitude, sample->longitude));
         }
     }
-    // The seconds without a fix hide the marker and break the line.
+    // A second without a fix hides the marker and says so under the map, in place of the last fix; the
+    // next fix brings both back. (An 8 s recording has two seconds without a fix, not the first.)
     const auto noFix = std::find_if(item.gpsSamples.begin(), item.gpsSamples.end(),
                                     [](const GpsSample& s) { return !s.valid; });
-    if (noFix != item.gpsSamples.end()) {
-        PostPosition(static_cast<float>(noFix - item.gpsSamples.begin() + 0.5) / static_cast<float>(item.duration));
-        ASSERT_TRUE(Deliver());
-        EXPECT_FALSE(MarkerPosition(*pane));
-    }
+    ASSERT_NE(noFix, item.gpsSamples.end());
+    const auto fixAgain = std::find_if(noFix, item.gpsSamples.end(), [](const GpsSample& s) { return s.valid; });
+    ASSERT_NE(fixAgain, item.gpsSamples.end());
+    const auto at = [&](auto sample) {
+        return static_cast<float>(sample - item.gpsSamples.begin() + 0.5) / static_cast<float>(item.duration);
+    };
+    PostPosition(at(noFix - 1));
+    ASSERT_TRUE(Deliver());
+    ASSERT_TRUE(MarkerPosition(*pane));
+    PostPosition(at(noFix));
+    ASSERT_TRUE(Deliver());
+    EXPECT_FALSE(MarkerPosition(*pane));
+    EXPECT_EQ(pane->LatitudeValue()->text(), "No fix");
+    EXPECT_EQ(pane->LongitudeValue()->text(), "No fix");
+    PostPosition(at(fixAgain));
+    ASSERT_TRUE(Deliver());
+    EXPECT_EQ(pane->LatitudeValue()->text(), Fixed(fixAgain->latitude));
+    EXPECT_EQ(pane->LongitudeValue()->text(), Fixed(fixAgain->longitude));
+    EXPECT_EQ(MarkerPosition(*pane), std::pair(fixAgain->latitude, fixAgain->longitude));
 
     Post(VIDEO_END_REACHED);
     ASSERT_TRUE(Deliver());

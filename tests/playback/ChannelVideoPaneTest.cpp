@@ -24,6 +24,8 @@
 #include <dlfcn.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <mutex>
@@ -330,6 +332,77 @@ TEST_F(ChannelPanes, PlaybackGoesOnToTheNextRecordingWithTheSameSettingsAndStops
     EXPECT_FALSE(IsPlaying(first));
     EXPECT_TRUE(first->IdlePicture()->isVisible());
     EXPECT_FALSE(first->VideoSurface()->isVisible());
+}
+
+// The index of the decoded frame that the picture looks most like (frames as ffmpeg decodes them).
+int MostAlike(const QImage& picture, const std::vector<QImage>& frames)
+{
+    const QImage small = picture.convertToFormat(QImage::Format_Grayscale8).scaled(160, 88);
+    int best = -1;
+    double bestDifference = 0.0;
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        double difference = 0.0;
+        for (int y = 0; y < small.height(); ++y)
+            for (int x = 0; x < small.width(); ++x)
+                difference += std::abs(qGray(small.pixel(x, y)) - qGray(frames[i].pixel(x, y)));
+        if (best < 0 || difference < bestDifference) {
+            best = static_cast<int>(i);
+            bestDifference = difference;
+        }
+    }
+    return best;
+}
+
+// Paused, the engine reports no position; a seek or a frame step is announced as the position at once by
+// channel 1 (the one clock everything follows), and the picture it leaves on screen is that moment's.
+TEST_F(ChannelPanes, APausedSeekIsAnnouncedAsThePositionOfThePictureItShows)
+{
+    // 4 s of front camera at 30 frames a second, a key frame every 30.
+    const std::string recording = Recording("REC_20120820_153012_F.avi", 1, 4);
+    const std::filesystem::path decoded = dir.path() / "frames";
+    std::filesystem::create_directories(decoded);
+    ASSERT_EQ(RunProgram({"ffmpeg", "-nostdin", "-v", "error", "-i", recording, "-map", "0:0",
+                          (decoded / "%03d.png").string()})
+                  .exitCode,
+              0);
+    std::vector<QImage> frames;
+    for (int n = 1;; ++n) {
+        const QImage frame(QString::fromStdString((decoded / QString::asprintf("%03d.png", n).toStdString()).string()));
+        if (frame.isNull())
+            break;
+        frames.push_back(frame.convertToFormat(QImage::Format_Grayscale8).scaled(160, 88));
+    }
+    // Every frame that starts before the end: one more than 4 s hold.
+    ASSERT_EQ(frames.size(), 121u);
+
+    Open({recording});
+    ASSERT_TRUE(WaitFor(VIDEO_FRAME_POSITION_CHANGED, 2));
+    Post(VIDEO_PAUSE);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !IsPlaying(first); }, kWaitMs));
+    QTest::qWait(500);
+
+    // Mid-second frames (never a key frame), a step of one frame, and back.
+    int still = 0;
+    for (const int frame : {45, 46, 75, 100, 15}) {
+        SCOPED_TRACE(frame);
+        const std::size_t mark = log.Size();
+        // The engine's positions count its frames (its length is 121 frames long).
+        const float position = (static_cast<float>(frame) + 0.5f) / static_cast<float>(frames.size());
+        Post(CHANGE_VIDEO_FRAME_POSITION, [&](MessageParam& p) { p.position = position; });
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !log.Since(mark, VIDEO_FRAME_POSITION_CHANGED).empty(); }, kWaitMs));
+        const auto announced = log.Since(mark, VIDEO_FRAME_POSITION_CHANGED);
+        ASSERT_EQ(announced.size(), 1u) << "announced once, by channel 1";
+        EXPECT_FLOAT_EQ(announced[0].param.position, position);
+        EXPECT_FLOAT_EQ(m_session.position, position) << "the session's position is the picture's";
+
+        QTest::qWait(1000);  // the engine decodes up to the frame sought
+        const std::string path = dir / ("still" + std::to_string(++still) + ".png");
+        first->CaptureVideoSnapshot(path, "");
+        const QImage picture(QString::fromStdString(path));
+        ASSERT_FALSE(picture.isNull());
+        EXPECT_NEAR(MostAlike(picture, frames), frame, 1) << "the picture shows the moment announced";
+    }
+    EXPECT_FALSE(IsPlaying(first)) << "still paused";
 }
 
 TEST_F(ChannelPanes, AMissingFileStopsBothChannelsAndShowsTheIdlePicture)

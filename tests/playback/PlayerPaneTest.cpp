@@ -30,6 +30,7 @@
 #include <limits>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -433,6 +434,89 @@ TEST_F(PlayerPane, ADragBehindASlowListenerKeepsTheThumbAndTheOtherMessages)
     EXPECT_EQ(slider->value(), dragged);
     const auto seeks = log.Since(0, CHANGE_VIDEO_FRAME_POSITION);
     EXPECT_NEAR(seeks.back().param.position, dragged / 10000.0, 1e-6);
+}
+
+// Paused, the engine reports no position. A seek with the slider (held, dragged, let go, or a click) and
+// a frame step each still move every read-out of the pane to the moment shown, and the session's
+// position with them; while the thumb is held the time follows the thumb.
+TEST_F(PlayerPane, PausedSeeksAndStepsMoveTheTimeAndTheSpeedToTheMomentShown)
+{
+    ASSERT_TRUE(OpenAndPlay({Recording("REC_20120820_153012_F.avi", 1, 45)}));
+    pane->OnBnClickedPlayBtn();
+    ASSERT_TRUE(WaitFor(VIDEO_PAUSE));
+    QTest::qWait(500);
+    const RecordingItem& item = *m_session.GetCurrentRecording();
+    CMySliderControl* slider = pane->PositionSlider();
+
+    // The position announced last since mark, once every seek since then has been announced and the pane
+    // has shown it.
+    const auto announced = [&](std::size_t mark) -> std::optional<float> {
+        const auto allAnnounced = [&] {
+            const std::size_t positions = log.Since(mark, VIDEO_FRAME_POSITION_CHANGED).size();
+            return positions > 0 && positions == log.Since(mark, CHANGE_VIDEO_FRAME_POSITION).size();
+        };
+        if (!QTest::qWaitFor(allAnnounced, kWaitMs))
+            return std::nullopt;
+        QTest::qWait(100);
+        QCoreApplication::processEvents();
+        return log.Since(mark, VIDEO_FRAME_POSITION_CHANGED).back().param.position;
+    };
+    const auto expectShows = [&](float position, int sliderValue) {
+        EXPECT_NEAR(position, sliderValue / 10000.0, 1e-6);
+        EXPECT_EQ(slider->value(), sliderValue);
+        EXPECT_EQ(Text(*pane, Pane::kElapsedLabelId), Pane::TimeText(static_cast<int>(item.duration * position)));
+        EXPECT_EQ(pane->SpeedPanelPicture(), Pane::SpeedPanelImage(Pane::SpeedTextAt(item, position)));
+        EXPECT_FLOAT_EQ(m_session.position, position);
+    };
+    const QRect channel = slider->ChannelRect();
+    const auto at = [&](double share) { return QPoint(channel.left() + int(channel.width() * share), channel.center().y()); };
+
+    {
+        SCOPED_TRACE("thumb held at half");
+        std::size_t mark = log.Size();
+        WindowMouse::Press(slider, at(0.5));
+        const int value = slider->value();
+        const auto position = announced(mark);
+        ASSERT_TRUE(position);
+        EXPECT_TRUE(slider->IsThumbHeld());
+        expectShows(*position, value);
+    }
+    {
+        SCOPED_TRACE("thumb dragged to three quarters, then let go");
+        std::size_t mark = log.Size();
+        WindowMouse::Move(slider, at(0.75));
+        const int value = slider->value();
+        auto position = announced(mark);
+        ASSERT_TRUE(position);
+        expectShows(*position, value);
+        mark = log.Size();
+        WindowMouse::Release(slider, at(0.75));
+        position = announced(mark);
+        ASSERT_TRUE(position);
+        expectShows(*position, value);
+    }
+    {
+        SCOPED_TRACE("a click at a quarter");
+        const std::size_t mark = log.Size();
+        WindowMouse::Press(slider, at(0.25));
+        WindowMouse::Release(slider, at(0.25));
+        const int value = slider->value();
+        const auto position = announced(mark);
+        ASSERT_TRUE(position);
+        expectShows(*position, value);
+    }
+    for (const bool forward : {true, true, false}) {
+        SCOPED_TRACE(forward ? "a frame on" : "a frame back");
+        const std::size_t mark = log.Size();
+        const int from = slider->value();
+        forward ? pane->OnBnClickedForwardBtn() : pane->OnBnClickedRewindBtn();
+        const auto position = announced(mark);
+        ASSERT_TRUE(position);
+        const int step = 10000 / item.totalFrames;
+        EXPECT_NEAR(*position, (from + (forward ? step : -step)) / 10000.0, 1e-6);
+        expectShows(*position, Pane::SliderValue(*position));
+    }
+    EXPECT_EQ(log.Count(VIDEO_PLAYING), 1) << "still paused";
 }
 
 TEST_F(PlayerPane, MuteRestoresTheVolumeAndMovingOrSteppingTheVolumeUnmutes)

@@ -3,6 +3,8 @@
 #include "ui/graph/CGraphStatic.h"
 #include "ui/graph/GyroscopeGraphControl.h"
 
+#include "recording/AVIFileLoader.h"
+
 #include "support/GroundTruth.h"
 #include "support/LogCapture.h"
 #include "support/SampleCard.h"
@@ -22,6 +24,7 @@
 #include <filesystem>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -361,6 +364,65 @@ TEST_F(GSensorGraphTest, ReadOutsShowTheSampleNearestThePosition)
     EXPECT_EQ(rig.Texts(), before);
     EXPECT_EQ(rig.Graph().Series().size(), 3u);
     EXPECT_EQ(rig.Graph().Image(), plotted);
+}
+
+// The cursor stands on the trace where the sample the read-outs show is drawn, and follows each position;
+// it is drawn over the plot, which stays as it was.
+TEST_F(GSensorGraphTest, TheCursorMarksTheSampleTheReadOutsShow)
+{
+    GraphRig rig;
+    rig.Open(s_recording);
+    ASSERT_TRUE(rig.delivered.Sync());
+    EXPECT_FALSE(rig.Graph().CursorColumn()) << "no cursor before a position";
+    const QImage plotted = rig.Graph().Image();
+    const std::vector<TruthGSensor>& truth = s_truth->gsensor;
+    const int count = static_cast<int>(truth.size());
+    const int plotTop = rig.Graph().PlotRect().top, plotBottom = rig.Graph().PlotRect().bottom;
+    // The rows of a column painted in the cursor's colour.
+    const auto cursorRows = [&](int column) {
+        const QImage shown = rig.Graph().grab().toImage();
+        int rows = 0;
+        for (int y = 0; y < shown.height(); ++y)
+            rows += shown.pixelColor(column, y) == CGraphStatic::kCursorColor;
+        return rows;
+    };
+
+    int previous = -1;
+    for (const float position : {0.25f, 0.506f, 0.0f, 1.0f}) {
+        SCOPED_TRACE(position);
+        rig.Post(VIDEO_FRAME_POSITION_CHANGED, position);
+        ASSERT_TRUE(rig.delivered.Sync());
+        // The sample for the position: the read-outs show it, the cursor stands where it is drawn.
+        const RecordingItem& item = *rig.session.GetCurrentRecording();
+        const std::optional<std::size_t> sample =
+            GetGSensorSampleIndexAt(item, static_cast<float>(item.duration) * position);
+        ASSERT_TRUE(sample);
+        EXPECT_EQ(rig.Texts(), TextsOf(truth[*sample]));
+        const std::optional<int> column = rig.Graph().CursorColumn();
+        ASSERT_TRUE(column);
+        EXPECT_EQ(*column, Column(static_cast<int>(*sample), count));
+        EXPECT_EQ(cursorRows(*column), plotBottom - plotTop) << "a line over the plot's height";
+        if (previous >= 0 && previous != *column)
+            EXPECT_EQ(cursorRows(previous), 0) << "the cursor left column " << previous;
+        previous = *column;
+        EXPECT_EQ(rig.Graph().Image(), plotted) << "the trace is not redrawn for a position";
+    }
+
+    // The end of the recording takes the cursor away with the read-outs; so do a stop and a new recording.
+    rig.Post(VIDEO_END_REACHED);
+    ASSERT_TRUE(rig.delivered.Sync());
+    EXPECT_FALSE(rig.Graph().CursorColumn());
+    EXPECT_EQ(cursorRows(previous), 0);
+    rig.Post(VIDEO_FRAME_POSITION_CHANGED, 0.5f);
+    ASSERT_TRUE(rig.delivered.Sync());
+    ASSERT_TRUE(rig.Graph().CursorColumn());
+    rig.Post(VIDEO_METADATA_CREATED);
+    ASSERT_TRUE(rig.delivered.Sync());
+    EXPECT_FALSE(rig.Graph().CursorColumn());
+    rig.Post(VIDEO_FRAME_POSITION_CHANGED, 0.5f);
+    rig.Post(VIDEO_STOP);
+    ASSERT_TRUE(rig.delivered.Sync());
+    EXPECT_FALSE(rig.Graph().CursorColumn());
 }
 
 TEST_F(GSensorGraphTest, EndKeepsThePlotAndStopClearsIt)

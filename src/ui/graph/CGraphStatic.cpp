@@ -2,6 +2,7 @@
 
 #include "widgets/SkinFont.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPen>
 
@@ -52,6 +53,7 @@ void CGraphStatic::AddPoint(GraphSeries* series, double value)
 
 void CGraphStatic::RemoveAllSeries()
 {
+    SetCursor(std::nullopt);  // while its column is still known
     // The values' buffers stay for the next series: an hour's trace fills about 260 KB per axis, which
     // the next recording reuses instead of touching fresh pages.
     for (const std::unique_ptr<GraphSeries>& series : m_series) {
@@ -59,6 +61,39 @@ void CGraphStatic::RemoveAllSeries()
         m_spareValues.push_back(std::move(series->values));
     }
     m_series.clear();
+}
+
+int CGraphStatic::ColumnOf(std::size_t i, std::size_t count) const
+{
+    const double step = static_cast<double>(m_plotRect.Width()) / static_cast<double>(count);
+    return kFirstColumn + static_cast<int>(static_cast<double>(i) * step);
+}
+
+void CGraphStatic::SetCursor(std::optional<std::size_t> index)
+{
+    const std::optional<int> before = CursorColumn();
+    m_cursor = index;
+    const std::optional<int> after = CursorColumn();
+    if (before == after)
+        return;
+    UpdateColumn(before);
+    UpdateColumn(after);
+}
+
+std::optional<int> CGraphStatic::CursorColumn() const
+{
+    if (!m_cursor || m_series.empty())
+        return std::nullopt;
+    const std::size_t count = m_series.front()->values.size();
+    if (*m_cursor >= count)
+        return std::nullopt;
+    return ColumnOf(*m_cursor, count);
+}
+
+void CGraphStatic::UpdateColumn(std::optional<int> column)
+{
+    if (column)
+        update(*column, 0, 1, height());
 }
 
 int CGraphStatic::Offset(double g) const
@@ -167,9 +202,7 @@ void CGraphStatic::DrawSeries(QPainter& painter, const GraphSeries& series)
     const double step = static_cast<double>(m_plotRect.Width()) / static_cast<double>(count);
     if (!(step > 0.0))
         return;  // no room for a second column
-    const auto columnOf = [step](std::size_t i) {
-        return kFirstColumn + static_cast<int>(static_cast<double>(i) * step);
-    };
+    const auto columnOf = [this, count](std::size_t i) { return ColumnOf(i, count); };
     const int centre = m_plotRect.bottom / 2;
     QPoint last(kFirstColumn, centre - Offset(values[0]));
     std::size_t i = 0;
@@ -190,8 +223,12 @@ void CGraphStatic::DrawSeries(QPainter& painter, const GraphSeries& series)
     }
 }
 
-void CGraphStatic::paintEvent(QPaintEvent*)
+void CGraphStatic::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
-    painter.drawImage(0, 0, m_image);
+    painter.drawImage(event->rect(), m_image, event->rect());
+    if (const std::optional<int> column = CursorColumn()) {
+        painter.setPen(QPen(kCursorColor, 1, Qt::SolidLine));
+        painter.drawLine(*column, m_plotRect.top, *column, m_plotRect.bottom - 1);
+    }
 }

@@ -14,7 +14,9 @@
 #include <QImage>
 #include <QWidget>
 
+#include <cstddef>
 #include <memory>
+#include <optional>
 #include <vector>
 
 // One plotted line.
@@ -38,6 +40,7 @@ public:
     static constexpr QColor kBackColor{0, 0, 0};
     static constexpr QColor kGridColor{100, 100, 100};
     static constexpr QColor kLabelColor{200, 200, 200};
+    static constexpr QColor kCursorColor{255, 255, 255};
     // Every series starts in this column, one right of the plot's left line.
     static constexpr int kFirstColumn = 13;
 
@@ -48,6 +51,7 @@ public:
     GraphSeries* AddSeries(const QColor& color, double penWidth);
     // Appends a value in g; a series that is not this graph's is left alone.
     void AddPoint(GraphSeries* series, double value);
+    // Removes the series and the cursor.
     void RemoveAllSeries();
     const std::vector<std::unique_ptr<GraphSeries>>& Series() const { return m_series; }
 
@@ -57,6 +61,12 @@ public:
     void DrawEmpty();
     // Takes the widget's current size: new geometry and a new (empty) image. Draw afterwards.
     void Resize();
+
+    // Puts the cursor on sample index of the series (none: no cursor). It stands in the column where that
+    // sample is drawn.
+    void SetCursor(std::optional<std::size_t> index);
+    // The cursor's column, or none when no cursor shows.
+    std::optional<int> CursorColumn() const;
 
     // The g value that spans the client height (the labels stay at 2, 0 and -2 whatever it is).
     void SetYRange(double range) { m_yRange = range; }
@@ -78,6 +88,9 @@ private:
     void DrawGrid(QPainter& painter);
     void DrawLabels(QPainter& painter);
     void DrawSeries(QPainter& painter, const GraphSeries& series);
+    // The column where sample i of count is drawn.
+    int ColumnOf(std::size_t i, std::size_t count) const;
+    void UpdateColumn(std::optional<int> column);
 
     std::vector<std::unique_ptr<GraphSeries>> m_series;
     std::vector<std::vector<double>> m_spareValues;  // emptied buffers of removed series
@@ -88,6 +101,7 @@ private:
     GraphEdges m_clientRect;
     GraphEdges m_labelRect;
     GraphEdges m_plotRect;
+    std::optional<std::size_t> m_cursor;
     double m_yRange = 3.0;
     double m_width = 0.0;
     double m_height = 0.0;

@@ -99,7 +99,11 @@ void GyroscopeGraphControl::update(int32_t message, MessageParam* param)
         });
         break;
     case VIDEO_END_REACHED:
-        OnUiThread(this, [this] { ResetValueTexts(); });
+        // The trace stays; the moment has gone.
+        OnUiThread(this, [this] {
+            ResetValueTexts();
+            m_graph->SetCursor(std::nullopt);
+        });
         break;
     case VIDEO_METADATA_CREATED: {
         const RecordingItem* item = m_session.GetCurrentRecording();
@@ -160,11 +164,14 @@ void GyroscopeGraphControl::OnPosition(float position)
     if (!item)
         return;
     const float seconds = static_cast<float>(item->duration) * ClampedPosition(position);
-    const std::optional<GSensorSample> sample = GetGSensorSampleAt(*item, seconds);
-    if (!sample)
+    const std::optional<std::size_t> index = GetGSensorSampleIndexAt(*item, seconds);
+    if (!index)
         return;
-    OnUiThread(this, [this, x = ValueText(sample->x), y = ValueText(sample->y), z = ValueText(sample->z)] {
+    const GSensorSample& sample = item->gSensorSamples[*index];
+    // The cursor marks the sample the read-outs show, in the column where the trace draws it.
+    OnUiThread(this, [this, index, x = ValueText(sample.x), y = ValueText(sample.y), z = ValueText(sample.z)] {
         SetValueTexts(x, y, z);
+        m_graph->SetCursor(index);
     });
 }
 

@@ -2,7 +2,7 @@
 
 // The G-sensor pane under the videos: the whole X/Y/Z trace of the current recording, plotted once when its
 // metadata has been read, and three coloured read-outs of the sample at the playback position. The plot
-// never scrolls; only the read-outs follow playback.
+// never scrolls; the read-outs and a cursor on the trace (at the sample they show) follow playback.
 //
 // Threads: update() runs on the session's dispatch thread; it copies what it needs from the recording and
 // queues every change of the plot and the read-outs to the user-interface thread, so drawing, resizing and
@@ -51,8 +51,8 @@ public:
 
     // Plots a recording's samples (none: an empty graph and "-"). User-interface thread.
     void ShowRecordingGraph(const std::vector<GSensorSample>& samples);
-    // Shows the sample at a playback position (0..1) of the current recording; without one nothing
-    // changes. Dispatch thread (or wherever the session's current recording cannot change meanwhile).
+    // Shows the sample at a playback position (0..1) of the current recording in the read-outs and puts
+    // the cursor on it; without one nothing changes. Dispatch thread (or wherever the session's current recording cannot change meanwhile).
     void OnPosition(float position);
 
     // "   %.6f": how a read-out shows a value.

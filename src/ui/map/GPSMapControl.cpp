@@ -341,10 +341,14 @@ void GPSMapControl::OnPosition(float position)
     if (!item)
         return;
     const std::optional<GpsSample> sample = GetGpsSampleAt(*item, static_cast<double>(position) * item->duration);
-    if (sample)
+    if (sample) {
         Publish(FixedSix(sample->latitude), FixedSix(sample->longitude), sample);
-    else if (!item->gpsSamples.empty())
-        Publish({}, {}, std::nullopt, true);  // a second without a fix: where the vehicle was is unknown
+    } else if (!item->gpsSamples.empty()) {
+        // A second without a fix: where the vehicle was is unknown, and the texts say so rather than keep
+        // the last fix as if it were now.
+        const QString noFix = LoadText(StringId::kNoGpsFix);
+        Publish(noFix, noFix, std::nullopt, true);
+    }
 }
 
 void GPSMapControl::Publish(const QString& latitude, const QString& longitude, std::optional<GpsSample> sample,
