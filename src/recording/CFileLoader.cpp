@@ -111,6 +111,14 @@ DateTime LastWriteTime(const std::string& path)
     return DateTime::FromTimeT(info.st_mtime);
 }
 
+// A folder as the user is told of it: without the trailing slash the Open dialog adds.
+std::string Shown(std::string folder)
+{
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
+
 void Collect(const fs::path& folder, std::vector<std::string>& out, std::set<std::pair<dev_t, ino_t>>& visited,
              std::vector<CFileLoader::FolderProblem>* problems)
 {
@@ -303,7 +311,7 @@ void CFileLoader::ReportScanResult(bool sawVideo, bool sawOther) const
     bool told = false;
     for (const FolderProblem& problem : m_folderProblems) {
         if (problem.error != 0) {
-            ReportString(StringId::kFolderCannotBeRead, {problem.folder, SystemErrorText(problem.error)});
+            ReportString(StringId::kFolderCannotBeRead, {Shown(problem.folder), SystemErrorText(problem.error)});
             told = true;
         }
     }
@@ -311,7 +319,7 @@ void CFileLoader::ReportScanResult(bool sawVideo, bool sawOther) const
         // Nothing named like a recording: each folder that was read says so for itself.
         for (const FolderProblem& problem : m_folderProblems) {
             if (problem.error == 0) {
-                ReportString(StringId::kFolderHoldsNoRecordings, {problem.folder});
+                ReportString(StringId::kFolderHoldsNoRecordings, {Shown(problem.folder)});
                 told = true;
             }
         }

@@ -10,7 +10,6 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileSystemModel>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -38,27 +37,9 @@ CSelDialog::CSelDialog(QWidget* window, const QString& folder) : QFileDialog(win
         if (view->selectionModel())
             connect(view->selectionModel(), &QItemSelectionModel::selectionChanged, this, &CSelDialog::KeepOkEnabled);
     connect(this, &QFileDialog::directoryEntered, this, &CSelDialog::KeepOkEnabled);
-    if (auto* nameBox = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+    if (auto* nameBox = findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
         connect(nameBox, &QLineEdit::textChanged, this, &CSelDialog::KeepOkEnabled);
-        // Enter in the name box confirms whatever it holds. The box takes Enter itself (below), as the
-        // dialog's default button would miss it while the completion list is open: then the list hands
-        // Enter to the box alone, which only says so through returnPressed.
-        nameBox->installEventFilter(this);
-        connect(nameBox, &QLineEdit::returnPressed, this, &CSelDialog::accept);
-    }
     KeepOkEnabled();
-}
-
-bool CSelDialog::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::KeyPress && watched->objectName() == QStringLiteral("fileNameEdit")) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            accept();
-            return true;
-        }
-    }
-    return QFileDialog::eventFilter(watched, event);
 }
 
 QString CSelDialog::CurrentFolder() const

@@ -22,9 +22,6 @@ public:
 public slots:
     void accept() override;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void KeepOkEnabled();
     // Shows folder, with nothing selected and nothing typed.
