@@ -1,3 +1,4 @@
+#include "infra/StringIds.h"
 #include "infra/StringTable.h"
 #include "ui/open/CLoadingDlg.h"
 #include "ui/open/CSelDialog.h"
@@ -23,6 +24,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QScreen>
 #include <QPushButton>
 #include <QTimer>
 #include <QUrl>
@@ -502,23 +504,32 @@ TEST(CSelDialogTest, APathTypedWithTheKeyboardOpensWhatItNames)
 TEST(MessageBoxesTest, ABoxWithoutAnOwnerIsCentredOnTheMainWindow)
 {
     // The main window at the screen's left, as at start-up: a box raised before any window is active
-    // comes over it, not over the middle of the screen.
+    // comes over it, not over the middle of the screen. Photographed in both languages.
     QWidget window;
     window.setGeometry(0, 0, 1065, 758);
     ASSERT_TRUE(ShowAndWait(window));
     SetMainWindowForMessageBoxes(&window);
-    QRect box;
-    QTimer::singleShot(200, [&box] {
-        for (QWidget* top : QApplication::topLevelWidgets())
-            if (auto* shown = qobject_cast<QMessageBox*>(top); shown && shown->isVisible()) {
-                box = shown->frameGeometry();
-                shown->accept();
-            }
-    });
-    GetMessageBoxes().Show(nullptr, QString(), QStringLiteral("The folder /x holds no recordings."), QMessageBox::Ok);
-    ASSERT_FALSE(box.isNull());
-    EXPECT_LE((box.center() - window.frameGeometry().center()).manhattanLength(), 40)
-        << box.center().x() << "," << box.center().y();
+    for (Language language : {Language::English, Language::Korean}) {
+        SetCurrentLanguage(language);
+        const QString text = QString::fromStdString(
+            FormatString(StringId::kFolderCannotBeRead, {"/media/card/DCIM", SystemErrorText(EACCES)}));
+        QRect box;
+        QTimer::singleShot(300, [&box, language] {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (auto* shown = qobject_cast<QMessageBox*>(top); shown && shown->isVisible()) {
+                    box = shown->frameGeometry();
+                    QApplication::primaryScreen()->grabWindow(0, 0, 0, 1065, 758).save(
+                        QStringLiteral(TESSARO_SCREENSHOT_DIR "/message-box-%1.png")
+                            .arg(language == Language::Korean ? "ko" : "en"));
+                    shown->accept();
+                }
+        });
+        GetMessageBoxes().Show(nullptr, QString(), text, QMessageBox::Ok);
+        ASSERT_FALSE(box.isNull());
+        EXPECT_LE((box.center() - window.frameGeometry().center()).manhattanLength(), 40)
+            << box.center().x() << "," << box.center().y();
+    }
+    SetCurrentLanguage(Language::English);
     SetMainWindowForMessageBoxes(nullptr);
 }
 
