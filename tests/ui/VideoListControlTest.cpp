@@ -345,6 +345,15 @@ TEST(VideoListControlLook, AnUnreadableRecordingIsListedWithWhyAndIsNeverPlayed)
         PostAndSettle(session, VIDEO_PAUSE);
         EXPECT_EQ(log.Snapshot().size(), 1u) << "only the pause";
         session.RemoveListener(&listener);
+        // Nothing but unreadable recordings: listed, and none shown as playing.
+        RecordingList unreadable;
+        for (int i : {0, 2})
+            unreadable.push_back(std::make_unique<RecordingItem>(*scanned[i]));
+        session.SetRecordings(std::move(unreadable));
+        PostAndSettle(session, VIDEO_FILES_OPENED);
+        PostAndSettle(session, NEW_VIDEO_PLAY);
+        EXPECT_EQ(table->topLevelItemCount(), 2);
+        EXPECT_EQ(PlayedRow(table), -1);
         session.Shutdown();
     }
     SetCurrentLanguage(Language::English);

@@ -171,7 +171,10 @@ void VideoListControl::update(int32_t message, MessageParam*)
     case VIDEO_PREVIOUS:
     case VIDEO_NEXT:
     case NEW_VIDEO_PLAY:
-        OnUiThread(this, [this, number = m_session.currentIndex + 1] { ShowPlayed(number); });
+        // A list of only unreadable recordings has none playing.
+        OnUiThread(this, [this, number = m_session.GetCurrentRecording() ? m_session.currentIndex + 1 : -1] {
+            ShowPlayed(number);
+        });
         break;
     case VIDEO_FILE_NOT_FOUND:
         m_session.ClearRecordings();
