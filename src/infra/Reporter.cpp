@@ -36,6 +36,11 @@ void ReportString(int stringId)
     GetReporter().Report({stringId, LoadString(stringId)});
 }
 
+void ReportString(int stringId, const std::vector<std::string>& args)
+{
+    GetReporter().Report({stringId, FormatString(stringId, args)});
+}
+
 void ReportText(const std::string& text)
 {
     GetReporter().Report({0, text});

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // The core never shows a window. Where the program has something to tell the user (a scan found
 // nothing, a file could not be written), the core hands the string id and its text to the reporter;
@@ -23,5 +24,7 @@ void SetReporter(IReporter* reporter);
 
 // Reports a string-table text in the current language.
 void ReportString(int stringId);
+// Reports a string-table text with %1, %2, ... replaced by args.
+void ReportString(int stringId, const std::vector<std::string>& args);
 // Reports a text that has no string-table id.
 void ReportText(const std::string& text);

@@ -18,6 +18,17 @@ inline constexpr int kCannotReadFile = 298;
 inline constexpr int kNotAviFile = 299;
 inline constexpr int kVideoFileNotFound = 300;
 inline constexpr int kCouldNotFindFile = 292;
+// a recording listed but not playable, and why; a folder or path that could not be opened
+inline constexpr int kUnreadableLabel = 1500;
+inline constexpr int kUnreadableEmpty = 1501;
+inline constexpr int kUnreadableCannotOpen = 1502;
+inline constexpr int kUnreadableNotAvi = 1503;
+inline constexpr int kUnreadableTooLarge = 1504;
+inline constexpr int kUnreadableDamaged = 1505;
+inline constexpr int kUnreadableRepairFailed = 1506;
+inline constexpr int kFolderHoldsNoRecordings = 1510;
+inline constexpr int kFolderCannotBeRead = 1511;
+inline constexpr int kPathCannotBeOpened = 1512;
 inline constexpr int kStillSavedAskShowFolder = 255;
 inline constexpr int kClipSavedAskShowFolder = 256;
 inline constexpr int kAboutTip = 222;
@@ -118,6 +129,8 @@ inline constexpr int kTrackNotSaved = 992;
 inline constexpr std::array kUsedStringIds = {
     kEventText, kAlwaysText, kParkingText, kParkingMotionText, kIndexColumn, kDateColumn, kTimeColumn,
     kTypeColumn, kCannotReadFile, kNotAviFile, kVideoFileNotFound, kCouldNotFindFile,
+    kUnreadableLabel, kUnreadableEmpty, kUnreadableCannotOpen, kUnreadableNotAvi, kUnreadableTooLarge,
+    kUnreadableDamaged, kUnreadableRepairFailed, kFolderHoldsNoRecordings, kFolderCannotBeRead, kPathCannotBeOpened,
     kStillSavedAskShowFolder, kClipSavedAskShowFolder, kAboutTip, kImageCaptureTip, kVideoCaptureTip,
     kSettingsTip, kPrintTip, kOpenTip, kFullScreenTip, kMaximizeTip, kMinimizeTip, kCloseTip, kMuteTip,
     kPreviousTip, kRewindTip, kPlayPauseTip, kFastForwardTip, kNextTip, kSpeedTip, kBrightnessTip, kVolumeTip,

@@ -3,6 +3,7 @@
 #include "infra/TextFields.h"
 
 #include <atomic>
+#include <cstring>
 
 namespace embedded {
 extern const std::string_view englishStrings;
@@ -87,4 +88,27 @@ std::string LoadString(int id, Language language)
 std::string LoadString(int id)
 {
     return LoadString(id, CurrentLanguage());
+}
+
+std::string FormatString(int id, const std::vector<std::string>& args)
+{
+    const std::string format = LoadString(id);
+    std::string text;
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        const std::size_t n = i + 1 < format.size() ? std::size_t(format[i + 1] - '0') : 0;
+        if (format[i] == '%' && n >= 1 && n <= args.size()) {
+            text += args[n - 1];  // a path may hold "%1" itself: it is never read again
+            ++i;
+        } else {
+            text += format[i];
+        }
+    }
+    return text;
+}
+
+std::string SystemErrorText(int error)
+{
+    char buffer[256];
+    // The GNU strerror_r: the text may or may not be put into buffer.
+    return strerror_r(error, buffer, sizeof buffer);
 }

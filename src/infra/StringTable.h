@@ -32,3 +32,7 @@ void SetCurrentLanguage(Language language);
 // and the string-table tests make sure no id the program uses is missing.
 std::string LoadString(int id);
 std::string LoadString(int id, Language language);
+// The text of a string id in the current language with %1, %2, ... replaced by args in order.
+std::string FormatString(int id, const std::vector<std::string>& args);
+// The system's words for an error number (errno), as the C library gives them.
+std::string SystemErrorText(int error);

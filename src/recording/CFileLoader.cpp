@@ -2,11 +2,16 @@
 
 #include "infra/Reporter.h"
 #include "infra/StringIds.h"
+#include "infra/StringTable.h"
 #include "recording/AVIFileParser.h"
 #include "recording/BufferedFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <fcntl.h>
+#include <limits>
+#include <unistd.h>
 #include <filesystem>
 #include <set>
 #include <sys/stat.h>
@@ -65,16 +70,37 @@ std::vector<std::string> SplitNonEmpty(const std::string& text, char separator)
     return parts;
 }
 
-// The repair moves a file off the card before it looks at it, so it only gets files it can mend: a
-// readable RIFF file with the .avi name, whose path the reader can open. A user's MP4 or other file
-// stays where it is.
-bool WorthRepairing(const std::string& path)
+// Only a RIFF file goes to the repair, which moves a file off the card before it looks at it: a user's
+// MP4 or other file stays where it is.
+bool StartsWithRiff(const std::string& path)
 {
-    if (!EndsWith(path, "avi") || path.size() > AVIFileParser::kMaxPathBytes)
-        return false;
     const std::shared_ptr<BufferedFile> file = BufferedFile::Open(path);
     char magic[4] = {};
     return file && file->Read(0, sizeof magic, magic) && std::string(magic, 4) == "RIFF";
+}
+
+CFileLoader::FileCheck Unreadable(int32_t reason, int error = 0)
+{
+    return {CFileLoader::FileCheck::Unreadable, reason, error};
+}
+
+// Why a file cannot even be handed to the reader; Usable when nothing stands in the way.
+CFileLoader::FileCheck ExamineFile(const std::string& path)
+{
+    struct stat info{};
+    if (stat(path.c_str(), &info) != 0)
+        return Unreadable(StringId::kUnreadableCannotOpen, errno);
+    if (info.st_size == 0)
+        return Unreadable(StringId::kUnreadableEmpty);
+    if (!EndsWith(path, "avi"))
+        return Unreadable(StringId::kUnreadableNotAvi);
+    if (path.size() > AVIFileParser::kMaxPathBytes)
+        return Unreadable(StringId::kUnreadableCannotOpen, ENAMETOOLONG);
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return Unreadable(StringId::kUnreadableCannotOpen, errno);
+    close(fd);
+    return {CFileLoader::FileCheck::Usable};
 }
 
 DateTime LastWriteTime(const std::string& path)
@@ -85,16 +111,35 @@ DateTime LastWriteTime(const std::string& path)
     return DateTime::FromTimeT(info.st_mtime);
 }
 
-void Collect(const fs::path& folder, std::vector<std::string>& out, std::set<std::pair<dev_t, ino_t>>& visited)
+// A folder as the user is told of it: without the trailing slash the Open dialog adds.
+std::string Shown(std::string folder)
 {
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder;
+}
+
+void Collect(const fs::path& folder, std::vector<std::string>& out, std::set<std::pair<dev_t, ino_t>>& visited,
+             std::vector<CFileLoader::FolderProblem>* problems)
+{
+    const auto tell = [&](int error) {
+        if (problems)
+            problems->push_back({folder.string(), error});
+    };
     // A link back to a folder above would make the walk endless: enter each folder once.
     struct stat info{};
-    if (stat(folder.c_str(), &info) != 0 || !visited.insert({info.st_dev, info.st_ino}).second)
+    if (stat(folder.c_str(), &info) != 0) {
+        tell(errno);
+        return;
+    }
+    if (!visited.insert({info.st_dev, info.st_ino}).second)
         return;
     std::error_code error;
     std::vector<fs::directory_entry> entries;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
         entries.push_back(*it);
+    if (error)
+        tell(error.value());
     // Name order makes the list of equal start times the same on every run.
     std::sort(entries.begin(), entries.end(),
               [](const fs::directory_entry& a, const fs::directory_entry& b) { return a.path() < b.path(); });
@@ -102,7 +147,7 @@ void Collect(const fs::path& folder, std::vector<std::string>& out, std::set<std
         const std::string name = entry.path().filename().string();
         std::error_code ignored;
         if (entry.is_directory(ignored) && name.find('.') == std::string::npos)
-            Collect(entry.path(), out, visited);
+            Collect(entry.path(), out, visited, problems);
         else if (CFileLoader::IsVideoFileName(name))
             out.push_back(entry.path().string());
     }
@@ -120,9 +165,15 @@ bool CFileLoader::GetMetadataFromAVIFile(RecordingItem&)
 RecordingList CFileLoader::ScanRecordings(const std::vector<std::string>& folders, std::vector<std::string> files)
 {
     m_recordings.clear();
-    for (const std::string& folder : folders)
-        for (std::string& path : CollectVideoFiles(folder))
+    m_folderProblems.clear();
+    for (const std::string& folder : folders) {
+        const std::size_t problemsBefore = m_folderProblems.size();
+        std::vector<std::string> found = CollectVideoFiles(folder, &m_folderProblems);
+        if (found.empty() && m_folderProblems.size() == problemsBefore)
+            m_folderProblems.push_back({folder, 0});
+        for (std::string& path : found)
             files.push_back(std::move(path));
+    }
     return BuildRecordings(files);
 }
 
@@ -131,11 +182,12 @@ bool CFileLoader::IsVideoFileName(const std::string& name)
     return EndsWith(name, "mp4") || EndsWith(name, "avi");
 }
 
-std::vector<std::string> CFileLoader::CollectVideoFiles(const std::string& folder)
+std::vector<std::string> CFileLoader::CollectVideoFiles(const std::string& folder,
+                                                        std::vector<FolderProblem>* problems)
 {
     std::vector<std::string> paths;
     std::set<std::pair<dev_t, ino_t>> visited;
-    Collect(folder, paths, visited);
+    Collect(folder, paths, visited, problems);
     return paths;
 }
 
@@ -159,8 +211,9 @@ RecordingList CFileLoader::BuildRecordings(const std::vector<std::string>& paths
             continue;
         }
         sawVideo = true;
-        if (CheckRecordingFile(path))
-            AddRecording(path);
+        const FileCheck check = CheckRecordingFile(path);
+        if (check.outcome != FileCheck::Aborted)
+            AddRecording(path, check);
     }
     ReportScanResult(sawVideo, sawOther);
     SortByStartTime(m_recordings);
@@ -168,31 +221,49 @@ RecordingList CFileLoader::BuildRecordings(const std::vector<std::string>& paths
     return std::move(m_recordings);
 }
 
-bool CFileLoader::CheckRecordingFile(std::string& path)
+CFileLoader::FileCheck CFileLoader::CheckRecordingFile(std::string& path)
 {
+    if (const FileCheck examined = ExamineFile(path); examined.outcome != FileCheck::Usable)
+        return examined;
     AVIFileParser parser;
     if (parser.Open(path)) {
         // An aborted recording opens without a tree. It stays out of the list, and on the card: it
         // is the user's file, not ours to delete.
-        return !parser.TopLevel().empty();
+        return {parser.TopLevel().empty() ? FileCheck::Aborted : FileCheck::Usable};
     }
-    if (!WorthRepairing(path))
-        return false;
+    if (!StartsWithRiff(path))
+        return Unreadable(StringId::kUnreadableNotAvi);
     std::string repairedPath;
-    if (!m_repair.Recover(path, repairedPath).Ok())
-        return false;
+    const Result repaired = m_repair.Recover(path, repairedPath);
+    if (!repaired) {
+        // One the repair took and could not finish failed for a reason of the system's (a full card, a
+        // folder it may not write); one it would not take is damaged in a way it does not mend, or, past
+        // the reader's signed 32-bit positions, cannot be one of ours.
+        if (repaired.Error())
+            return Unreadable(StringId::kUnreadableRepairFailed, repaired.Error());
+        std::error_code error;
+        const auto size = fs::file_size(path, error);
+        return Unreadable(!error && size > uintmax_t(std::numeric_limits<int32_t>::max())
+                              ? StringId::kUnreadableTooLarge
+                              : StringId::kUnreadableDamaged);
+    }
     path = repairedPath;
-    return true;
+    return {FileCheck::Usable};
 }
 
-void CFileLoader::AddRecording(const std::string& path)
+void CFileLoader::AddRecording(const std::string& path, const FileCheck& check)
 {
     std::error_code error;
-    if (!fs::exists(path, error))
+    if (!fs::exists(path, error) && !(check.outcome == FileCheck::Unreadable && error))
         return;
     const std::string fileName = FileNameOf(path);
-    m_recordings.push_back(std::make_unique<RecordingItem>(GetStartTimeFromName(fileName, path),
-                                                           GetRecordingType(fileName), path, fileName));
+    auto item = std::make_unique<RecordingItem>(GetStartTimeFromName(fileName, path), GetRecordingType(fileName),
+                                                path, fileName);
+    if (check.outcome == FileCheck::Unreadable) {
+        item->unreadable = check.reason;
+        item->unreadableError = check.error;
+    }
+    m_recordings.push_back(std::move(item));
 }
 
 DateTime CFileLoader::GetStartTimeFromName(const std::string& name, const std::string& path)
@@ -236,12 +307,29 @@ RecordingType CFileLoader::GetRecordingType(const std::string& name)
 
 void CFileLoader::ReportScanResult(bool sawVideo, bool sawOther) const
 {
-    if (!sawVideo)
-        ReportString(StringId::kNotAviFile);
-    else if (sawOther)
+    // A folder that could not be read is told whatever else was found: recordings may be missing.
+    bool told = false;
+    for (const FolderProblem& problem : m_folderProblems) {
+        if (problem.error != 0) {
+            ReportString(StringId::kFolderCannotBeRead, {Shown(problem.folder), SystemErrorText(problem.error)});
+            told = true;
+        }
+    }
+    if (!sawVideo) {
+        // Nothing named like a recording: each folder that was read says so for itself.
+        for (const FolderProblem& problem : m_folderProblems) {
+            if (problem.error == 0) {
+                ReportString(StringId::kFolderHoldsNoRecordings, {Shown(problem.folder)});
+                told = true;
+            }
+        }
+        if (!told || sawOther)
+            ReportString(StringId::kNotAviFile);
+    } else if (sawOther) {
         ReportString(StringId::kCannotReadFile);
-    else if (m_recordings.empty())
+    } else if (m_recordings.empty()) {
         ReportString(StringId::kVideoFileNotFound);
+    }
 }
 
 void CFileLoader::SortByStartTime(RecordingList& recordings)

@@ -33,7 +33,9 @@ public:
     virtual bool GetMetadataFromAVIFile(RecordingItem& item);
 
     // The recordings found in the folders (recursively) and the files, oldest first, numbered from 1.
-    // Reports through the reporter when nothing useful was found. The caller owns the items.
+    // Files named like recordings that cannot be played are listed too, marked unreadable with the reason.
+    // Reports through the reporter folders that cannot be read, and what was wrong when nothing was
+    // found. The caller owns the items.
     RecordingList ScanRecordings(const std::vector<std::string>& folders, std::vector<std::string> files);
 
     // Called on the scanning thread before each file and after the last one. A scan stopped
@@ -42,13 +44,36 @@ public:
     void SetProgress(ScanProgress progress) { m_progress = std::move(progress); }
     bool WasCancelled() const { return m_cancelled; }
 
+    // A folder the scan could not read (error: the system's error number), or one given to it that holds
+    // no file named like a recording (error 0).
+    struct FolderProblem {
+        std::string folder;
+        int error = 0;
+        bool operator==(const FolderProblem&) const = default;
+    };
+
+    // What the check of one file found.
+    struct FileCheck {
+        enum Outcome { Usable, Aborted, Unreadable };
+        Outcome outcome = Unreadable;
+        int32_t reason = 0;  // string id of why it is unreadable
+        int32_t error = 0;   // the system's error number, where one caused it
+    };
+    static FileCheck Playable() { return {FileCheck::Usable, 0, 0}; }
+
     // The steps of a scan, public for tests and tools.
     static bool IsVideoFileName(const std::string& name);
-    static std::vector<std::string> CollectVideoFiles(const std::string& folder);
+    // The files named like recordings in folder and below; folders that cannot be read go to problems.
+    static std::vector<std::string> CollectVideoFiles(const std::string& folder,
+                                                      std::vector<FolderProblem>* problems = nullptr);
     RecordingList BuildRecordings(const std::vector<std::string>& paths);
-    // Whether the file is a usable recording; a repaired file may come back under another path.
-    bool CheckRecordingFile(std::string& path);
-    void AddRecording(const std::string& path);
+    // Whether the file is a usable recording (a repaired file may come back under another path), an
+    // aborted one (which the camera leaves behind and nobody needs to hear of), or one that cannot be
+    // played, and why. Only a power-cut recording goes to the repair; no other file is moved or changed.
+    FileCheck CheckRecordingFile(std::string& path);
+    // Lists the file at path (nothing when no file is there); unreadable ones with their reason.
+    void AddRecording(const std::string& path, const FileCheck& check);
+    void AddRecording(const std::string& path) { AddRecording(path, Playable()); }
     // The start time the name carries; the file's last-write time (local) when it carries none.
     static DateTime GetStartTimeFromName(const std::string& name, const std::string& path);
     static RecordingType GetRecordingType(const std::string& name);
@@ -60,6 +85,7 @@ private:
     AVIFileRecovery m_defaultRepair;
     IRecordingRepair& m_repair;
     RecordingList m_recordings;
+    std::vector<FolderProblem> m_folderProblems;
     ScanProgress m_progress;
     bool m_cancelled = false;
 };

@@ -30,6 +30,13 @@ std::string GetRecordingTypeLabel(int type)
     }
 }
 
+std::string GetUnreadableText(const RecordingItem& item)
+{
+    if (item.IsPlayable())
+        return {};
+    return FormatString(item.unreadable, {SystemErrorText(item.unreadableError)});
+}
+
 RecordingItem::RecordingItem(DateTime start, int32_t kind, std::string filePath, std::string name)
     : startTime(start), path(std::move(filePath)), fileName(std::move(name)), type(kind)
 {

@@ -55,4 +55,14 @@ struct RecordingItem {
     std::vector<GpsSample> gpsSamples;
     std::string dateText;  // "2012-08-20"; each number -1 when the start time is not valid
     std::string timeText;  // "15:30:12"
+    // A file named like a recording that cannot be played: why, as a string id (0 when it can be played),
+    // and the system's error number where one caused it. Such an item is listed so that the user knows
+    // of it, and is never played, moved or changed.
+    int32_t unreadable = 0;
+    int32_t unreadableError = 0;
+
+    bool IsPlayable() const { return unreadable == 0; }
 };
+
+// Why an item cannot be played, in the user-interface language; empty for a playable one.
+std::string GetUnreadableText(const RecordingItem& item);

@@ -30,10 +30,11 @@ void RaiseDispatchPriority()
                  kLogLevelNormal);
 }
 
-// Parking covers the parking-motion recordings too.
+// Whether the item can be played under the filter (0 all); Parking covers the parking-motion recordings
+// too. A recording listed as unreadable is never one to play.
 bool Matches(const RecordingItem& item, int32_t type)
 {
-    return item.type == type || (type == Parking && item.type == ParkingMotion);
+    return item.IsPlayable() && (type == 0 || item.type == type || (type == Parking && item.type == ParkingMotion));
 }
 
 }  // namespace
@@ -140,10 +141,12 @@ void PlaybackSession::SetRecordings(std::vector<std::unique_ptr<RecordingItem>> 
     std::lock_guard lock(m_recordingsLock);
     m_clearedRecordings.clear();
     m_recordings.clear();
-    currentIndex = 0;
     for (auto& item : list)
         if (item)
             m_recordings.push_back(std::move(item));
+    // The first recording that can be played is current.
+    currentIndex = 0;
+    (void)SetCurrentIndex(0);
 }
 
 std::vector<RecordingItem*> PlaybackSession::GetRecordings() const
@@ -176,16 +179,26 @@ RecordingItem* PlaybackSession::GetCurrentRecording() const
 {
     std::lock_guard lock(m_recordingsLock);
     const auto index = static_cast<uint32_t>(currentIndex.load());
-    return index < m_recordings.size() ? m_recordings[index].get() : nullptr;
+    // An unreadable recording is never handed out to be played, whatever points at it.
+    return index < m_recordings.size() && m_recordings[index]->IsPlayable() ? m_recordings[index].get() : nullptr;
 }
 
 bool PlaybackSession::SetCurrentIndex(int32_t index)
 {
     std::lock_guard lock(m_recordingsLock);
-    if (static_cast<uint32_t>(index) >= m_recordings.size())
+    const auto count = static_cast<int32_t>(m_recordings.size());
+    if (index < 0 || index >= count)
         return false;
-    currentIndex = index;
-    return true;
+    // An unreadable recording is never current: the next one that can be played is, from the start of the
+    // list when none follows.
+    for (int32_t step = 0; step < count; ++step) {
+        const int32_t candidate = (index + step) % count;
+        if (m_recordings[candidate]->IsPlayable()) {
+            currentIndex = candidate;
+            return true;
+        }
+    }
+    return false;
 }
 
 bool PlaybackSession::LoadCurrentMetadata()
@@ -219,25 +232,24 @@ bool PlaybackSession::GetPreviousIndex(int32_t& index) const
     const int32_t current = currentIndex;
     const int32_t count = static_cast<int32_t>(m_recordings.size());
     const int32_t type = filter;
-    int32_t result = current > 0 ? current - 1 : 0;
-    if (type != 0) {
-        int32_t found = -1;
-        for (int32_t i = std::min(current, count) - 1; i >= 0 && found < 0; --i)
-            if (Matches(*m_recordings[i], type))
-                found = i;
-        // Nothing before the current one: the first match from the current one on.
-        for (int32_t i = std::max(current, 0); i < count && found < 0; ++i)
-            if (Matches(*m_recordings[i], type))
-                found = i;
-        if (found >= 0)
-            result = found;
-    }
+    int32_t found = -1;
+    for (int32_t i = std::min(current, count) - 1; i >= 0 && found < 0; --i)
+        if (Matches(*m_recordings[i], type))
+            found = i;
+    // Under a filter, nothing before the current one: the first match from the current one on.
+    for (int32_t i = std::max(current, 0); type != 0 && i < count && found < 0; ++i)
+        if (Matches(*m_recordings[i], type))
+            found = i;
+    // A filter that matches nothing steps back unfiltered.
+    for (int32_t i = std::min(current, count) - 1; type != 0 && i >= 0 && found < 0; --i)
+        if (Matches(*m_recordings[i], 0))
+            found = i;
     // An index outside the list (the list was cleared under the current index) is no previous recording.
-    if (result == current || result >= count) {
+    if (found < 0 || found == current) {
         index = current;
         return false;
     }
-    index = result;
+    index = found;
     return true;
 }
 
@@ -248,18 +260,14 @@ bool PlaybackSession::GetNextIndex(int32_t& index) const
     const int32_t count = static_cast<int32_t>(m_recordings.size());
     const int32_t type = filter;
     int32_t next = -1;
-    if (type == 0) {
-        next = current + 1;
-    } else {
-        for (int32_t i = std::max(current + 1, 0); i < count && next < 0; ++i)
-            if (Matches(*m_recordings[i], type))
-                next = i;
-        // Nothing after the current one: wrap to the start of the list.
-        for (int32_t i = 0; i < std::min(current, count) && next < 0; ++i)
-            if (Matches(*m_recordings[i], type))
-                next = i;
-    }
-    if (next < 0 || next >= count) {
+    for (int32_t i = std::max(current + 1, 0); i < count && next < 0; ++i)
+        if (Matches(*m_recordings[i], type))
+            next = i;
+    // Under a filter, nothing after the current one: wrap to the start of the list.
+    for (int32_t i = 0; type != 0 && i < std::min(current, count) && next < 0; ++i)
+        if (Matches(*m_recordings[i], type))
+            next = i;
+    if (next < 0) {
         index = 0;
         return false;
     }

@@ -241,10 +241,13 @@ void CCorvellNewDlg::update(int32_t message, MessageParam* param)
     case VIDEO_PLAY:
     case VIDEO_PREVIOUS:
     case VIDEO_NEXT:
-    case NEW_VIDEO_PLAY:
-        OnUiThread(this, [this] { SetOutputButtonsEnabled(true); });
+    case NEW_VIDEO_PLAY: {
+        // A list of only unreadable recordings plays nothing: there is nothing to capture or print.
+        const bool playing = HasCurrentRecording();
+        OnUiThread(this, [this, playing] { SetOutputButtonsEnabled(playing); });
         m_session.ClearQueue();
         break;
+    }
     case VIDEO_PLAYING:
         OnUiThread(this, [this] {
             QTimer::singleShot(kMapStartAfterPlayingMs, m_mapPane, &GPSMapControl::StartBrowser);

@@ -1,6 +1,7 @@
 #include "ui/ViewerApp.h"
 
 #include "ui/CCorvellNewDlg.h"
+#include "widgets/MessageBoxes.h"
 #include "widgets/ResourceManager.h"
 
 ViewerApp::ViewerApp()
@@ -12,8 +13,10 @@ ViewerApp::ViewerApp()
 
 CCorvellNewDlg& ViewerApp::OpenMainWindow(const ViewerOptions& options)
 {
-    if (!m_mainWindow)
+    if (!m_mainWindow) {
         m_mainWindow = std::make_unique<CCorvellNewDlg>(m_session, m_engine, options);
+        SetMainWindowForMessageBoxes(m_mainWindow.get());
+    }
     return *m_mainWindow;
 }
 

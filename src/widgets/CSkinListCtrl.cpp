@@ -27,7 +27,7 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
         const bool selected = option.state & QStyle::State_Selected;
-        const CSkinListCtrl::RowColours colours = m_list->ColoursOfRow(index.row(), selected);
+        const CSkinListCtrl::RowColours colours = m_list->ColoursOf(index, selected);
         painter->fillRect(option.rect, colours.background);
         QStyleOptionViewItem plain = option;
         initStyleOption(&plain, index);
@@ -59,6 +59,7 @@ CSkinListCtrl::CSkinListCtrl(QWidget* parent) : QTreeWidget(parent), m_header(ne
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
     setFrameShape(QFrame::NoFrame);
+    setIndentation(0);  // the only children are the reason lines under unreadable rows
     setItemDelegate(new RowDelegate(this));
 }
 
@@ -99,6 +100,15 @@ CSkinListCtrl::RowColours CSkinListCtrl::ColoursOfRow(int row, bool selected) co
     // The row being played wins over the selection.
     if (LeadingNumber(model()->index(row, 0).data().toString()) == m_currentNumber)
         colours = {QColor(49, 106, 197), QColor(200, 200, 200)};
+    return colours;
+}
+
+CSkinListCtrl::RowColours CSkinListCtrl::ColoursOf(const QModelIndex& index, bool selected) const
+{
+    const QModelIndex row = index.parent().isValid() ? index.parent() : index;
+    RowColours colours = ColoursOfRow(row.row(), selected && !index.parent().isValid());
+    if (!selected && model()->index(index.row(), 0, index.parent()).data(kUnreadableRole).toBool())
+        colours.text = QColor(240, 128, 112);
     return colours;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 // The dark table of the recording list: rows in two greys, the selected row orange, the row being
-// played blue; a header of the skin's pieces; a picture scroll bar beside it in place of its own.
+// played blue, an unreadable recording's text red; a header of the skin's pieces; a picture scroll bar beside it in place of its own.
 
 #include "widgets/CSkinVerticleScrollbar.h"
 
@@ -15,6 +15,10 @@ class CSkinListCtrl : public QTreeWidget {
     Q_OBJECT
 public:
     static constexpr int kScrollBarId = 0xFFFF;
+    // Set (true) on column 0 of a row whose recording cannot be played, and of the line under it that
+    // says why: they are drawn in the warning colour. Such a line is a child of its row, spans the
+    // columns and takes the row's background.
+    static constexpr int kUnreadableRole = Qt::UserRole + 1;
 
     struct RowColours {
         QColor background;
@@ -31,6 +35,8 @@ public:
 
     // The colours of a row as drawn now.
     RowColours ColoursOfRow(int row, bool selected) const;
+    // The colours of any index of the table, the line under an unreadable row included.
+    RowColours ColoursOf(const QModelIndex& index, bool selected) const;
 
     CSkinHeaderCtrl* Header() const { return m_header; }
     CSkinVerticleScrollbar* ScrollBar() const { return m_scrollBar; }

@@ -1,19 +1,47 @@
 #include "widgets/MessageBoxes.h"
 
+#include "infra/DiagnosticLog.h"
+
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QPointer>
 #include <QUrl>
 
 #include <atomic>
 
 namespace {
 
+QPointer<QWidget> g_mainWindow;
+
+// A box is centred on the window of its owner; without one, on the main window. What it says goes to the
+// diagnostic log as well.
+QWidget* OwnerOf(QWidget* owner, const QString& text)
+{
+    WriteLog("Message box: " + text.toStdString(), "MessageBoxes", "Show", kLogType, kLogLevelNormal);
+    return owner ? owner->window() : g_mainWindow.data();
+}
+
+// Qt places a dialog before the box has worked out its size, so a box with a long text would sit off
+// the middle: it is placed again once it knows its size, before it is mapped.
+class CentredBox final : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent* event) override
+    {
+        QMessageBox::showEvent(event);
+        if (QWidget* owner = parentWidget())
+            move(owner->window()->frameGeometry().center() - QPoint(width() / 2, height() / 2));
+    }
+};
+
 class QtMessageBoxes final : public IMessageBoxes {
 public:
     QMessageBox::StandardButton Show(QWidget* owner, const QString& caption, const QString& text,
                                      QMessageBox::StandardButtons buttons) override
     {
-        QMessageBox box(QMessageBox::NoIcon, caption, text, buttons, owner);
+        CentredBox box(QMessageBox::NoIcon, caption, text, buttons, OwnerOf(owner, text));
         return static_cast<QMessageBox::StandardButton>(box.exec());
     }
 
@@ -23,7 +51,7 @@ public:
                                     QMessageBox::StandardButtons buttons,
                                     QMessageBox::StandardButton defaultButton) override
     {
-        QMessageBox box(QMessageBox::NoIcon, caption, text, buttons, owner);
+        CentredBox box(QMessageBox::NoIcon, caption, text, buttons, OwnerOf(owner, text));
         box.setDefaultButton(defaultButton);
         return static_cast<QMessageBox::StandardButton>(box.exec());
     }
@@ -31,7 +59,7 @@ public:
     QMessageBox::StandardButton ShowWithIcon(QWidget* owner, const QString& caption, const QString& text,
                                              QMessageBox::StandardButtons buttons, QMessageBox::Icon icon) override
     {
-        QMessageBox box(icon, caption, text, buttons, owner);
+        CentredBox box(icon, caption, text, buttons, OwnerOf(owner, text));
         return static_cast<QMessageBox::StandardButton>(box.exec());
     }
 };
@@ -73,4 +101,9 @@ IMessageBoxes& GetMessageBoxes()
 void SetMessageBoxes(IMessageBoxes* boxes)
 {
     g_messageBoxes.store(boxes);
+}
+
+void SetMainWindowForMessageBoxes(QWidget* window)
+{
+    g_mainWindow = window;
 }

@@ -36,3 +36,7 @@ public:
 IMessageBoxes& GetMessageBoxes();
 // Installs message boxes (nullptr restores the real ones). The caller keeps ownership.
 void SetMessageBoxes(IMessageBoxes* boxes);
+// The program's main window: a real box asked for without an owner (one raised while the window starts,
+// before any window is active) is centred on it rather than on the screen. Not owned; forgotten when it
+// is destroyed.
+void SetMainWindowForMessageBoxes(QWidget* window);

@@ -117,8 +117,10 @@ TEST(Cli, ScanListsRecordingsAndLeavesTheCardAlone)
     WriteFileBytes(card / "EVENT" / "EVT_20120820_150000_F.avi", Recording());
     WriteFileBytes(card / "REC_20120820_160000_F.avi", riff::PowerCutRecording());
     WriteFileBytes(card / "REC_20120820_170000_F.avi", std::string(100, 'a'));  // aborted
-    // Broken too, but marked: the repair never takes it, so it is not one that needs a repair.
+    // Broken too, but marked: the repair never takes it, so it is not one that needs a repair but one that
+    // cannot be read; and so is an empty file.
     WriteFileBytes(card / "REC_20120820_180000_SDEXIT.avi", riff::PowerCutRecording());
+    WriteFileBytes(card / "EVENT" / "EVT_20120820_190000_F.avi", "");
     const auto before = Snapshot(card);
 
     const CliRun text = RunCli({"scan", card.string()}, dir);
@@ -128,7 +130,8 @@ TEST(Cli, ScanListsRecordingsAndLeavesTheCardAlone)
                             (card / "REC_20120820_153012_F.avi").string() + "\nneeds repair  " +
                             (card / "REC_20120820_160000_F.avi").string() + "\nunreadable    " +
                             (card / "REC_20120820_180000_SDEXIT.avi").string() +
-                            "  (marked SDEXIT; never repaired)\n");
+                            "  (Damaged, and not of a kind the repair can mend.)\nunreadable    " +
+                            (card / "EVENT/EVT_20120820_190000_F.avi").string() + "  (The file is empty.)\n");
 
     const CliRun json = RunCli({"scan", "--json", card.string()}, dir);
     EXPECT_EQ(json.exitCode, 0);
@@ -138,8 +141,16 @@ TEST(Cli, ScanListsRecordingsAndLeavesTheCardAlone)
         << json.out;
     EXPECT_EQ(listed["needsRepair"], nlohmann::json::array({(card / "REC_20120820_160000_F.avi").string()}));
     EXPECT_EQ(listed["unreadable"],
-              nlohmann::json::array({{{"path", (card / "REC_20120820_180000_SDEXIT.avi").string()},
-                                      {"reason", "marked SDEXIT; never repaired"}}}));
+              nlohmann::json::array({{{"number", 3},
+                                      {"path", (card / "REC_20120820_180000_SDEXIT.avi").string()},
+                                      {"reason", "Damaged, and not of a kind the repair can mend."},
+                                      {"error", 0}},
+                                     {{"number", 4},
+                                      {"path", (card / "EVENT/EVT_20120820_190000_F.avi").string()},
+                                      {"reason", "The file is empty."},
+                                      {"error", 0}}}))
+        << json.out;
+    EXPECT_TRUE(listed["messages"].empty());
     EXPECT_EQ(Snapshot(card), before);
 }
 
@@ -289,6 +300,11 @@ TEST(Cli, RefusesBadInputAndReportsUsageErrors)
         }
     }
     EXPECT_EQ(RunCli({"scan", dir / "notes.txt"}, dir).err, "tessaro-cli: Not avi type file.\n");
+    // A folder without recordings says which folder.
+    fs::create_directories(dir / "empty");
+    const CliRun empty = RunCli({"scan", dir / "empty"}, dir);
+    EXPECT_EQ(empty.exitCode, 1);
+    EXPECT_EQ(empty.err, "tessaro-cli: The folder " + std::string(dir / "empty") + " holds no recordings.\n");
     EXPECT_FALSE(fs::exists(dir / "out.csv"));
     EXPECT_EQ(ReadFileBytes(dir / "broken.avi"), riff::PowerCutRecording());
 }

@@ -33,7 +33,7 @@ struct Observed {
     int totalFrames = 0;
     std::size_t gps = 0;
     std::size_t gSensor = 0;
-    std::size_t listed = 0;  // recordings a scan lists (nothing is repaired)
+    std::size_t listed = 0;  // recordings a scan lists as playable (nothing is repaired)
     bool clip = false;       // the first second could be cut out as a clip
     std::vector<GpsSample> gpsSamples;
 };
@@ -97,7 +97,8 @@ Observed Examine(const std::string& path)
         RecordingReporter quiet;
         RefusingRepair noRepair;  // the repair has a test of its own below
         CFileLoader loader(&noRepair);
-        seen.listed = loader.BuildRecordings({path}).size();
+        for (const auto& listed : loader.BuildRecordings({path}))
+            seen.listed += listed->IsPlayable() ? 1 : 0;
     }
     {
         TempDir clips;

@@ -34,6 +34,17 @@ const UsedString kUsedStrings[] = {
     {StringId::kVideoFileNotFound, "Video File Not Found.", "비디오 파일을 찾을 수 없습니다."},
     // missing recording file
     {StringId::kCouldNotFindFile, "Could Not Find File.", "파일을 찾을 수 없습니다."},
+    // an unreadable recording and why; a folder or path that gave nothing
+    {StringId::kUnreadableLabel, "Unreadable", "읽을 수 없음"},
+    {StringId::kUnreadableEmpty, "The file is empty.", nullptr},
+    {StringId::kUnreadableCannotOpen, "The file cannot be read: %1", nullptr},
+    {StringId::kUnreadableNotAvi, "Not an AVI recording.", nullptr},
+    {StringId::kUnreadableTooLarge, "Too large for a recording (over 2 GiB).", nullptr},
+    {StringId::kUnreadableDamaged, "Damaged, and not of a kind the repair can mend.", nullptr},
+    {StringId::kUnreadableRepairFailed, "The repair failed: %1", nullptr},
+    {StringId::kFolderHoldsNoRecordings, "The folder %1 holds no recordings.", nullptr},
+    {StringId::kFolderCannotBeRead, "The folder %1 cannot be read: %2", nullptr},
+    {StringId::kPathCannotBeOpened, "%1 cannot be opened: %2", nullptr},
     // saved still image and saved clip
     {StringId::kStillSavedAskShowFolder, "Now, captured image is saved. Do you want to show the saved folder?", nullptr},
     {StringId::kClipSavedAskShowFolder, "Now, captured video is saved. Do you wnat to show the saved folder?",

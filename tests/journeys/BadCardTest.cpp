@@ -1,8 +1,10 @@
 // Journey 5, a bad card: a folder of ordinary AVI files (made with ffmpeg, one under a camera's name),
-// recordings with flipped bytes, an empty file and one the user may not read; then a card that is deleted
-// while one of its recordings plays. Every message is a box that says what happened (each photographed and
-// answered with Return), the program never falls over, no file that is not a power-cut recording is touched
-// (bytes and times), and afterwards the program still opens another card and plays it.
+// recordings with flipped bytes, an empty file and one the user may not read, given on the command line
+// with a path that is not there; then an empty folder and one the user may not read, typed into the Open
+// dialog; then a card that is deleted while one of its recordings plays. Every message is a box over the
+// main window that says what happened (each photographed and answered with Return), the files that cannot
+// be read are listed as such, the program never falls over, no file that is not a power-cut recording is
+// touched (bytes and times), and afterwards the program still opens another card and plays it.
 //
 // The program runs without the capabilities that let root read any file, so that a file without read
 // permission is one for it too.
@@ -60,8 +62,8 @@ std::vector<std::string> AnswerBoxes(RealProgram& program, JourneyShots& shots, 
     }
 }
 
-// Opens a folder through the Open dialog, as a user does: its path typed, Return to go there, Return again
-// to open the folder shown.
+// Opens a folder through the Open dialog with the keyboard alone, as a user does: its absolute path typed,
+// Return to go there, Return again to open the folder shown.
 void OpenFolder(RealProgram& program, JourneyShots& shots, const fs::path& folder, const std::string& step)
 {
     program.Focus();
@@ -74,12 +76,31 @@ void OpenFolder(RealProgram& program, JourneyShots& shots, const fs::path& folde
     QTest::qWait(300);
     RealProgram::Key("Return");
     QTest::qWait(800);
-    shots.Take(step, WithMainWindow(dialog));
-    if (!program.WaitForWindowGone(dialog, 3000)) {
-        RealProgram::FocusWindow(dialog);
-        RealProgram::Key("Return");
-    }
-    ASSERT_TRUE(program.WaitForWindowGone(dialog)) << "the Open dialog should open the folder";
+    shots.Take(step + "-there", WithMainWindow(dialog));
+    ASSERT_TRUE(program.IsRunning());
+    ASSERT_FALSE(program.WaitForWindowGone(dialog, 1000)) << "the first Return goes into the folder";
+    RealProgram::FocusWindow(dialog);
+    RealProgram::Key("Return");
+    ASSERT_TRUE(program.WaitForWindowGone(dialog)) << "the second Return opens the folder shown";
+}
+
+// The box's centre lies on the main window's (0, 0, 1065, 758).
+void ExpectCentredOnTheWindow(const std::string& box)
+{
+    const QPoint centre = RealProgram::Geometry(box).center();
+    EXPECT_LE((centre - QPoint(532, 379)).manhattanLength(), 60) << centre.x() << "," << centre.y();
+}
+
+// Answers the one box that should come, after checking it is over the main window and says what the log
+// says it said.
+void AnswerTheBox(RealProgram& program, JourneyShots& shots, const std::string& step, const std::string& text,
+                  std::size_t logFrom)
+{
+    const std::string box = NextWindow(program);
+    ASSERT_FALSE(box.empty()) << "a box should say: " << text;
+    ExpectCentredOnTheWindow(box);
+    EXPECT_NE(program.WaitForLog("Message box: " + text, logFrom), std::string::npos) << program.Log().substr(logFrom);
+    (void)AnswerBox(program, shots, step, "Return", 1000);
 }
 
 TEST(BadCard, StrangeFilesAreToldUntouchedAndADeletedCardDoesNotStopTheProgram)
@@ -103,21 +124,41 @@ TEST(BadCard, StrangeFilesAreToldUntouchedAndADeletedCardDoesNotStopTheProgram)
     ASSERT_EQ(RunSampleCard({"card", doomed.string(), "--recordings", "3", "--seconds", "10"}).exitCode, 0);
     ASSERT_EQ(RunSampleCard({"card", another.string(), "--recordings", "2", "--seconds", "10", "--seed", "7"}).exitCode, 0);
 
+    const fs::path missing = dir.path() / "no-such-card";
+    const fs::path empty = dir.path() / "empty";
+    const fs::path lockedFolder = dir.path() / "locked";
+    fs::create_directories(empty);
+    fs::create_directories(lockedFolder);
+    WriteFileBytes(empty / "notes.txt", "nothing here");
+    ASSERT_EQ(chmod(lockedFolder.c_str(), 0), 0);
+
     JourneyShots shots("5-bad-card");
-    RealProgram program(AsAUser(dir.path(), {QString::fromStdString(bad.string())}));
+    RealProgram program(AsAUser(dir.path(), {QString::fromStdString(bad.string()), QString::fromStdString(missing.string())}));
     ASSERT_FALSE(program.MainWindow().empty()) << program.ErrorOutput();
-    // The scan lists what it can read (the empty and the unreadable file are left out without a word,
-    // see the report); any box that comes is photographed and answered.
+    // The path that is not there is told once the window shows, over it; the scan lists every file named
+    // like a recording, those it cannot read with the reason, and has nothing more to say.
     ASSERT_NE(program.WaitForLog("Drop Files end"), std::string::npos);
-    const std::vector<std::string> told = AnswerBoxes(program, shots, "bad-folder-box", 5000);
-    RecordProperty("bad_folder_boxes", static_cast<int>(told.size()));
+    AnswerTheBox(program, shots, "missing-path-box", missing.string() + " cannot be opened: No such file or directory", 0);
+    const std::vector<std::string> told = AnswerBoxes(program, shots, "bad-folder-box", 3000);
+    EXPECT_TRUE(told.empty()) << told.size() << " more boxes";
     ASSERT_TRUE(program.IsRunning());
+    EXPECT_NE(program.WaitForLog("Set recordings: 6"), std::string::npos) << program.Log();
     program.ParkMouse();
     QTest::qWait(1500);
     (void)AnswerBoxes(program, shots, "bad-folder-late-box", 1000);
     shots.Take("after-the-bad-folder");
     EXPECT_TRUE(StampTree(bad) == untouched) << "no file of the bad folder may change";
     EXPECT_FALSE(fs::exists(program.Documents() / "BROKENFILES")) << "nothing there was a power-cut recording";
+
+    // A folder without recordings, and one the user may not read, each say so with the folder.
+    std::size_t mark = program.Log().size();
+    OpenFolder(program, shots, empty, "open-an-empty-folder");
+    AnswerTheBox(program, shots, "empty-folder-box", "The folder " + empty.string() + " holds no recordings.", mark);
+    mark = program.Log().size();
+    OpenFolder(program, shots, lockedFolder, "open-a-locked-folder");
+    AnswerTheBox(program, shots, "locked-folder-box",
+                 "The folder " + lockedFolder.string() + " cannot be read: Permission denied", mark);
+    ASSERT_TRUE(program.IsRunning());
 
     // Still usable: a good card opens and plays.
     OpenFolder(program, shots, doomed, "open-a-good-card");
@@ -137,7 +178,7 @@ TEST(BadCard, StrangeFilesAreToldUntouchedAndADeletedCardDoesNotStopTheProgram)
     shots.Take("after-the-deleted-card");
 
     // And another card still opens and plays.
-    const std::size_t mark = program.Log().size();
+    mark = program.Log().size();
     OpenFolder(program, shots, another, "open-another-card");
     ASSERT_NE(program.WaitForLog("Load metadata: " + another.string(), mark), std::string::npos) << program.Log();
     program.ParkMouse();
@@ -153,6 +194,7 @@ TEST(BadCard, StrangeFilesAreToldUntouchedAndADeletedCardDoesNotStopTheProgram)
     EXPECT_EQ(program.Process().exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.Process().exitCode(), 0);
     chmod(locked.c_str(), 0644);
+    chmod(lockedFolder.c_str(), 0755);
 }
 
 }  // namespace

@@ -1,5 +1,8 @@
 #include "recording/CFileLoader.h"
 
+#include "infra/StringIds.h"
+#include "infra/StringTable.h"
+#include "support/AsAUser.h"
 #include "support/RiffBuilder.h"
 #include "support/RecordingReporter.h"
 #include "support/TempDir.h"
@@ -7,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -134,7 +138,9 @@ TEST(CFileLoader, ReportsTheThreeOutcomesOfAFruitlessScan)
         {{dir / "notes.txt"}, {299}, 0},
         {{}, {299}, 0},
         {{dir / "REC_20120820_153012_F.avi", dir / "notes.txt"}, {298}, 1},
-        {{dir / "broken.avi", dir / "missing.avi"}, {300}, 0},
+        {{dir / "missing.avi"}, {300}, 0},
+        // A broken file that is not repaired is still listed, as unreadable: nothing to say about it.
+        {{dir / "broken.avi", dir / "missing.avi"}, {}, 1},
         {{dir / "REC_20120820_153012_F.avi"}, {}, 1},
     };
     for (const Case& c : cases) {
@@ -145,25 +151,32 @@ TEST(CFileLoader, ReportsTheThreeOutcomesOfAFruitlessScan)
         EXPECT_EQ(ReportedIds(reporter), c.reported) << c.files.size();
         EXPECT_EQ(list.size(), c.listed);
     }
-    // A folder hands over only its video files: the text file beside them is no "other" file.
+    // A folder hands over only its video files: the text file beside them is no "other" file. (The
+    // broken file is listed, as unreadable.)
     RecordingReporter reporter;
     RefusingRepair refusing;
-    EXPECT_EQ(CFileLoader(&refusing).ScanRecordings({dir.path().string()}, {}).size(), 1u);
+    EXPECT_EQ(CFileLoader(&refusing).ScanRecordings({dir.path().string()}, {}).size(), 2u);
     EXPECT_TRUE(reporter.messages.empty());
 }
 
-TEST(CFileLoader, SendsOnlyBrokenAviRecordingsToTheRepair)
+TEST(CFileLoader, SendsOnlyBrokenAviRecordingsToTheRepairAndListsTheRestAsUnreadable)
 {
     TempDir dir;
     const std::string aborted = std::string(20000, 'a');
+    const std::string notRiff = std::string(40000, 'x');
     WriteFileBytes(dir / "REC_20120820_100000_F.avi", riff::ValidRecording());
     WriteFileBytes(dir / "REC_20120820_090000_F.avi", riff::PowerCutRecording());
     WriteFileBytes(dir / "REC_20120820_080000_F.avi", aborted);
     WriteFileBytes(dir / "REC_20120820_070000_F.mp4", riff::ValidRecording());
     // Not RIFF at all, and empty: nothing a repair could mend, so they stay where they are.
-    WriteFileBytes(dir / "REC_20120820_060000_F.avi", std::string(40000, 'x'));
-    WriteFileBytes(dir / "REC_20120820_050000_F.avi", "");
+    WriteFileBytes(dir / "REC_20120820_060000_F.avi", notRiff);
+    WriteFileBytes(dir / "EVT_20120820_050000_F.avi", "");
 
+    struct Listed {
+        std::string name;
+        int unreadable;
+        bool operator==(const Listed&) const = default;
+    };
     for (bool repairSucceeds : {false, true}) {
         RecordingReporter reporter;
         SpyRepair repair;
@@ -171,12 +184,26 @@ TEST(CFileLoader, SendsOnlyBrokenAviRecordingsToTheRepair)
         CFileLoader scanner(&repair);
         const RecordingList list = scanner.ScanRecordings({dir.path().string()}, {});
         EXPECT_EQ(repair.handed, std::vector<std::string>{dir / "REC_20120820_090000_F.avi"});
-        const std::vector<std::string> expected =
-            repairSucceeds ? std::vector<std::string>{"REC_20120820_090000_F.avi", "REC_20120820_100000_F.avi"}
-                           : std::vector<std::string>{"REC_20120820_100000_F.avi"};
-        EXPECT_EQ(Names(list), expected);
-        // The aborted recording and the MP4 stay on the card, untouched.
+        std::vector<Listed> listed;
+        for (const auto& item : list)
+            listed.push_back({item->fileName, item->unreadable});
+        // In time order with the rest; the aborted recording the camera leaves behind is not listed.
+        const std::vector<Listed> expected = {
+            {"EVT_20120820_050000_F.avi", StringId::kUnreadableEmpty},
+            {"REC_20120820_060000_F.avi", StringId::kUnreadableNotAvi},
+            {"REC_20120820_070000_F.mp4", StringId::kUnreadableNotAvi},
+            {"REC_20120820_090000_F.avi", repairSucceeds ? 0 : StringId::kUnreadableDamaged},
+            {"REC_20120820_100000_F.avi", 0},
+        };
+        EXPECT_EQ(listed, expected);
+        EXPECT_EQ(list[0]->type, Event);
+        EXPECT_EQ(list[0]->timeText, "05:00:00");
+        EXPECT_EQ(GetUnreadableText(*list[0]), "The file is empty.");
+        EXPECT_EQ(GetUnreadableText(*list[4]), "");
+        // The aborted recording, the MP4 and the unreadable files stay on the card, untouched.
         EXPECT_EQ(ReadFileBytes(dir / "REC_20120820_080000_F.avi"), aborted);
+        EXPECT_EQ(ReadFileBytes(dir / "REC_20120820_060000_F.avi"), notRiff);
+        EXPECT_EQ(ReadFileBytes(dir / "EVT_20120820_050000_F.avi"), "");
         EXPECT_TRUE(fs::exists(dir / "REC_20120820_070000_F.mp4"));
         EXPECT_TRUE(reporter.messages.empty());
     }
@@ -189,8 +216,88 @@ TEST(CFileLoader, SendsOnlyBrokenAviRecordingsToTheRepair)
     WriteFileBytes(longPath, riff::PowerCutRecording());
     SpyRepair repair;
     RecordingReporter reporter;
-    EXPECT_TRUE(CFileLoader(&repair).ScanRecordings({}, {longPath}).empty());
+    const RecordingList list = CFileLoader(&repair).ScanRecordings({}, {longPath});
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(GetUnreadableText(*list[0]), "The file cannot be read: File name too long");
     EXPECT_TRUE(repair.handed.empty());
+}
+
+TEST(CFileLoader, TellsWhyAFileCannotBeReadOrRepaired)
+{
+    TempDir dir;
+    const std::string locked = dir / "REC_20120820_100000_F.avi";
+    WriteFileBytes(locked, riff::ValidRecording());
+    ASSERT_EQ(chmod(locked.c_str(), 0), 0);
+    const std::string broken = dir / "REC_20120820_110000_F.avi";
+    WriteFileBytes(broken, riff::PowerCutRecording());
+
+    // A repair that took the file and failed for a reason of the system's says which.
+    class FullCard final : public IRecordingRepair {
+    public:
+        Result Recover(const std::string&, std::string&) override { return Result::Failure("write", ENOSPC); }
+    } fullCard;
+    {
+        AsAUser user;
+        ASSERT_TRUE(user.Works());
+        RecordingReporter reporter;
+        const RecordingList list = CFileLoader(&fullCard).ScanRecordings({dir.path().string()}, {});
+        ASSERT_EQ(list.size(), 2u);
+        EXPECT_EQ(list[0]->unreadableError, EACCES);
+        EXPECT_EQ(GetUnreadableText(*list[0]), "The file cannot be read: Permission denied");
+        EXPECT_EQ(GetUnreadableText(*list[1]), "The repair failed: No space left on device");
+        EXPECT_TRUE(reporter.messages.empty());
+    }
+    // In Korean the words around the system's are the Korean table's.
+    SetCurrentLanguage(Language::Korean);
+    RecordingItem item(DateTime{}, Always, broken, "x.avi");
+    item.unreadable = StringId::kUnreadableRepairFailed;
+    item.unreadableError = ENOSPC;
+    EXPECT_EQ(GetUnreadableText(item), "복구하지 못했습니다: No space left on device");
+    SetCurrentLanguage(Language::English);
+}
+
+TEST(CFileLoader, TellsAFolderThatCannotBeReadOrHoldsNoRecordings)
+{
+    TempDir dir;
+    const fs::path empty = dir / "empty";
+    const fs::path locked = dir / "locked";
+    const fs::path card = dir / "card";
+    fs::create_directories(empty);
+    fs::create_directories(locked);
+    fs::create_directories(card / "EVENT");
+    WriteFileBytes(empty / "notes.txt", "x");
+    WriteFileBytes(locked / "REC_20120820_100000_F.avi", riff::ValidRecording());
+    WriteFileBytes(card / "REC_20120820_100000_F.avi", riff::ValidRecording());
+    WriteFileBytes(card / "EVENT" / "EVT_20120820_100000_F.avi", riff::ValidRecording());
+    ASSERT_EQ(chmod(locked.c_str(), 0), 0);
+    ASSERT_EQ(chmod((card / "EVENT").c_str(), 0), 0);
+
+    struct Case {
+        std::vector<std::string> folders;
+        std::vector<std::string> told;
+        std::size_t listed;
+    };
+    const Case cases[] = {
+        {{empty}, {"The folder " + empty.string() + " holds no recordings."}, 0},
+        {{locked}, {"The folder " + locked.string() + " cannot be read: Permission denied"}, 0},
+        {{dir / "gone"}, {"The folder " + std::string(dir / "gone") + " cannot be read: No such file or directory"}, 0},
+        // A part of the card that cannot be read is told although the rest is listed.
+        {{card}, {"The folder " + (card / "EVENT").string() + " cannot be read: Permission denied"}, 1},
+        // The empty folder is not worth a word when another one holds recordings.
+        {{empty, card}, {"The folder " + (card / "EVENT").string() + " cannot be read: Permission denied"}, 1},
+    };
+    AsAUser user;
+    ASSERT_TRUE(user.Works());
+    for (const Case& c : cases) {
+        RecordingReporter reporter;
+        EXPECT_EQ(CFileLoader().ScanRecordings(c.folders, {}).size(), c.listed) << c.folders.front();
+        std::vector<std::string> told;
+        for (const ReportedMessage& message : reporter.messages)
+            told.push_back(message.text);
+        EXPECT_EQ(told, c.told);
+    }
+    chmod(locked.c_str(), 0755);
+    chmod((card / "EVENT").c_str(), 0755);
 }
 
 TEST(CFileLoader, SortsByStartTimeKeepingEqualAndUndatedItemsInPlace)
@@ -253,7 +360,7 @@ TEST(CFileLoader, ProgressIsToldBeforeEachFileAndCanStopTheScanBetweenFiles)
         std::vector<int> reported;
     } cases[] = {
         {dir.path().string(), 3, {{0, 3, 0}, {1, 3, 1}, {2, 3, 2}, {3, 3, 3}}, {}},
-        {empty.path().string(), 0, {{0, 0, 0}}, {299}},
+        {empty.path().string(), 0, {{0, 0, 0}}, {StringId::kFolderHoldsNoRecordings}},
     };
     for (const auto& c : cases) {
         RecordingReporter reporter;

@@ -231,10 +231,17 @@ TEST(GeneratedRecordings, ScanListsTheCardInStartOrder)
     // Names carry consecutive start times, so start order is name order after the prefix.
     std::sort(expected.begin(), expected.end(),
               [](const std::string& a, const std::string& b) { return a.substr(4) < b.substr(4); });
-    std::vector<std::string> listed;
+    // The power-cut recordings this repair left broken are listed too, as unreadable.
+    std::vector<std::string> listed, unreadable;
     for (const auto& item : list)
-        listed.push_back(item->fileName);
+        (item->IsPlayable() ? listed : unreadable).push_back(item->path);
+    for (std::string& path : listed)
+        path = fs::path(path).filename().string();
     EXPECT_EQ(listed, expected);
+    std::sort(unreadable.begin(), unreadable.end());
+    EXPECT_EQ(unreadable.size(), Card().powerCut.size());
+    for (std::size_t i = 0; i < unreadable.size() && i < Card().powerCut.size(); ++i)
+        EXPECT_EQ(unreadable[i], Card().powerCut[i].string());
 
     std::vector<std::string> handed = repair.handed;
     std::sort(handed.begin(), handed.end());

@@ -96,7 +96,11 @@ TEST(ScanRepair, OtherAviFilesAreLeftAsTheyAre)
     // Files the container reader takes are listed as they are; the others go to the repair, which refuses
     // them before it moves anything.
     EXPECT_TRUE(std::any_of(list.begin(), list.end(), [&](const auto& item) { return item->path == broken; }));
-    EXPECT_LT(list.size(), files.size() + 1) << "at least one of them is refused by the reader";
+    // Those the reader refuses are listed as unreadable (one small enough to pass for an aborted recording
+    // is not listed at all).
+    EXPECT_LT(std::count_if(list.begin(), list.end(), [](const auto& item) { return item->IsPlayable(); }),
+              std::ptrdiff_t(files.size() + 1))
+        << "at least one of them is refused by the reader";
     EXPECT_TRUE(ReadFileBytes(broken) == ReadFileBytes(original));
     for (size_t i = 0; i < files.size(); ++i) {
         SCOPED_TRACE(files[i].string());

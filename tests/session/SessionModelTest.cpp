@@ -1,10 +1,12 @@
 #include "session/PlaybackSession.h"
 
+#include "infra/StringIds.h"
 #include "support/RiffBuilder.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,11 +20,15 @@ std::unique_ptr<RecordingItem> Item(int type, int day = 20, int hour = 15, int m
                                            "/card/" + name, name);
 }
 
+// A negative type is a recording of that kind listed as unreadable.
 std::vector<std::unique_ptr<RecordingItem>> ItemsOfTypes(const std::vector<int>& types)
 {
     std::vector<std::unique_ptr<RecordingItem>> items;
-    for (size_t i = 0; i < types.size(); ++i)
-        items.push_back(Item(types[i], 20, 10, 0, 0, "item" + std::to_string(i)));
+    for (size_t i = 0; i < types.size(); ++i) {
+        items.push_back(Item(std::abs(types[i]), 20, 10, 0, 0, "item" + std::to_string(i)));
+        if (types[i] < 0)
+            items.back()->unreadable = StringId::kUnreadableEmpty;
+    }
     return items;
 }
 
@@ -56,6 +62,10 @@ TEST(SessionNavigation, PreviousAndNextUnderEveryFilter)
         {"no Always at all: previous steps back unfiltered", {1, 1, 1}, 2, 2, false, 0, true, 1},
         {"empty list", {}, 0, 0, false, 0, false, 0},
         {"empty list under a filter", {}, 1, 0, false, 0, false, 0},
+        {"all, over unreadable ones", {2, -2, -1, 2}, 0, 0, true, 3, false, 0},
+        {"all, back over unreadable ones", {2, -2, -1, 2}, 0, 3, false, 0, true, 0},
+        {"all, only unreadable ones after", {1, 2, -2}, 0, 1, false, 0, true, 0},
+        {"Always over unreadable Always, wrapping", {2, -2, 1, 2, -2}, 2, 3, true, 0, true, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -72,6 +82,22 @@ TEST(SessionNavigation, PreviousAndNextUnderEveryFilter)
         EXPECT_EQ(previous, c.previous);
         EXPECT_EQ(session.currentIndex, c.current) << "navigation only looks";
     }
+}
+
+TEST(SessionNavigation, AnUnreadableRecordingIsNeverCurrentNorHandedOut)
+{
+    PlaybackSession session;
+    session.SetRecordings(ItemsOfTypes({-1, 2, -2}));
+    EXPECT_EQ(session.currentIndex, 1) << "the first one that can be played";
+    for (int32_t asked : {0, 2}) {
+        EXPECT_TRUE(session.SetCurrentIndex(asked));
+        EXPECT_EQ(session.currentIndex, 1) << asked;
+    }
+    // Nothing to play at all: nothing is current, whatever the index says.
+    session.SetRecordings(ItemsOfTypes({-1, -2}));
+    EXPECT_EQ(session.GetCurrentRecording(), nullptr);
+    EXPECT_FALSE(session.SetCurrentIndex(1));
+    EXPECT_FALSE(session.LoadCurrentMetadata());
 }
 
 TEST(SessionNavigation, NoNeighbourOnceTheListIsClearedUnderTheCurrentIndex)

@@ -1,3 +1,4 @@
+#include "infra/StringIds.h"
 #include "infra/StringTable.h"
 #include "ui/open/CLoadingDlg.h"
 #include "ui/open/CSelDialog.h"
@@ -18,10 +19,12 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QScreen>
 #include <QPushButton>
 #include <QTimer>
 #include <QUrl>
@@ -179,6 +182,39 @@ TEST(OpenRules, SelectedPathsOfTheOpenDialog)
     };
     for (const Case& c : cases)
         EXPECT_EQ(SelectedPaths(c.dir, c.selected, c.nameBox), c.expected) << c.what;
+}
+
+TEST(OpenRules, APathTypedIntoTheOpenDialog)
+{
+    TempDir dir;
+    const fs::path card = dir / "card";
+    fs::create_directories(card / "EVENT");
+    fs::create_directories(dir / "shown");
+    WriteFileBytes(card / "REC_1.avi", "x");
+    const std::string shown = dir / "shown";
+    const std::string home = dir.path().string();
+    using K = TypedPath::Kind;
+    struct Case {
+        const char* what;
+        std::string typed;
+        TypedPath expected;
+    };
+    const Case cases[] = {
+        {"an absolute folder", card, {K::Folder, card, 0}},
+        {"with a trailing slash", card.string() + "/", {K::Folder, card, 0}},
+        {"with two", card.string() + "//", {K::Folder, card, 0}},
+        {"from the home folder", "~/card/", {K::Folder, card, 0}},
+        {"the home folder itself", "~", {K::Folder, home, 0}},
+        {"an absolute file", card / "REC_1.avi", {K::File, card / "REC_1.avi", 0}},
+        {"a name relative to the folder shown", "../card/EVENT", {K::Folder, card / "EVENT", 0}},
+        {"a file relative to the folder shown", "../card/REC_1.avi", {K::File, card / "REC_1.avi", 0}},
+        {"a missing path", card / "nope", {K::Missing, card / "nope", ENOENT}},
+        {"below a file", card / "REC_1.avi/x", {K::Missing, card / "REC_1.avi/x", ENOTDIR}},
+        {"nothing typed", "", {}},
+        {"the selection's quoted names", "\"a.avi\" \"b.avi\"", {}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ResolveTypedPath(shown, c.typed, home), c.expected) << c.what;
 }
 
 TEST(OpenRules, ADropKeepsItsLocalPathsOnly)
@@ -355,10 +391,15 @@ TEST_F(OpenerFixture, TheOpenCommandPausesAsksAndRemembersTheFolder)
     EXPECT_EQ(log.Snapshot()[1].message, VIDEO_PAUSE);
     session.RemoveListener(&listener);
 
-    // Command-line paths open as if dropped; a missing one is skipped.
+    // Command-line paths open as if dropped; a missing one is skipped, and told with the reason once the
+    // window can show it.
+    RecordingReporter reporter;
     opener.OpenCommandLine({QString::fromStdString(card / "missing.avi"), QString::fromStdString(card / "EVT_20120820_100000_F.avi")});
+    EXPECT_TRUE(reporter.messages.empty()) << "not before the window shows";
     ASSERT_TRUE(WaitUntil([&] { return !opener.IsScanning(); }));
     EXPECT_EQ(HandedOverCount(), 1);
+    ASSERT_EQ(reporter.messages.size(), 1u);
+    EXPECT_EQ(reporter.messages[0].text, card / "missing.avi" + " cannot be opened: No such file or directory");
 }
 
 TEST(CSelDialogTest, ShowsItsTextsAndOpensTheShownFolderWhenNothingIsSelected)
@@ -380,6 +421,116 @@ TEST(CSelDialogTest, ShowsItsTextsAndOpensTheShownFolderWhenNothingIsSelected)
     QTest::mouseClick(ok, Qt::LeftButton);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.SelectedPathList(), QStringList{QString::fromStdString(dir.path().string()) + "/"});
+}
+
+// What a user does with the keyboard alone: a path typed into the name box, then Enter, and Enter again.
+TEST(CSelDialogTest, APathTypedWithTheKeyboardOpensWhatItNames)
+{
+    TempDir dir;
+    const fs::path card = dir / "card";
+    fs::create_directories(card / "EVENT");
+    fs::create_directories(dir / "shown");
+    WriteFileBytes(card / "REC_20120820_100000_F.avi", "x");
+    struct Boxes final : IMessageBoxes {
+        QMessageBox::StandardButton Show(QWidget*, const QString&, const QString& text,
+                                         QMessageBox::StandardButtons) override
+        {
+            shown.push_back(text);
+            return QMessageBox::Ok;
+        }
+        void OpenFolder(const QString&) override {}
+        std::vector<QString> shown;
+    } boxes;
+    SetMessageBoxes(&boxes);
+    const QString home = QDir::homePath();
+    qputenv("HOME", QByteArray::fromStdString(dir.path().string()));
+
+    const QString cardPath = QString::fromStdString(card.string());
+    struct Case {
+        const char* what;
+        QString typed;
+        int enters;         // Enter presses until the dialog closes
+        QStringList opened;
+    };
+    const Case cases[] = {
+        // The folder shown opens as it always has, with a trailing slash.
+        {"an absolute folder: Enter goes there, Enter again opens it", cardPath, 2, {cardPath + "/"}},
+        {"with a trailing slash", cardPath + "/", 2, {cardPath + "/"}},
+        {"from the home folder", "~/card", 2, {cardPath + "/"}},
+        {"a folder relative to the one shown", "../card", 2, {cardPath + "/"}},
+        {"an absolute file opens at once", cardPath + "/REC_20120820_100000_F.avi", 1,
+         {cardPath + "/REC_20120820_100000_F.avi"}},
+    };
+    QWidget window;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CSelDialog dialog(&window, QString::fromStdString(dir / "shown"));
+        dialog.show();
+        dialog.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        auto* nameBox = dialog.findChild<QLineEdit*>("fileNameEdit");
+        nameBox->setFocus();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return nameBox->hasFocus(); }));
+        QTest::keyClicks(nameBox, c.typed);
+        int enters = 0;
+        while (dialog.isVisible() && enters < 3) {
+            QTest::qWait(50);
+            // Where the keyboard's focus is now; the name box when the window has none yet.
+            QWidget* focus = QApplication::focusWidget();
+            QTest::keyClick(focus && focus->window() == &dialog ? focus : nameBox, Qt::Key_Return);
+            ++enters;
+        }
+        EXPECT_EQ(enters, c.enters);
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_EQ(dialog.SelectedPathList(), c.opened);
+        if (c.enters == 2) {
+            EXPECT_EQ(dialog.CurrentFolder(), cardPath);
+        }
+    }
+    // A path that is not there is told with the system's words; the dialog stays for another try.
+    CSelDialog dialog(&window, QString::fromStdString(dir / "shown"));
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    auto* nameBox = dialog.findChild<QLineEdit*>("fileNameEdit");
+    nameBox->setFocus();
+    QTest::keyClicks(nameBox, cardPath + "/nope");
+    QTest::keyClick(nameBox, Qt::Key_Return);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(boxes.shown, std::vector<QString>{cardPath + "/nope cannot be opened: No such file or directory"});
+    qputenv("HOME", home.toUtf8());
+    SetMessageBoxes(nullptr);
+}
+
+TEST(MessageBoxesTest, ABoxWithoutAnOwnerIsCentredOnTheMainWindow)
+{
+    // The main window at the screen's left, as at start-up: a box raised before any window is active
+    // comes over it, not over the middle of the screen. Photographed in both languages.
+    QWidget window;
+    window.setGeometry(0, 0, 1065, 758);
+    ASSERT_TRUE(ShowAndWait(window));
+    SetMainWindowForMessageBoxes(&window);
+    for (Language language : {Language::English, Language::Korean}) {
+        SetCurrentLanguage(language);
+        const QString text = QString::fromStdString(
+            FormatString(StringId::kFolderCannotBeRead, {"/media/card/DCIM", SystemErrorText(EACCES)}));
+        QRect box;
+        QTimer::singleShot(300, [&box, language] {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (auto* shown = qobject_cast<QMessageBox*>(top); shown && shown->isVisible()) {
+                    box = shown->frameGeometry();
+                    QApplication::primaryScreen()->grabWindow(0, 0, 0, 1065, 758).save(
+                        QStringLiteral(TESSARO_SCREENSHOT_DIR "/message-box-%1.png")
+                            .arg(language == Language::Korean ? "ko" : "en"));
+                    shown->accept();
+                }
+        });
+        GetMessageBoxes().Show(nullptr, QString(), text, QMessageBox::Ok);
+        ASSERT_FALSE(box.isNull());
+        EXPECT_LE((box.center() - window.frameGeometry().center()).manhattanLength(), 40)
+            << box.center().x() << "," << box.center().y();
+    }
+    SetCurrentLanguage(Language::English);
+    SetMainWindowForMessageBoxes(nullptr);
 }
 
 TEST(MessageBoxReporterTest, AWorkerQueuesTheBoxOnceAndReturnsAtOnce)

@@ -8,6 +8,8 @@
 #include "widgets/CSkinListCtrl.h"
 
 #include "UiTestSupport.h"
+#include "support/RecordingReporter.h"
+#include "support/RiffBuilder.h"
 #include "support/SampleCard.h"
 #include "support/TempDir.h"
 #include "support/qt/SkinTestSupport.h"
@@ -270,6 +272,91 @@ TEST_F(ListFixture, ShortcutsFromTheTableReachTheWindowAndOtherKeysAreSwallowed)
     QTest::keyClick(pane->List(), Qt::Key_Home);
     EXPECT_EQ(pane->List()->currentItem(), pane->List()->topLevelItem(3));
     EXPECT_EQ(commands.size(), 4u);
+}
+
+TEST(VideoListControlLook, AnUnreadableRecordingIsListedWithWhyAndIsNeverPlayed)
+{
+    // A card on which an empty file and a file that is no recording sit between real ones.
+    TempDir card;
+    WriteFileBytes(card / "REC_20120820_100000_F.avi", "");
+    WriteFileBytes(card / "EVT_20120820_110000_F.avi", riff::ValidRecording());
+    WriteFileBytes(card / "EVT_20120820_120000_F.avi", std::string(40000, 'x'));
+    WriteFileBytes(card / "REC_20120820_130000_F.avi", riff::ValidRecording());
+    RecordingReporter quiet;
+    const RecordingList scanned = CFileLoader().ScanRecordings({card.path().string()}, {});
+    ASSERT_EQ(scanned.size(), 4u);
+
+    const struct {
+        Language language;
+        const char* suffix;
+        QString label, emptyReason, notAviReason;
+    } looks[] = {
+        {Language::English, "en", "Unreadable", "\u2514 The file is empty.", "\u2514 Not an AVI recording."},
+        {Language::Korean, "ko", "읽을 수 없음", "\u2514 빈 파일입니다.", "\u2514 AVI 녹화 파일이 아닙니다."},
+    };
+    for (const auto& look : looks) {
+        SetCurrentLanguage(look.language);
+        BuiltSkin skin;
+        PlaybackSession session;
+        QWidget window;
+        window.resize(280, 406);
+        auto* pane = new VideoListControl(&window, session);
+        pane->setGeometry(0, 0, 280, 406);
+        RecordingList list;
+        for (const auto& item : scanned)
+            list.push_back(std::make_unique<RecordingItem>(*item));
+        session.SetRecordings(std::move(list));
+        PostAndSettle(session, VIDEO_FILES_OPENED);
+        PostAndSettle(session, NEW_VIDEO_PLAY);
+        ASSERT_TRUE(ShowAndWait(window));
+
+        CSkinListCtrl* table = pane->List();
+        ASSERT_EQ(table->topLevelItemCount(), 4);
+        EXPECT_EQ(Column(table, 3)[0], look.label);
+        EXPECT_EQ(Column(table, 3)[1], QString::fromStdString(GetRecordingTypeLabel(Event)));
+        EXPECT_EQ(Column(table, 3)[2], look.label);
+        // The reason is the line under the row, across the columns, in the warning colour.
+        ASSERT_EQ(table->topLevelItem(0)->childCount(), 1);
+        EXPECT_EQ(table->topLevelItem(0)->child(0)->text(0), look.emptyReason);
+        EXPECT_EQ(table->topLevelItem(2)->child(0)->text(0), look.notAviReason);
+        EXPECT_EQ(table->topLevelItem(1)->childCount(), 0);
+        EXPECT_TRUE(table->topLevelItem(0)->isExpanded());
+        const QModelIndex reason = table->model()->index(0, 0, table->model()->index(2, 0));
+        EXPECT_EQ(table->ColoursOf(reason, false).text, QColor(240, 128, 112));
+        EXPECT_EQ(table->ColoursOf(reason, false).background, table->ColoursOfRow(2, false).background);
+        EXPECT_TRUE(table->topLevelItem(0)->toolTip(3).contains("REC_20120820_100000_F.avi"));
+        // The first recording that can be played is the one played.
+        EXPECT_EQ(session.currentIndex, 1);
+        EXPECT_EQ(PlayedRow(table), 1);
+        QTest::qWait(50);
+        const QImage shot = Shot(window);
+        shot.save(QStringLiteral(TESSARO_SCREENSHOT_DIR "/list-pane-unreadable-%1.png").arg(look.suffix));
+        // The Event filter keeps the unreadable Event: it is an Event the user should know of.
+        QTest::mouseClick(pane->FilterButton(VideoListControl::EventOnly), Qt::LeftButton);
+        EXPECT_EQ(Column(table, 0), (std::vector<QString>{"2", "3"}));
+
+        // A double-click on the row or on its reason plays nothing.
+        pane->FilterBy(VideoListControl::All);
+        DeliveryLog log;
+        LoggingListener listener("spy", log);
+        session.AddListener(&listener);
+        WindowMouse::DoubleClick(table->viewport(), table->visualItemRect(table->topLevelItem(0)).center());
+        WindowMouse::DoubleClick(table->viewport(), table->visualItemRect(table->topLevelItem(0)->child(0)).center());
+        PostAndSettle(session, VIDEO_PAUSE);
+        EXPECT_EQ(log.Snapshot().size(), 1u) << "only the pause";
+        session.RemoveListener(&listener);
+        // Nothing but unreadable recordings: listed, and none shown as playing.
+        RecordingList unreadable;
+        for (int i : {0, 2})
+            unreadable.push_back(std::make_unique<RecordingItem>(*scanned[i]));
+        session.SetRecordings(std::move(unreadable));
+        PostAndSettle(session, VIDEO_FILES_OPENED);
+        PostAndSettle(session, NEW_VIDEO_PLAY);
+        EXPECT_EQ(table->topLevelItemCount(), 2);
+        EXPECT_EQ(PlayedRow(table), -1);
+        session.Shutdown();
+    }
+    SetCurrentLanguage(Language::English);
 }
 
 TEST(VideoListControlLook, ScreenshotsOfASampleCardInBothLanguages)

@@ -115,7 +115,10 @@ VideoListControl::VideoListControl(QWidget* parent, PlaybackSession& session)
 
     connect(m_list->Header(), &QHeaderView::sectionClicked, this, &VideoListControl::OnHeaderClicked);
     connect(m_list, &QAbstractItemView::doubleClicked, this,
-            [this](const QModelIndex& index) { OnNMDblclkVideolist(index.row()); });
+            [this](const QModelIndex& index) {
+                // The reason line under an unreadable row belongs to that row.
+                OnNMDblclkVideolist(index.parent().isValid() ? index.parent().row() : index.row());
+            });
     connect(m_list, &QAbstractItemView::pressed, this, [this] { m_list->m_clicked = true; });
     // Empty space in the table is not an item: a double-click there reaches OnNMDblclkVideolist as -1.
     m_list->viewport()->installEventFilter(this);
@@ -152,7 +155,7 @@ std::vector<VideoListControl::Row> VideoListControl::ReadSessionRows() const
 {
     std::vector<Row> rows;
     m_session.VisitRecordings([&rows](const RecordingItem& item) {
-        rows.push_back({item.number, item.dateText, item.timeText, item.type});
+        rows.push_back({item.number, item.dateText, item.timeText, item.type, item.fileName, GetUnreadableText(item)});
     });
     return rows;
 }
@@ -168,7 +171,10 @@ void VideoListControl::update(int32_t message, MessageParam*)
     case VIDEO_PREVIOUS:
     case VIDEO_NEXT:
     case NEW_VIDEO_PLAY:
-        OnUiThread(this, [this, number = m_session.currentIndex + 1] { ShowPlayed(number); });
+        // A list of only unreadable recordings has none playing.
+        OnUiThread(this, [this, number = m_session.GetCurrentRecording() ? m_session.currentIndex + 1 : -1] {
+            ShowPlayed(number);
+        });
         break;
     case VIDEO_FILE_NOT_FOUND:
         m_session.ClearRecordings();
@@ -213,14 +219,34 @@ void VideoListControl::FillTable(const std::vector<Row>& rows)
     QList<QTreeWidgetItem*> items;
     items.reserve(int(rows.size()));
     for (const Row& row : rows) {
+        const bool unreadable = !row.unreadable.empty();
         auto* item = new QTreeWidgetItem({QString::number(row.number), QString::fromStdString(row.dateText),
                                           QString::fromStdString(row.timeText),
-                                          QString::fromStdString(GetRecordingTypeLabel(row.type))});
+                                          unreadable ? Text(StringId::kUnreadableLabel)
+                                                     : QString::fromStdString(GetRecordingTypeLabel(row.type))});
         for (int column = 0; column < 4; ++column)
             item->setTextAlignment(column, Qt::AlignLeft | Qt::AlignVCenter);
+        if (unreadable) {
+            const QString why = QString::fromStdString(row.fileName + ": " + row.unreadable);
+            for (int column = 0; column < 4; ++column)
+                item->setToolTip(column, why);
+            item->setData(0, CSkinListCtrl::kUnreadableRole, true);
+        }
         items.push_back(item);
     }
     m_list->addTopLevelItems(items);
+    // The reason goes on a line of its own under the row: the columns are too narrow for it.
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].unreadable.empty())
+            continue;
+        QTreeWidgetItem* item = items[int(i)];
+        auto* reason = new QTreeWidgetItem(item, {QStringLiteral("\u2514 ") + QString::fromStdString(rows[i].unreadable)});
+        reason->setFlags(Qt::ItemIsEnabled);
+        reason->setToolTip(0, item->toolTip(0));
+        reason->setData(0, CSkinListCtrl::kUnreadableRole, true);
+        reason->setFirstColumnSpanned(true);
+        item->setExpanded(true);
+    }
 }
 
 void VideoListControl::EnableFilterButtons()
@@ -296,7 +322,8 @@ void VideoListControl::OnNMDblclkVideolist(int row)
 {
     WriteLog("List Item Duble Click", kClass, "OnNMDblclkVideolist", kLogType, kLogLevelNormal);
     QTreeWidgetItem* item = row >= 0 ? m_list->topLevelItem(row) : nullptr;
-    if (item) {
+    // A recording that cannot be played is never sent to the engine; its row says why.
+    if (item && !item->data(0, CSkinListCtrl::kUnreadableRole).toBool()) {
         const int number = item->text(0).toInt();
         auto select = std::make_unique<MessageParam>();
         select->index = number - 1;

@@ -2,7 +2,8 @@
 
 // The recording list pane: the opened recordings as a table (number, date, time, type), four toggle
 // buttons and a context menu that restrict it to one kind, header clicks that sort the session's list,
-// double-click to play, and the played row kept highlighted and in view.
+// double-click to play, and the played row kept highlighted and in view. A recording that cannot be played
+// is listed all the same, marked unreadable with the reason on a line of its own below it.
 
 #include "playback/SessionView.h"
 
@@ -39,6 +40,8 @@ public:
         int number = 0;
         std::string dateText, timeText;
         int type = 0;
+        std::string fileName;
+        std::string unreadable;  // why the recording cannot be played; empty when it can
         bool operator==(const Row&) const = default;
     };
 

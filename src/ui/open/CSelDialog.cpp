@@ -3,6 +3,7 @@
 #include "infra/StringIds.h"
 #include "infra/StringTable.h"
 #include "ui/open/OpenRules.h"
+#include "widgets/MessageBoxes.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -55,27 +56,72 @@ void CSelDialog::KeepOkEnabled()
     });
 }
 
+void CSelDialog::GoTo(const QString& folder)
+{
+    setDirectory(folder);
+    if (auto* list = findChild<QAbstractItemView*>(QStringLiteral("listView")); list && list->selectionModel())
+        list->selectionModel()->clearSelection();
+    if (auto* nameBox = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+        nameBox->clear();
+        nameBox->setFocus();
+    }
+    KeepOkEnabled();
+}
+
+void CSelDialog::Confirm(const QStringList& paths)
+{
+    m_selectedPaths = paths;
+    QDialog::accept();
+}
+
 void CSelDialog::accept()
 {
+    const QString shown = CurrentFolder();
+    // Only the items of the folder shown: while a path is typed the stock dialog also selects what it
+    // names elsewhere.
     std::vector<SelectedItem> selected;
     const auto* model = findChild<QFileSystemModel*>();
     auto* list = findChild<QAbstractItemView*>(QStringLiteral("listView"));
     if (model && list && list->selectionModel()) {
         for (const QModelIndex& index : list->selectionModel()->selectedRows())
-            selected.push_back({model->fileName(index).toStdString(), model->isDir(index)});
+            if (index.parent() == list->rootIndex())
+                selected.push_back({model->fileName(index).toStdString(), model->isDir(index)});
     }
     const auto* nameBox = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     const std::string text = nameBox ? nameBox->text().toStdString() : std::string();
-    // A folder typed into the name box is entered, as the stock dialog does.
-    if (selected.empty() && !text.empty() && text.find('"') == std::string::npos) {
-        const QString typed = QDir(CurrentFolder()).absoluteFilePath(nameBox->text());
-        if (QFileInfo(typed).isDir()) {
-            setDirectory(typed);
+
+    // A path in the name box (typed, or the one file selected) decides, unless the selection says more.
+    const TypedPath typed = ResolveTypedPath(shown.toStdString(), text, QDir::homePath().toStdString());
+    const bool typedAlone =
+        selected.empty() ||
+        (selected.size() == 1 &&
+         QDir(shown).absoluteFilePath(QString::fromStdString(selected[0].name)).toStdString() == typed.path);
+    if (typed.kind != TypedPath::None && typedAlone) {
+        const QString path = QString::fromStdString(typed.path);
+        switch (typed.kind) {
+        case TypedPath::Folder:
+            // Enter goes into a folder; Enter again, with nothing typed, opens the folder shown.
+            if (QDir(path) != QDir(shown))
+                GoTo(path);
+            else
+                Confirm({path});
             return;
+        case TypedPath::File:
+            Confirm({path});
+            return;
+        case TypedPath::Missing:
+            GetMessageBoxes().ShowWithIcon(
+                this, windowTitle(),
+                QString::fromStdString(FormatString(StringId::kPathCannotBeOpened,
+                                                    {typed.path, SystemErrorText(typed.error)})),
+                QMessageBox::Ok, QMessageBox::Warning);
+            return;
+        case TypedPath::None:
+            break;
         }
     }
-    m_selectedPaths.clear();
-    for (const std::string& path : SelectedPaths(CurrentFolder().toStdString(), selected, text))
-        m_selectedPaths.push_back(QString::fromStdString(path));
-    QDialog::accept();
+    QStringList paths;
+    for (const std::string& path : SelectedPaths(shown.toStdString(), selected, text))
+        paths.push_back(QString::fromStdString(path));
+    Confirm(paths);
 }

@@ -1,7 +1,9 @@
 #pragma once
 
 // The Open dialog: shows recordings and folders and lets the user confirm any mix of files and folders
-// (nothing selected opens the folder shown). What confirming opens comes from SelectedPaths.
+// (nothing selected opens the folder shown). A path typed into the name box (absolute, from "~", or
+// relative to the folder shown) opens the file it names; a folder is entered, and Enter again opens it.
+// What confirming a selection opens comes from SelectedPaths.
 
 #include <QFileDialog>
 #include <QStringList>
@@ -22,6 +24,9 @@ public slots:
 
 private:
     void KeepOkEnabled();
+    // Shows folder, with nothing selected and nothing typed.
+    void GoTo(const QString& folder);
+    void Confirm(const QStringList& paths);
 
     QStringList m_selectedPaths;
 };

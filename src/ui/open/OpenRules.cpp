@@ -1,5 +1,7 @@
 #include "ui/open/OpenRules.h"
 
+#include <cerrno>
+#include <filesystem>
 #include <sys/stat.h>
 
 namespace {
@@ -80,4 +82,24 @@ std::vector<std::string> SelectedPaths(std::string dir, const std::vector<Select
         }
     }
     return paths;
+}
+
+TypedPath ResolveTypedPath(const std::string& shownFolder, const std::string& text, const std::string& home)
+{
+    if (text.empty() || text.find('"') != std::string::npos)
+        return {};
+    std::string path;
+    if (text == "~" || text.starts_with("~/"))
+        path = home + text.substr(1);
+    else if (text.front() == '/')
+        path = text;
+    else
+        path = shownFolder + "/" + text;
+    path = std::filesystem::path(path).lexically_normal().string();
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    struct stat info{};
+    if (stat(path.c_str(), &info) != 0)
+        return {TypedPath::Missing, path, errno};
+    return {S_ISDIR(info.st_mode) ? TypedPath::Folder : TypedPath::File, path, 0};
 }

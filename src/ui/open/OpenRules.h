@@ -35,3 +35,14 @@ struct SelectedItem {
 // plain name). Every path is dir + name, whole.
 std::vector<std::string> SelectedPaths(std::string dir, const std::vector<SelectedItem>& selected,
                                        const std::string& nameBoxText);
+
+// What a path typed into the Open dialog's name box names. A typed path may be absolute, start with "~"
+// (the home folder) or be relative to the folder shown; a trailing slash changes nothing.
+struct TypedPath {
+    enum Kind { None, Folder, File, Missing };
+    Kind kind = None;   // None: nothing typed, or a list of quoted names (the selection's)
+    std::string path;   // absolute, without a trailing slash
+    int error = 0;      // Missing: the system's error number
+    bool operator==(const TypedPath&) const = default;
+};
+TypedPath ResolveTypedPath(const std::string& shownFolder, const std::string& text, const std::string& home);

@@ -1,6 +1,9 @@
 #include "ui/open/RecordingOpener.h"
 
 #include "infra/DiagnosticLog.h"
+#include "infra/Reporter.h"
+#include "infra/StringIds.h"
+#include "infra/StringTable.h"
 #include "playback/SessionView.h"
 #include "ui/open/CLoadingDlg.h"
 #include "ui/open/CSelDialog.h"
@@ -12,7 +15,9 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include <cerrno>
 #include <cstdio>
+#include <sys/stat.h>
 #include <string_view>
 
 namespace {
@@ -99,10 +104,19 @@ void RecordingOpener::OpenCommandLine(const QStringList& paths)
 {
     QStringList existing;
     for (const QString& path : paths) {
-        if (QFileInfo::exists(path))
+        const std::string name = path.toStdString();
+        struct stat info{};
+        if (stat(name.c_str(), &info) == 0) {
             existing.push_back(path);
-        else
-            std::fprintf(stderr, "tessaro-viewer: %s: no such file or folder\n", path.toLocal8Bit().constData());
+            continue;
+        }
+        const int error = errno;
+        // Told on standard error for whoever started us, and in a box once the window shows.
+        std::fprintf(stderr, "tessaro-viewer: %s: %s\n", path.toLocal8Bit().constData(),
+                     SystemErrorText(error).c_str());
+        QMetaObject::invokeMethod(
+            this, [name, error] { ReportString(StringId::kPathCannotBeOpened, {name, SystemErrorText(error)}); },
+            Qt::QueuedConnection);
     }
     if (!existing.isEmpty())
         OnDropFiles(existing);

@@ -41,8 +41,9 @@ public:
     bool HandleDrop(QDropEvent* event);
     void OnDropFiles(const QStringList& paths);
     void OnBnClickedOpenVideoBtn();
-    // Paths given on the command line open as if dropped; a path that does not exist is named on
-    // standard error and skipped.
+    // Paths given on the command line open as if dropped; a path that cannot be opened is named, with
+    // the reason, on standard error and in a message box (queued: it comes once the window shows), and
+    // skipped.
     void OpenCommandLine(const QStringList& paths);
 
     bool IsScanning() const { return m_job != nullptr; }
