@@ -110,6 +110,6 @@ int RunScan(const std::vector<std::string>& arguments)
 }
 
 const CommandRegistration registration{{"scan", "PATH... [--json]", RunScan,
-     "Lists the recordings of cards, folders or files as the viewer does: kind, start, length, whether they need a repair. Nothing is changed."}};
+     "Lists the recordings of cards, folders or files as the viewer does: kind, start, length, whether they need a repair, and the files that cannot be read with the reason. Nothing is changed."}};
 
 }  // namespace
