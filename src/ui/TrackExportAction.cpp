@@ -9,10 +9,14 @@
 #include "session/PlaybackSession.h"
 #include "widgets/MessageBoxes.h"
 #include "widgets/LoadText.h"
+#include "widgets/SaveFailure.h"
 
 #include <QAction>
 #include <QFileInfo>
 #include <QMenu>
+
+#include <cerrno>
+#include <filesystem>
 
 namespace {
 
@@ -49,22 +53,23 @@ void ExportCurrentTrack(QWidget* owner, PlaybackSession& session)
     QString target = path;
     if (QFileInfo(target).suffix().isEmpty())
         target += filter.contains("*.csv") ? ".csv" : ".gpx";
-    const QString failure = WriteTrackFile(recording, target);
+    const Result written = WriteTrackFile(recording, target);
     WriteLog("track of " + recording.toStdString() + " to " + target.toStdString() +
-                 (failure.isEmpty() ? std::string(": saved") : ": " + failure.toStdString()),
+                 (written ? std::string(": saved") : ": " + written.Describe()),
              "TrackExport", "ExportCurrentTrack", kLogType, kLogLevelNormal);
-    if (!failure.isEmpty())
-        GetMessageBoxes().Show(owner, QString(), LoadText(StringId::kTrackNotSaved).arg(failure), QMessageBox::Ok);
+    if (!written)
+        GetMessageBoxes().ShowWithIcon(owner, QString(),
+                                       SaveFailureText(StringId::kTrackNotSaved, target.toStdString(), ReasonText(written)),
+                                       QMessageBox::Ok, QMessageBox::Warning);
 }
 
-QString WriteTrackFile(const QString& recordingPath, const QString& path)
+Result WriteTrackFile(const QString& recordingPath, const QString& path)
 {
     std::string reason;
     const std::unique_ptr<RecordingItem> item = LoadRecording(recordingPath.toStdString(), reason);
-    if (!item)
-        return QString::fromStdString(reason);
+    if (!item)  // gone meanwhile, or no longer readable
+        return Result::Failure(reason, std::filesystem::exists(recordingPath.toStdString()) ? EBADMSG : ENOENT);
     const TrackFormat format =
         QFileInfo(path).suffix().compare("csv", Qt::CaseInsensitive) == 0 ? TrackFormat::Csv : TrackFormat::Gpx;
-    const Result written = WriteTrack(*item, format, path.toStdString(), "Tessaro Viewer");
-    return written ? QString() : QString::fromStdString(written.Describe());
+    return WriteTrack(*item, format, path.toStdString(), "Tessaro Viewer");
 }
