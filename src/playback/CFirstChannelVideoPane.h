@@ -39,7 +39,7 @@ private:
     void ShowIdlePicture();
     void ShowVideoSurface();
     void PostEndOfRecording();
-    void TellSnapshotResult(const std::string& path, const std::string& folder);
+    void TellSnapshotResult(const Snapshot& still, const std::string& folder);
 
     static void OnMediaPlayerPositionChanged(const libvlc_event_t* event, void* pane);
     static void OnMediaPlayerPlaying(const libvlc_event_t* event, void* pane);
