@@ -1,7 +1,6 @@
 #include "playback/CChannelVideoPane.h"
 
 #include "infra/DiagnosticLog.h"
-#include "infra/SafeFile.h"
 #include "infra/ThreadPriority.h"
 #include "playback/CVideoSurface.h"
 
@@ -13,6 +12,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -136,19 +136,21 @@ CChannelVideoPane::Snapshot CChannelVideoPane::TakeSnapshot(libvlc_media_player_
                                                              const char* tag)
 {
     const std::string target = tag ? InsertBeforeExtension(path, tag) : path;
-    StagedFile staged(target);
-    if (Result opened = staged.Opened(); !opened)
-        return {target, opened};
-    const std::string temporary = staged.TemporaryPath().string();
-    if (!FitsEnginePathBuffer(temporary))
+    if (!FitsEnginePathBuffer(target))
         return {target, Result::Failure("the path is too long for the engine", ENAMETOOLONG)};
     // The engine has finished writing when SnapShot returns; it fails while the player has no video output
     // or no picture yet (a recording loaded a moment ago), and can then only be asked again.
     const bool mayWait = QThread::currentThread() != thread();
     const auto deadline = std::chrono::steady_clock::now() + kFirstPictureWait;
     for (;;) {
-        if (m_vlc->SnapShot(player, temporary.c_str()) == 0 && staged.Handle().Size() > 0)
-            return {target, staged.Commit(staged.Handle().Size(), StagedFile::Existing::Keep)};
+        std::error_code error;
+        if (m_vlc->SnapShot(player, target.c_str()) == 0 && std::filesystem::file_size(target, error) > 0 && !error)
+            return {target, Result::Success()};
+        // The engine does not say why it wrote nothing: a folder it cannot write to is one reason, and no
+        // use waiting for.
+        const std::filesystem::path folder = std::filesystem::path(target).parent_path();
+        if (::access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) != 0)
+            return {target, Result::Failure("cannot write into the folder", errno)};
         // Right after play the engine may not have reported Opening yet: only a player that has stopped,
         // ended or failed has no picture to come.
         const libvlc_state_t state = m_vlc->libvlc_media_player_get_state(player);

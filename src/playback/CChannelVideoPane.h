@@ -70,10 +70,9 @@ protected:
         std::string path;
         Result result = Result::Success();
     };
-    // Writes a still of the player's picture to path, tag inserted before the extension. The engine writes
-    // into a staging file that takes the name only when whole. A recording loaded just before has no
-    // picture for a moment: off the user-interface thread the pane waits for its first one (at most
-    // kFirstPictureWait) rather than fail; on that thread it tries once.
+    // Writes a still of the player's picture to path, tag inserted before the extension. A recording loaded
+    // just before has no picture for a moment: off the user-interface thread the pane waits for its first
+    // one (at most kFirstPictureWait) rather than fail; on that thread it tries once.
     Snapshot TakeSnapshot(libvlc_media_player_t* player, const std::string& path, const char* tag);
     static constexpr std::chrono::milliseconds kFirstPictureWait{2000};
     // Posts a message with a fresh argument.
