@@ -1,12 +1,15 @@
 #include "infra/SafeFile.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <random>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <string_view>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -164,8 +167,25 @@ bool RenameNoReplace(const fs::path& from, const fs::path& to)
 
 }  // namespace
 
+namespace {
+
+bool SameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// True when path still names the file open at fd (no one removed or replaced it meanwhile).
+bool StillNamed(const fs::path& path, int fd)
+{
+    struct stat named {}, open {};
+    return ::lstat(path.c_str(), &named) == 0 && ::fstat(fd, &open) == 0 && SameFile(named, open);
+}
+
+}  // namespace
+
 StagedFile::StagedFile(const fs::path& target, Permissions permissions) : m_target(target)
 {
+    RemoveStaleStagingFiles(ParentOf(target));
     std::random_device random;
     const std::string name = target.filename().string();
     for (int attempt = 0; attempt < 16 && !m_handle.IsOpen(); ++attempt) {
@@ -173,11 +193,19 @@ StagedFile::StagedFile(const fs::path& target, Permissions permissions) : m_targ
         std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(random()));
         fs::path candidate = ParentOf(target) / ("." + name + "." + suffix + ".part");
         // 0666 lets the umask decide, as for any file the user creates.
-        m_handle = FileHandle(::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-        if (m_handle.IsOpen())
-            m_temporary = candidate;
-        else if (errno != EEXIST)
-            break;
+        FileHandle handle(::open(candidate.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        if (!handle.IsOpen()) {
+            if (errno != EEXIST)
+                break;
+            continue;
+        }
+        // Locked at once; a cleaner that came between the creation and the lock may have taken the file
+        // away as a leftover: then it is not ours any more and another name is tried.
+        if (::flock(handle.Get(), LOCK_EX | LOCK_NB) != 0 || !StillNamed(candidate, handle.Get()))
+            continue;
+        m_lock = FileHandle(::fcntl(handle.Get(), F_DUPFD_CLOEXEC, 0));
+        m_handle = std::move(handle);
+        m_temporary = candidate;
     }
     if (!m_handle.IsOpen()) {
         m_openError = errno;
@@ -195,6 +223,7 @@ StagedFile::~StagedFile()
         (void)m_handle.Close();  // the file is dropped anyway
         ::unlink(m_temporary.c_str());
     }
+    (void)m_lock.Close();  // only now: a cleaner must not take the file while it is still to be renamed
 }
 
 Result StagedFile::Opened() const
@@ -235,8 +264,45 @@ Result StagedFile::Commit(int64_t expectedSize, Existing existing)
         return Result::Failure("cannot put the new copy in place at " + m_target.string(), error);
     }
     m_committed = true;
+    (void)m_lock.Close();
     FlushFolder(ParentOf(m_target));
     return Result::Success();
+}
+
+bool IsStagingFileName(const std::string& name)
+{
+    // "." + a name of at least one character + "." + 8 lower-case hex digits + ".part"
+    constexpr std::string_view kEnd = ".part";
+    constexpr std::size_t kDigits = 8;
+    if (name.size() < 2 + 1 + kDigits + kEnd.size() || name.front() != '.' || !name.ends_with(kEnd))
+        return false;
+    const std::size_t digits = name.size() - kEnd.size() - kDigits;
+    if (name[digits - 1] != '.')
+        return false;
+    for (std::size_t i = digits; i < digits + kDigits; ++i)
+        if (!std::isdigit(static_cast<unsigned char>(name[i])) && (name[i] < 'a' || name[i] > 'f'))
+            return false;
+    return true;
+}
+
+int RemoveStaleStagingFiles(const fs::path& folder)
+{
+    int removed = 0;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const fs::path path = it->path();
+        if (!IsStagingFileName(path.filename().string()))
+            continue;
+        // A writer holds its file's lock as long as it lives; a lock that can be had means no one writes.
+        FileHandle file(::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat info {};
+        if (!file.IsOpen() || ::fstat(file.Get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+            ::flock(file.Get(), LOCK_EX | LOCK_NB) != 0 || !StillNamed(path, file.Get()))
+            continue;
+        if (::unlink(path.c_str()) == 0)
+            ++removed;
+    }
+    return removed;
 }
 
 Result MoveFileSafely(const fs::path& from, const fs::path& to)

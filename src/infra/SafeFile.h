@@ -48,8 +48,11 @@ private:
 // False when the source ends early or a read or write fails.
 [[nodiscard]] bool CopyBytes(const FileHandle& from, int64_t fromOffset, const FileHandle& to, int64_t toOffset, int64_t count);
 
-// A temporary file beside `target` (hidden, named ".<name>.<random>.part" so that one left by a crash tells
-// what it is), removed on destruction unless committed.
+// A temporary file beside `target` (hidden, named ".<name>.<8 hex digits>.part" so that one left by a crash
+// tells what it is), removed on destruction unless committed. While it exists the writer holds an advisory
+// lock (flock) on it, which the system drops when the process ends however it ends: a staging file nobody
+// holds is one a killed or crashed writer left, and making a new one first clears such leftovers from its
+// folder (RemoveStaleStagingFiles).
 class StagedFile {
 public:
     enum class Permissions {
@@ -80,10 +83,17 @@ private:
     std::filesystem::path m_target;
     std::filesystem::path m_temporary;
     FileHandle m_handle;
+    FileHandle m_lock;  // shares m_handle's lock and keeps it until the file is renamed or removed
     int m_openError = 0;
     bool m_completed = false;
     bool m_committed = false;
 };
+
+// Whether name has the pattern of StagedFile's temporary files.
+bool IsStagingFileName(const std::string& name);
+// Removes the staging files in folder that no live writer holds (left by a writer that was killed or
+// crashed); other files, and staging files being written, are left alone. Returns how many went.
+int RemoveStaleStagingFiles(const std::filesystem::path& folder);
 
 // Moves a file, replacing an existing file at `to`. Within one file system this is a rename; across file
 // systems the file is copied beside `to`, flushed, checked and renamed into place, and only then is the

@@ -125,6 +125,23 @@ inline constexpr int kClipSaving = 1326;
 inline constexpr int kExportTrack = 990;
 inline constexpr int kTrackFileTypes = 991;
 inline constexpr int kTrackNotSaved = 992;
+// a save that failed: what (still, clip, report; the track above), then why
+inline constexpr int kStillNotSaved = 1330;
+inline constexpr int kClipNotSaved = 1331;
+inline constexpr int kReportNotSaved = 1332;
+inline constexpr int kReasonNoPermission = 1340;
+inline constexpr int kReasonReadOnly = 1341;
+inline constexpr int kReasonDiskFull = 1342;
+inline constexpr int kReasonNotFound = 1343;
+inline constexpr int kReasonNotAFolder = 1344;
+inline constexpr int kReasonExists = 1345;
+inline constexpr int kReasonIoError = 1346;
+inline constexpr int kReasonNameTooLong = 1347;
+inline constexpr int kReasonDamaged = 1348;
+inline constexpr int kReasonSystem = 1349;
+inline constexpr int kReasonNoPicture = 1350;
+inline constexpr int kReasonNoClipName = 1351;
+inline constexpr int kReasonTooLarge = 1352;
 
 inline constexpr std::array kUsedStringIds = {
     kEventText, kAlwaysText, kParkingText, kParkingMotionText, kIndexColumn, kDateColumn, kTimeColumn,
@@ -146,5 +163,8 @@ inline constexpr std::array kUsedStringIds = {
     kClipDialogTitle, kClipStartTimeLabel, kClipEndTimeLabel, kClipLengthLabel, kClipOkButton, kClipNoMetadataNote,
     kClipSaving,
     kExportTrack, kTrackFileTypes, kTrackNotSaved,
+    kStillNotSaved, kClipNotSaved, kReportNotSaved, kReasonNoPermission, kReasonReadOnly, kReasonDiskFull,
+    kReasonNotFound, kReasonNotAFolder, kReasonExists, kReasonIoError, kReasonNameTooLong, kReasonDamaged,
+    kReasonSystem, kReasonNoPicture, kReasonNoClipName, kReasonTooLarge,
 };
 }  // namespace StringId

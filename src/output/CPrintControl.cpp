@@ -1,10 +1,12 @@
 #include "output/CPrintControl.h"
 
+#include "infra/SafeFile.h"
 #include "infra/StringIds.h"
 #include "infra/StringTable.h"
 #include "infra/UserFolders.h"
 #include "widgets/MessageBoxes.h"
 #include "widgets/LoadText.h"
+#include "widgets/SaveFailure.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -17,9 +19,11 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
-#include <QRandomGenerator>
 
-#include <filesystem>
+#include <algorithm>
+#include <cerrno>
+#include <string>
+#include <sys/statvfs.h>
 #include <tuple>
 
 namespace {
@@ -200,27 +204,47 @@ bool CPrintControl::Print(QPrinter& printer)
 
 namespace {
 
-// Prints into a temporary file beside a PDF's chosen name and renames it there once whole, so a failed
-// job never leaves a part under that name (nor replaces an older file with one).
-bool PrintStaged(CPrintControl& control, QPrinter& printer)
+// Whether the file at fd ends with a PDF's end-of-file mark, which the printer writes last: a job that ran
+// out of room or hit a write error leaves a file without it, whatever the printer says.
+bool EndsLikeAPdf(const FileHandle& file)
+{
+    const int64_t size = file.Size();
+    std::string tail(static_cast<std::size_t>(std::min<int64_t>(size, 64)), '\0');
+    return size > 0 && file.ReadAt(size - static_cast<int64_t>(tail.size()), tail.data(), tail.size()) &&
+           tail.find("%%EOF") != std::string::npos;
+}
+
+// Prints; a PDF goes into a staging file beside its chosen name and takes the name only once whole, so a
+// failed job never leaves a part under that name (nor replaces an older file with one). The failure of a
+// PDF says why; a printer's job only that it failed.
+Result PrintStaged(CPrintControl& control, QPrinter& printer)
 {
     const QString target = printer.outputFileName();
     if (printer.outputFormat() != QPrinter::PdfFormat || target.isEmpty())
-        return control.Print(printer);
-    const QFileInfo info(target);
-    const QString staged = info.absolutePath() + "/." + info.fileName() + "." +
-                           QString::number(QRandomGenerator::global()->generate(), 16) + ".part";
-    printer.setOutputFileName(staged);
-    bool printed = control.Print(printer);
+        return control.Print(printer) ? Result::Success() : Result::Failure("the printer refused the job");
+    StagedFile staged(target.toStdString());
+    if (Result opened = staged.Opened(); !opened)
+        return opened;
+    printer.setOutputFileName(QString::fromStdString(staged.TemporaryPath().string()));
+    const bool printed = control.Print(printer);
     printer.setOutputFileName(target);
-    std::error_code error;
-    if (printed)
-        std::filesystem::rename(staged.toStdString(), target.toStdString(), error);
-    if (!printed || error) {
-        std::filesystem::remove(staged.toStdString(), error);
-        return false;
+    if (!printed || !EndsLikeAPdf(staged.Handle())) {
+        // The printer does not say why; a full disk is the usual cause, and the only one it hides.
+        struct statvfs space {};
+        const bool full = ::fstatvfs(staged.Handle().Get(), &space) == 0 && space.f_bavail == 0;
+        return Result::Failure("the report came out incomplete", full ? ENOSPC : EIO);
     }
-    return true;
+    return staged.Commit(staged.Handle().Size(), StagedFile::Existing::Replace);
+}
+
+// Tells a failed job: a PDF with its path and why, a printer's job in one sentence.
+void TellPrintFailure(QWidget* owner, IMessageBoxes& boxes, const QPrinter& printer, const Result& failure)
+{
+    const bool toFile = printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty();
+    const QString text = toFile ? SaveFailureText(StringId::kReportNotSaved, printer.outputFileName().toStdString(),
+                                                  ReasonText(failure))
+                                : LoadText(StringId::kReportNotPrinted);
+    boxes.ShowWithIcon(owner, QString(), text, QMessageBox::Ok, QMessageBox::Warning);
 }
 
 }  // namespace
@@ -242,8 +266,8 @@ void CPrintControl::PrintDirect(QWidget* parent, IMessageBoxes& boxes)
     if (dialog.exec() != QDialog::Accepted)
         return;
     printer.setPrintRange(QPrinter::AllPages);
-    if (!PrintStaged(*this, printer))
-        boxes.Show(parent, QString(), LoadText(StringId::kReportNotPrinted), QMessageBox::Ok);
+    if (const Result printed = PrintStaged(*this, printer); !printed)
+        TellPrintFailure(parent, boxes, printer, printed);
 }
 
 void CPrintControl::ShowPreview(QWidget* parent, IMessageBoxes& boxes)
@@ -273,9 +297,9 @@ void CPrintControl::ShowPreview(QWidget* parent, IMessageBoxes& boxes)
                              (void)Print(*target);
                              return;
                          }
-                         if (!PrintStaged(*this, *target))
-                             boxes.Show(m_preview ? static_cast<QWidget*>(m_preview) : parent, QString(),
-                                        LoadText(StringId::kReportNotPrinted), QMessageBox::Ok);
+                         if (const Result printed = PrintStaged(*this, *target); !printed)
+                             TellPrintFailure(m_preview ? static_cast<QWidget*>(m_preview) : parent, boxes, *target,
+                                              printed);
                      });
     QObject::connect(m_preview, &QDialog::finished, m_preview, &QObject::deleteLater);
     m_preview->show();

@@ -297,7 +297,7 @@ void CSaveVideoDialog::OnBnClickedokbtn()
 {
     Log("OnBnClickedokbtn", "Save Button Click");
     const QString title = LoadText(StringId::kSelectFolder).left(kMaxChooserTitle);
-    const QString folder = m_boxes.ChooseFolder(this, title, QString());
+    const QString folder = m_boxes.ChooseFolder(this, title, QString::fromStdString(m_startFolder));
     if (folder.isEmpty())
         return;
     m_outputFolder = folder.toStdString();

@@ -41,6 +41,8 @@ public:
 
     // Copies what the dialog needs of the recording; call before the dialog is shown.
     void SetRecording(const RecordingItem& item);
+    // The folder the folder chooser opens in (the save folder).
+    void SetStartFolder(const std::string& folder) { m_startFolder = folder; }
 
     // The results after OK.
     const std::string& GetStartTimeText() const { return m_startTimeText; }
@@ -86,6 +88,7 @@ private:
     std::string m_endTimeText = "00:00:00";
     std::string m_outputFolder;
     std::string m_outputFileName;
+    std::string m_startFolder;
     bool m_initialised = false;
     bool m_adjusting = false;  // a slider is being moved by the dialog itself
 

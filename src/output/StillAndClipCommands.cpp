@@ -9,7 +9,9 @@
 #include "recording/ClipWriter.h"
 #include "recording/RecordingItem.h"
 #include "settings/ViewerOptions.h"
+#include "widgets/LoadText.h"
 #include "widgets/MessageBoxes.h"
+#include "widgets/SaveFailure.h"
 
 #include <QApplication>
 
@@ -20,8 +22,6 @@ namespace {
 
 // The log names these lines after the main window, whose commands they are.
 constexpr const char* kClass = "CCorvellNewDlg";
-// This text exists only in Korean ("the clip could not be saved").
-constexpr const char* kClipFailedText = "영상을 저장하지 못하였습니다.";
 
 void Log(const char* function, const std::string& text)
 {
@@ -30,10 +30,12 @@ void Log(const char* function, const std::string& text)
 
 }  // namespace
 
-std::optional<ClipChoice> RunClipExportDialog(QWidget* owner, IMessageBoxes& boxes, const RecordingItem& item)
+std::optional<ClipChoice> RunClipExportDialog(QWidget* owner, IMessageBoxes& boxes, const RecordingItem& item,
+                                              const std::string& startFolder)
 {
     CSaveVideoDialog dialog(owner, boxes);
     dialog.SetRecording(item);
+    dialog.SetStartFolder(startFolder);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return ClipChoice{dialog.GetStartTimeText(), dialog.GetEndTimeText(), dialog.GetOutputFolder(),
@@ -45,7 +47,9 @@ StillAndClipCommands::StillAndClipCommands(QWidget* owner, PlaybackSession& sess
     : m_owner(owner), m_session(session), m_boxes(boxes), m_options(options), m_runDialog(std::move(runDialog))
 {
     if (!m_runDialog)
-        m_runDialog = [this](const RecordingItem& item) { return RunClipExportDialog(m_owner, m_boxes, item); };
+        m_runDialog = [this](const RecordingItem& item) {
+            return RunClipExportDialog(m_owner, m_boxes, item, m_options.m_saveDirectory);
+        };
 }
 
 std::string StillAndClipCommands::CaptureFolder() const
@@ -98,16 +102,18 @@ void StillAndClipCommands::OnBnClickedVideoRecordBtn()
     const int end = SecondsOfTimeText(choice->endTimeText);
     const std::string destination = choice->outputFolder + "/" + choice->outputFileName;
     // Without a name the destination would be the folder itself: nothing to write to.
+    const bool named = !choice->outputFileName.empty();
     const Result written =
-        choice->outputFileName.empty()
-            ? Result::Failure("no name for the clip in " + choice->outputFolder)
-            : RunBehindBusyDialog(m_owner, QString::fromStdString(LoadString(StringId::kClipSaving)),
-                                  [&] { return WriteClip(source, start, end, destination); });
+        named ? RunBehindBusyDialog(m_owner, QString::fromStdString(LoadString(StringId::kClipSaving)),
+                                    [&] { return WriteClip(source, start, end, destination); })
+              : Result::Failure("no name for the clip in " + choice->outputFolder);
     const QString caption = QApplication::applicationDisplayName();
     if (!written) {
         Log(kFunction, "WriteClip failed: " + written.Describe());
-        m_boxes.ShowWithIcon(m_owner, caption, QString::fromUtf8(kClipFailedText), QMessageBox::Ok,
-                             QMessageBox::Warning);
+        const QString reason = named ? ReasonText(written) : LoadText(StringId::kReasonNoClipName);
+        m_boxes.ShowWithIcon(m_owner, caption,
+                             SaveFailureText(StringId::kClipNotSaved, named ? destination : choice->outputFolder, reason),
+                             QMessageBox::Ok, QMessageBox::Warning);
         return;
     }
     const QString text = QString::fromStdString(destination + LoadString(StringId::kClipSavedAskShowFolder));

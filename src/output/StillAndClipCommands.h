@@ -22,8 +22,9 @@ struct ClipChoice {
 
 // Runs the clip export dialog over a recording: the choice, or nothing when the user cancelled.
 using ClipDialogRunner = std::function<std::optional<ClipChoice>(const RecordingItem&)>;
-// The real dialog (CSaveVideoDialog), modal over owner, its folder chooser from boxes.
-std::optional<ClipChoice> RunClipExportDialog(QWidget* owner, IMessageBoxes& boxes, const RecordingItem& item);
+// The real dialog (CSaveVideoDialog), modal over owner, its folder chooser from boxes, opening in startFolder.
+std::optional<ClipChoice> RunClipExportDialog(QWidget* owner, IMessageBoxes& boxes, const RecordingItem& item,
+                                              const std::string& startFolder);
 
 // The main window's two commands that save part of what plays: a still of the current frame and a clip of
 // a chosen range. Both pause playback first. The window calls one method per command; everything else

@@ -7,7 +7,12 @@
 #include <QKeyEvent>
 #include <QResizeEvent>
 
+#include <QThread>
+
+#include <cerrno>
 #include <filesystem>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -130,14 +135,33 @@ bool CChannelVideoPane::CurrentRecordingFileExists() const
     return recording && std::filesystem::is_regular_file(recording->path, error);
 }
 
-std::string CChannelVideoPane::TakeSnapshot(libvlc_media_player_t* player, const std::string& path,
-                                            const char* tag)
+CChannelVideoPane::Snapshot CChannelVideoPane::TakeSnapshot(libvlc_media_player_t* player, const std::string& path,
+                                                             const char* tag)
 {
     const std::string target = tag ? InsertBeforeExtension(path, tag) : path;
     if (!FitsEnginePathBuffer(target))
-        return "";
-    m_vlc->SnapShot(player, target.c_str());
-    return target;
+        return {target, Result::Failure("the path is too long for the engine", ENAMETOOLONG)};
+    // The engine has finished writing when SnapShot returns; it fails while the player has no video output
+    // or no picture yet (a recording loaded a moment ago), and can then only be asked again.
+    const bool mayWait = QThread::currentThread() != thread();
+    const auto deadline = std::chrono::steady_clock::now() + kFirstPictureWait;
+    for (;;) {
+        std::error_code error;
+        if (m_vlc->SnapShot(player, target.c_str()) == 0 && std::filesystem::file_size(target, error) > 0 && !error)
+            return {target, Result::Success()};
+        // The engine does not say why it wrote nothing: a folder it cannot write to is one reason, and no
+        // use waiting for.
+        const std::filesystem::path folder = std::filesystem::path(target).parent_path();
+        if (::access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) != 0)
+            return {target, Result::Failure("cannot write into the folder", errno)};
+        // Right after play the engine may not have reported Opening yet: only a player that has stopped,
+        // ended or failed has no picture to come.
+        const libvlc_state_t state = m_vlc->libvlc_media_player_get_state(player);
+        const bool pictureToCome = state != libvlc_Stopped && state != libvlc_Ended && state != libvlc_Error;
+        if (!mayWait || !pictureToCome || std::chrono::steady_clock::now() >= deadline)
+            return {target, Result::Failure("the player had no picture to capture", ENODATA)};
+        std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    }
 }
 
 void CChannelVideoPane::resizeEvent(QResizeEvent* event)

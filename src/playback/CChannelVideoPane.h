@@ -14,6 +14,7 @@
 // session's dispatch thread and makes engine calls there, handing every widget change to the
 // user-interface thread with a queued invocation; the engine's event handlers run on libVLC's threads.
 
+#include "infra/Result.h"
 #include "playback/SessionView.h"
 #include "playback/VlcFunctionExecutor.h"
 #include "session/PlaybackSession.h"
@@ -21,6 +22,7 @@
 #include <QWidget>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -62,9 +64,17 @@ protected:
     void ApplyBrightness(libvlc_media_player_t* player, float brightness);
     // Whether the session's current recording exists as a file.
     bool CurrentRecordingFileExists() const;
-    // Writes a still of the player's picture to path, tag inserted before the extension; returns the
-    // path written to, or "" when the path is too long for the engine.
-    std::string TakeSnapshot(libvlc_media_player_t* player, const std::string& path, const char* tag);
+    // What a still came to: the path it was meant for and whether it is there. A failure with ENODATA means
+    // the player had no picture to give.
+    struct Snapshot {
+        std::string path;
+        Result result = Result::Success();
+    };
+    // Writes a still of the player's picture to path, tag inserted before the extension. A recording loaded
+    // just before has no picture for a moment: off the user-interface thread the pane waits for its first
+    // one (at most kFirstPictureWait) rather than fail; on that thread it tries once.
+    Snapshot TakeSnapshot(libvlc_media_player_t* player, const std::string& path, const char* tag);
+    static constexpr std::chrono::milliseconds kFirstPictureWait{2000};
     // Posts a message with a fresh argument.
     void Post(int32_t message, std::unique_ptr<MessageParam> param = std::make_unique<MessageParam>())
     {

@@ -3,20 +3,22 @@
 #include "infra/DiagnosticLog.h"
 #include "infra/StringIds.h"
 #include "infra/StringTable.h"
+#include "widgets/LoadText.h"
 #include "widgets/MessageBoxes.h"
+#include "widgets/SaveFailure.h"
 #include "widgets/ResourceManager.h"
 #include "playback/CVideoSurface.h"
 
 #include <QApplication>
 #include <QLabel>
 
+#include <cerrno>
 #include <filesystem>
 
 namespace {
 
 constexpr const char* kClass = "CFirstChannelVideoPane";
-// The texts of these two boxes exist only in Korean.
-constexpr const char* kCaptureFailedText = "캡처에 실패 하였습니다.\n관리자권한으로 실행해주시기 바랍니다.";
+// The caption of the saved-still box exists only in Korean.
 constexpr const char* kWarningCaption = "경고";
 
 // The engine hands back the user data the pane attached its events with: the pane as a CChannelVideoPane.
@@ -165,27 +167,35 @@ void CFirstChannelVideoPane::CaptureVideoSnapshot(const std::string& path, const
     const auto player = Player();
     if (!recording || !player)
         return;
-    const std::string written = TakeSnapshot(player.get(), path, recording->channelCount > 1 ? "(Track1)" : nullptr);
-    if (written.empty() || folder.empty())
+    Snapshot still = TakeSnapshot(player.get(), path, recording->channelCount > 1 ? "(Track1)" : nullptr);
+    // A recording that was still opening when the capture paused playback missed that pause: it stays
+    // paused after the still like any other.
+    if (!folder.empty() && m_vlc->MediaPlayerIsPlaying(player.get()))
+        m_vlc->MediaPlayerSetPause(player.get());
+    if (folder.empty())
         return;
-    // The engine has finished writing when SnapShot returns. Boxes appear on the user-interface thread,
-    // at once when the capture was asked for there.
-    QMetaObject::invokeMethod(this, [this, written, folder] { TellSnapshotResult(written, folder); },
-                              Qt::AutoConnection);
+    if (!still.result)
+        WriteLog("still not saved: " + still.result.Describe(), kClass, "CaptureVideoSnapshot", kLogType,
+                 kLogLevelNormal);
+    // Boxes appear on the user-interface thread, at once when the capture was asked for there.
+    QMetaObject::invokeMethod(
+        this, [this, still = std::move(still), folder] { TellSnapshotResult(still, folder); }, Qt::AutoConnection);
 }
 
-void CFirstChannelVideoPane::TellSnapshotResult(const std::string& path, const std::string& folder)
+void CFirstChannelVideoPane::TellSnapshotResult(const Snapshot& still, const std::string& folder)
 {
     IMessageBoxes& boxes = GetMessageBoxes();
     // The player control pane owns the boxes.
     QWidget* owner = parentWidget() ? parentWidget() : this;
-    std::error_code error;
-    if (!std::filesystem::exists(path, error)) {
-        boxes.Show(owner, QApplication::applicationDisplayName(), QString::fromUtf8(kCaptureFailedText),
-                   QMessageBox::Ok);
+    if (!still.result) {
+        const QString reason =
+            still.result.Error() == ENODATA ? LoadText(StringId::kReasonNoPicture) : ReasonText(still.result);
+        boxes.ShowWithIcon(owner, QApplication::applicationDisplayName(),
+                           SaveFailureText(StringId::kStillNotSaved, still.path, reason), QMessageBox::Ok,
+                           QMessageBox::Warning);
         return;
     }
-    const QString text = QString::fromStdString(path + LoadString(StringId::kStillSavedAskShowFolder));
+    const QString text = QString::fromStdString(still.path + LoadString(StringId::kStillSavedAskShowFolder));
     if (boxes.Show(owner, QString::fromUtf8(kWarningCaption), text, QMessageBox::Yes | QMessageBox::No) ==
         QMessageBox::Yes)
         boxes.OpenFolder(QString::fromStdString(folder));

@@ -42,7 +42,7 @@ private:
     void PostEndOfRecording();
     // Tells everyone who follows playback the position of the picture (the one clock of the program).
     void PostPosition(float position);
-    void TellSnapshotResult(const std::string& path, const std::string& folder);
+    void TellSnapshotResult(const Snapshot& still, const std::string& folder);
 
     static void OnMediaPlayerPositionChanged(const libvlc_event_t* event, void* pane);
     static void OnMediaPlayerPlaying(const libvlc_event_t* event, void* pane);

@@ -176,7 +176,7 @@ void CSecondChannelVideoPane::CaptureVideoSnapshot(const std::string& path)
 {
     const auto player = Player();
     if (player && CurrentRecordingHasTwoChannels())
-        TakeSnapshot(player.get(), path, "(Track2)");
+        (void)TakeSnapshot(player.get(), path, "(Track2)");
 }
 
 bool CSecondChannelVideoPane::CurrentRecordingHasTwoChannels() const

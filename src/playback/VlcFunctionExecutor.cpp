@@ -201,11 +201,11 @@ int VlcFunctionExecutor::SetTrack(int trackId)
     return libvlc_video_set_track(player, trackId);
 }
 
-void VlcFunctionExecutor::SnapShot(libvlc_media_player_t* player, const char* path)
+int VlcFunctionExecutor::SnapShot(libvlc_media_player_t* player, const char* path)
 {
     LogCall("libvlc_video_take_snapshot", "Snap Shot");
     // First video output, at the video's own size.
-    libvlc_video_take_snapshot(player, 0, path, 0, 0);
+    return libvlc_video_take_snapshot(player, 0, path, 0, 0);
 }
 
 void VlcFunctionExecutor::SetAspectRatio(libvlc_media_player_t* player)

@@ -101,7 +101,8 @@ public:
     void MediaPlayerSetPosition(libvlc_media_player_t* player, float position);
     // Chooses a video track of the channel-2 player (the one published last); -1 when none is published.
     int SetTrack(int trackId);
-    void SnapShot(libvlc_media_player_t* player, const char* path);
+    // 0 once the engine was asked for the picture; -1 while the player has no video output (no picture yet).
+    int SnapShot(libvlc_media_player_t* player, const char* path);
     void SetAspectRatio(libvlc_media_player_t* player);
 
     // The channel-2 pane publishes its player here when it creates it; SetTrack acts on it.

@@ -1,6 +1,7 @@
 #include "recording/CFileLoader.h"
 
 #include "infra/Reporter.h"
+#include "infra/SafeFile.h"
 #include "infra/StringIds.h"
 #include "infra/StringTable.h"
 #include "recording/AVIFileParser.h"
@@ -134,6 +135,8 @@ void Collect(const fs::path& folder, std::vector<std::string>& out, std::set<std
     }
     if (!visited.insert({info.st_dev, info.st_ino}).second)
         return;
+    // A repair or a clip killed while it wrote left its hidden staging file here.
+    RemoveStaleStagingFiles(folder);
     std::error_code error;
     std::vector<fs::directory_entry> entries;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))

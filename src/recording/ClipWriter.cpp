@@ -132,7 +132,7 @@ private:
         return true;
     }
     Result WriteFailed() const { return Result::Failure("cannot write " + m_destinationPath, errno); }
-    static Result Mismatch() { return Result::Failure("the recording's index does not match its movie data"); }
+    static Result Mismatch() { return Result::Failure("the recording's index does not match its movie data", EBADMSG); }
 
     std::string m_sourcePath;
     std::string m_destinationPath;
@@ -175,9 +175,9 @@ Result ClipWriter::CheckRequest(int startSeconds, int endSeconds) const
     if (m_sourcePath.empty() || m_destinationPath.empty())
         return Result::Failure("empty path");
     if (!IsRegularFile(m_sourcePath))
-        return Result::Failure("no recording at " + m_sourcePath);
+        return Result::Failure("no recording at " + m_sourcePath, ENOENT);
     if (PathIsOccupied(m_destinationPath))
-        return Result::Failure(m_destinationPath + " already exists");
+        return Result::Failure(m_destinationPath + " already exists", EEXIST);
     if (startSeconds < 0 || startSeconds >= endSeconds)
         return Result::Failure("the start is not before the end");
     return Result::Success();
@@ -189,7 +189,7 @@ Result ClipWriter::ReadSource()
 {
     AVIFileParser parser;
     if (!parser.Open(m_sourcePath) || parser.TopLevel().empty())
-        return Result::Failure(m_sourcePath + " is not a complete recording");
+        return Result::Failure(m_sourcePath + " is not a complete recording", EBADMSG);
     m_header = parser.Header();
     const ChunkNode* index = nullptr;
     for (const auto& top : parser.TopLevel())
@@ -197,10 +197,10 @@ Result ClipWriter::ReadSource()
             if (!index && child->id == "idx1")
                 index = child.get();
     if (m_header.headerListPos < 0 || m_header.movieListPos < 0 || !index)
-        return Result::Failure(m_sourcePath + " has no header, movie list or index");
+        return Result::Failure(m_sourcePath + " has no header, movie list or index", EBADMSG);
     m_plan.headerLength = m_header.headerListEnd;
     if (m_plan.headerLength > m_header.movieListPos)
-        return Result::Failure("the header overlaps the movie data");
+        return Result::Failure("the header overlaps the movie data", EBADMSG);
 
     m_source = FileHandle::OpenForReading(m_sourcePath);
     m_sourceSize = m_source.Size();
@@ -233,11 +233,11 @@ Result ClipWriter::ReadSource()
             m_rear.entries.push_back(i);
     }
     if (m_front.entries.empty())
-        return Result::Failure("the recording has no front-channel frames");
+        return Result::Failure("the recording has no front-channel frames", EBADMSG);
     // A one-channel recording has no rear stream at all; a recording with a rear stream but no rear frames
     // cannot be cut.
     if (!m_rear.chunkId.empty() && m_rear.entries.empty())
-        return Result::Failure("the recording has a rear stream without frames");
+        return Result::Failure("the recording has a rear stream without frames", EBADMSG);
     return Result::Success();
 }
 
@@ -247,9 +247,9 @@ Result ClipWriter::ChooseFrames(int startSeconds, int endSeconds)
 {
     const AviStream* video = m_header.FirstVideo();
     if (!video)
-        return Result::Failure("the recording has no video stream header");
+        return Result::Failure("the recording has no video stream header", EBADMSG);
     if (video->scale == 0 || video->rate == 0 || video->length == 0)
-        return Result::Failure("the video stream header gives no frame rate or length");
+        return Result::Failure("the video stream header gives no frame rate or length", EBADMSG);
     const double fps = double(video->rate) / video->scale;
     const auto durationSeconds = static_cast<int64_t>(video->length / fps);
     int64_t startFrame = static_cast<int64_t>(fps * startSeconds);
@@ -300,7 +300,7 @@ Result ClipWriter::FindCodecSetup(Channel& channel) const
         return Result::Failure("cannot read " + m_sourcePath, errno);
     channel.setupBytes = CodecSetupLength(bytes);
     if (channel.start > 0 && channel.setupBytes == 0)
-        return Result::Failure("the first frame of stream " + channel.chunkId + " holds no codec setup");
+        return Result::Failure("the first frame of stream " + channel.chunkId + " holds no codec setup", EBADMSG);
     return Result::Success();
 }
 
@@ -376,7 +376,7 @@ Result ClipWriter::LayOutMovieData()
         pos += 8 + Padded(size);
     }
     if (pos != endPos)
-        return Result::Failure("the recording's movie data holds chunks its index does not list");
+        return Result::Failure("the recording's movie data holds chunks its index does not list", EBADMSG);
     m_plan.movieListSize = offset;
     if (m_plan.movieListSize > int64_t(UINT32_MAX) / 2)
         return Result::Failure("the clip would be too large");

@@ -219,6 +219,8 @@ bool CQZSetupData::Load()
 {
     const std::string path = Join(m_folder, m_setupFileName);
     WriteLog("Load " + path, kClass, "Load", kLogType, kLogLevelNormal);
+    // A save killed half-way left its hidden staging file beside the setup files.
+    RemoveStaleStagingFiles(m_folder.empty() ? "." : m_folder);
     const std::string text = ReadTextFile(path);
 
     size_t start = 0;

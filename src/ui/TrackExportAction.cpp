@@ -9,10 +9,14 @@
 #include "session/PlaybackSession.h"
 #include "widgets/MessageBoxes.h"
 #include "widgets/LoadText.h"
+#include "widgets/SaveFailure.h"
 
 #include <QAction>
 #include <QFileInfo>
 #include <QMenu>
+
+#include <cerrno>
+#include <filesystem>
 
 namespace {
 
@@ -49,21 +53,21 @@ void ExportCurrentTrack(QWidget* owner, PlaybackSession& session)
     QString target = path;
     if (QFileInfo(target).suffix().isEmpty())
         target += filter.contains("*.csv") ? ".csv" : filter.contains("*.kml") ? ".kml" : ".gpx";
-    const QString failure = WriteTrackFile(recording, target);
+    const Result written = WriteTrackFile(recording, target);
     WriteLog("track of " + recording.toStdString() + " to " + target.toStdString() +
-                 (failure.isEmpty() ? std::string(": saved") : ": " + failure.toStdString()),
+                 (written ? std::string(": saved") : ": " + written.Describe()),
              "TrackExport", "ExportCurrentTrack", kLogType, kLogLevelNormal);
-    if (!failure.isEmpty())
-        GetMessageBoxes().Show(owner, QString(), LoadText(StringId::kTrackNotSaved).arg(failure), QMessageBox::Ok);
+    if (!written)
+        GetMessageBoxes().ShowWithIcon(owner, QString(),
+                                       SaveFailureText(StringId::kTrackNotSaved, target.toStdString(), ReasonText(written)),
+                                       QMessageBox::Ok, QMessageBox::Warning);
 }
 
-QString WriteTrackFile(const QString& recordingPath, const QString& path)
+Result WriteTrackFile(const QString& recordingPath, const QString& path)
 {
     std::string reason;
     const std::unique_ptr<RecordingItem> item = LoadRecording(recordingPath.toStdString(), reason);
-    if (!item)
-        return QString::fromStdString(reason);
-    const Result written =
-        WriteTrack(*item, TrackFormatForPath(path.toStdString()), path.toStdString(), "Tessaro Viewer");
-    return written ? QString() : QString::fromStdString(written.Describe());
+    if (!item)  // gone meanwhile, or no longer readable
+        return Result::Failure(reason, std::filesystem::exists(recordingPath.toStdString()) ? EBADMSG : ENOENT);
+    return WriteTrack(*item, TrackFormatForPath(path.toStdString()), path.toStdString(), "Tessaro Viewer");
 }

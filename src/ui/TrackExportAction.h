@@ -4,6 +4,8 @@
 // GPX or CSV, with the same writers as the command-line tool. Offered by the list's and the map's context
 // menus. User-interface thread only.
 
+#include "infra/Result.h"
+
 #include <QString>
 
 class PlaybackSession;
@@ -18,5 +20,5 @@ void AddExportTrackAction(QMenu& menu, QWidget* owner, PlaybackSession& session)
 void ExportCurrentTrack(QWidget* owner, PlaybackSession& session);
 
 // Writes the track of the recording at recordingPath to path, GPX or CSV by path's extension (".csv", any
-// case, is CSV; anything else GPX). Empty on success, else what went wrong.
-QString WriteTrackFile(const QString& recordingPath, const QString& path);
+// case, is CSV; anything else GPX).
+Result WriteTrackFile(const QString& recordingPath, const QString& path);

@@ -150,7 +150,25 @@ const UsedString kUsedStrings[] = {
     {StringId::kExportTrack, "Export track…", "경로 내보내기…"},
     {StringId::kTrackFileTypes, "GPX track (*.gpx);;CSV table (*.csv);;KML track (*.kml)",
      "GPX 경로 (*.gpx);;CSV 표 (*.csv);;KML 경로 (*.kml)"},
-    {StringId::kTrackNotSaved, "The track could not be saved: %1", "경로를 저장하지 못했습니다: %1"},
+    {StringId::kTrackNotSaved, "The track could not be saved.", "경로를 저장하지 못하였습니다."},
+    // a failed save: what, then why
+    {StringId::kStillNotSaved, "The still could not be saved.", "이미지를 저장하지 못하였습니다."},
+    {StringId::kClipNotSaved, "The clip could not be saved.", "영상을 저장하지 못하였습니다."},
+    {StringId::kReportNotSaved, "The report could not be saved.", "보고서를 저장하지 못하였습니다."},
+    {StringId::kReasonNoPermission, "There is no permission to write there.", nullptr},
+    {StringId::kReasonReadOnly, "The disk is read-only.", nullptr},
+    {StringId::kReasonDiskFull, "The disk is full.", nullptr},
+    {StringId::kReasonNotFound, "The folder or the file does not exist.", nullptr},
+    {StringId::kReasonNotAFolder, "A part of the path is not a folder.", nullptr},
+    {StringId::kReasonExists, "A file of that name already exists.", nullptr},
+    {StringId::kReasonIoError, "The disk reported a read or write error.", nullptr},
+    {StringId::kReasonNameTooLong, "The name is too long.", nullptr},
+    {StringId::kReasonDamaged, "The recording's data is damaged.", nullptr},
+    {StringId::kReasonSystem, "System error %1: %2", "시스템 오류 %1: %2"},
+    {StringId::kReasonNoPicture, "There was no picture to capture yet. Try again once the video shows.", nullptr},
+    {StringId::kReasonNoClipName,
+     "No name could be made for the clip: the recording's name does not end in \".avi\" or \".mp4\".", nullptr},
+    {StringId::kReasonTooLarge, "The file is too large for this disk.", nullptr},
 };
 
 }  // namespace

@@ -155,6 +155,16 @@ TEST(CrashSafety, KilledDuringAClipExportNoHalfClipKeepsItsName)
         EXPECT_EQ(DecodeErrors(file), "") << file << " is under a real name, so it must be whole";
         EXPECT_TRUE(HasIndex(ReadFileBytes(file))) << file;
     }
+    // The next start that opens the clips' folder takes the killed export's staging file away.
+    {
+        RealProgram again(dir.path(), {QString::fromStdString(recordings.string()), QString::fromStdString(clips.string())});
+        ASSERT_FALSE(again.MainWindow().empty());
+        ASSERT_NE(again.WaitForLog("Load metadata: "), std::string::npos);
+        EXPECT_TRUE(PartFiles(clips).empty());
+        again.Focus();
+        RealProgram::Key("alt+F4");
+        EXPECT_TRUE(again.WaitForEnd());
+    }
 }
 
 TEST(CrashSafety, KilledDuringASettingsSaveTheCardKeepsAWholeSetupFile)
@@ -206,6 +216,7 @@ TEST(CrashSafety, KilledDuringASettingsSaveTheCardKeepsAWholeSetupFile)
     RealProgram again(dir.path(), {QString::fromStdString(card.string())});
     ASSERT_FALSE(again.MainWindow().empty());
     ASSERT_NE(again.WaitForLog("Load metadata: "), std::string::npos);
+    EXPECT_TRUE(PartFiles(card).empty()) << "the killed save's staging file goes when the card is opened again";
     again.Focus();
     RealProgram::Key("alt+F4");
     EXPECT_TRUE(again.WaitForEnd());

@@ -40,11 +40,18 @@ TEST(Evidence, StillClipAndReportOfOneMoment)
     TempDir dir;
     const fs::path card = dir.path() / "card";
     ASSERT_EQ(RunSampleCard({"card", card.string(), "--recordings", "2"}).exitCode, 0);
-    const fs::path first = CardRecordings(card).front();
+    // The recordings in the order the list plays them: by the start time in their names.
+    std::vector<fs::path> recordings = CardRecordings(card);
+    std::sort(recordings.begin(), recordings.end(), [](const fs::path& a, const fs::path& b) {
+        return a.filename().string().substr(4) < b.filename().string().substr(4);
+    });
+    const fs::path first = recordings.at(0);
     const GroundTruth truth = LoadGroundTruth(first);
 
     JourneyShots shots("2-keep-the-evidence");
-    RealProgram program(dir.path(), {QString::fromStdString(first.string())});
+    // Both recordings, the first one playing: the last step goes on to the second.
+    RealProgram program(dir.path(), {QString::fromStdString(first.string()),
+                                     QString::fromStdString(recordings.at(1).string())});
     ASSERT_FALSE(program.MainWindow().empty()) << program.ErrorOutput();
     ASSERT_NE(program.WaitForLog("Load metadata: "), std::string::npos) << program.Log();
     program.ParkMouse();
@@ -65,8 +72,10 @@ TEST(Evidence, StillClipAndReportOfOneMoment)
     program.Click(ToolbarButton(kCapture));
     ASSERT_NE(program.WaitForLog("Video Capture end", mark), std::string::npos);
     EXPECT_FALSE(AnswerBox(program, shots, "still-saved-box", "Escape").empty());  // No: the folder is not opened
-    const std::vector<fs::path> stills = FilesIn(captures, ".png");
-    ASSERT_EQ(stills.size(), 2u) << captures;
+    // The rear camera's still is written after the front's box is up.
+    std::vector<fs::path> stills;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return (stills = FilesIn(captures, ".png")).size() >= 2; }, kProgramWaitMs));
+    ASSERT_EQ(stills.size(), 2u) << captures << "\n" << program.Log().substr(mark) << program.ErrorOutput();
     const TruthStream* front = truth.Stream("00dc");
     const TruthStream* rear = truth.Stream("01dc");
     ASSERT_TRUE(front && rear);
@@ -160,6 +169,52 @@ TEST(Evidence, StillClipAndReportOfOneMoment)
     for (int sample = second * 9; sample < std::min<int>((second + 1) * 9 + 9, truth.gsensor.size()); ++sample)
         gFound = gFound || std::abs(truth.gsensor[sample].x - x) < 1e-6;
     EXPECT_TRUE(gFound) << "the report's G value X= " << x << " should be one of second " << second << "\n" << text.out;
+
+    // A second clip, the folder chooser answered at once: it opened in the documents folder (where stills
+    // and reports go), so the clip is there, not in the folder the program runs in.
+    mark = program.Log().size();
+    program.Click(ToolbarButton(kRecord));
+    const std::string again = program.WaitForWindow("^Recording Video$");
+    ASSERT_FALSE(again.empty());
+    RealProgram::FocusWindow(again);
+    RealProgram::Key("Return");
+    const std::string chooserAgain = program.WaitForWindow("^Select a Folder\\.$");
+    ASSERT_FALSE(chooserAgain.empty());
+    shots.Take("clip-chooser-opens-in-documents", RealProgram::Geometry(chooserAgain).united(QRect(0, 0, 1065, 758)));
+    RealProgram::FocusWindow(chooserAgain);
+    RealProgram::Key("Return");  // Choose, as it opened
+    ASSERT_TRUE(program.WaitForWindowGone(chooserAgain));
+    EXPECT_FALSE(AnswerBox(program, shots, "clip-in-documents-saved-box", "Escape").empty());
+    ASSERT_NE(program.WaitForLog("Video Record end", mark), std::string::npos);
+    const std::vector<fs::path> inDocuments = FilesIn(program.Documents(), ".avi");
+    ASSERT_EQ(inDocuments.size(), 1u) << program.Documents();
+    EXPECT_EQ(inDocuments.front().filename().string(), first.stem().string() + "_copy(1).avi");
+    EXPECT_TRUE(FilesIn(dir.path(), ".avi").empty()) << "nothing in the program's own folder";
+
+    // The next recording, and the capture button right after it, before its first picture is shown: the
+    // still waits for that picture instead of failing.
+    const fs::path next = recordings.at(1);
+    program.Focus();
+    mark = program.Log().size();
+    RealProgram::Key("Next");
+    program.Click(ToolbarButton(kCapture));
+    ASSERT_NE(program.WaitForLog("Video Capture end", mark), std::string::npos) << program.Log().substr(mark);
+    EXPECT_EQ(AnswerBox(program, shots, "still-right-after-next-box", "Escape"), "경고")
+        << "the saved-still box, not the failure box\n" << program.Log().substr(mark);
+    EXPECT_EQ(program.Log().find("still not saved", mark), std::string::npos) << program.Log().substr(mark);
+    std::vector<fs::path> nextStills;
+    QTest::qWaitFor(
+        [&] {
+            nextStills.clear();
+            for (const fs::path& still : FilesIn(captures, ".png"))
+                if (still.filename().string().rfind(next.stem().string(), 0) == 0)
+                    nextStills.push_back(still);
+            return nextStills.size() >= 2;
+        },
+        kProgramWaitMs);
+    EXPECT_EQ(nextStills.size(), 2u) << "front and rear of " << next.filename();
+    for (const fs::path& still : nextStills)
+        EXPECT_TRUE(LooksLikeAPicture(QImage(QString::fromStdString(still.string())))) << still;
 
     program.Focus();
     RealProgram::Key("alt+F4");

@@ -19,11 +19,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <csignal>
 #include <chrono>
 #include <filesystem>
 #include <new>
 #include <optional>
 #include <string>
+#include <sys/resource.h>
 #include <thread>
 
 namespace {
@@ -154,30 +156,58 @@ TEST_F(Commands, ARecordedClipIsWrittenAndTheUserMayOpenItsFolder)
     EXPECT_EQ(boxes.openedFolders.size(), 1u);
 }
 
-TEST_F(Commands, AClipThatCannotBeWrittenIsReportedAndReplacesNothing)
+// A clip that cannot be written is told in the interface's language: what failed, where (on a line of
+// its own) and why; nothing is left behind, not even the hidden staging file. The folders here fail for
+// root too: one that is gone, one under a regular file, and a disk that fills up half-way (the process's
+// file size limit, which the system reports as EFBIG).
+TEST_F(Commands, AClipThatCannotBeWrittenIsReportedWithWhereAndWhyAndReplacesNothing)
 {
     const std::string recording = MakeRecording(saveFolder.path(), {"--seconds", "3"}, "EVT_0001.avi");
     UseRecording(recording, 3);
     const std::string taken = clipFolder / "taken.avi";
     WriteFileBytes(taken, "keep me");
+    const std::string folder = clipFolder.path().string();
     struct Case {
         const char* what;
         ClipChoice choice;
+        std::string where;
+        int reason;
+        rlim_t sizeLimit = RLIM_INFINITY;
     };
     const Case cases[] = {
-        {"no name could be made", {"00:00:00", "00:00:03", clipFolder.path().string(), ""}},
-        {"the name was taken meanwhile", {"00:00:00", "00:00:03", clipFolder.path().string(), "taken.avi"}},
-        {"the folder is gone", {"00:00:00", "00:00:03", clipFolder / "gone", "EVT_0001_copy(1).avi"}},
+        {"no name could be made", {"00:00:00", "00:00:03", folder, ""}, folder, StringId::kReasonNoClipName},
+        {"the name was taken meanwhile", {"00:00:00", "00:00:03", folder, "taken.avi"}, taken, StringId::kReasonExists},
+        {"the folder is gone", {"00:00:00", "00:00:03", clipFolder / "gone", "EVT_0001_copy(1).avi"},
+         clipFolder / "gone/EVT_0001_copy(1).avi", StringId::kReasonNotFound},
+        {"a folder under a file", {"00:00:00", "00:00:03", taken, "EVT_0001_copy(1).avi"},
+         taken + "/EVT_0001_copy(1).avi", StringId::kReasonNotAFolder},
+        {"the disk fills up", {"00:00:00", "00:00:03", folder, "EVT_0001_copy(1).avi"},
+         clipFolder / "EVT_0001_copy(1).avi", StringId::kReasonTooLarge, 16 * 1024},
     };
-    for (const Case& c : cases) {
-        boxes.boxes.clear();
-        choice = c.choice;
-        commands.OnBnClickedVideoRecordBtn();
-        ASSERT_EQ(boxes.boxes.size(), 1u) << c.what;
-        EXPECT_EQ(boxes.boxes[0].text, QString("영상을 저장하지 못하였습니다.")) << c.what;
-        EXPECT_EQ(boxes.boxes[0].buttons, QMessageBox::Ok) << c.what;
-        EXPECT_EQ(boxes.boxes[0].icon, QMessageBox::Warning) << c.what;
+    for (Language language : {Language::English, Language::Korean}) {
+        SetCurrentLanguage(language);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.what);
+            boxes.boxes.clear();
+            choice = c.choice;
+            rlimit saved {};
+            getrlimit(RLIMIT_FSIZE, &saved);
+            const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+            rlimit limited = saved;
+            limited.rlim_cur = c.sizeLimit;
+            setrlimit(RLIMIT_FSIZE, &limited);
+            commands.OnBnClickedVideoRecordBtn();
+            setrlimit(RLIMIT_FSIZE, &saved);
+            std::signal(SIGXFSZ, oldHandler);
+            ASSERT_EQ(boxes.boxes.size(), 1u);
+            EXPECT_EQ(boxes.boxes[0].text.toStdString(),
+                      LoadString(StringId::kClipNotSaved) + "\n" + c.where + "\n" + LoadString(c.reason));
+            EXPECT_EQ(boxes.boxes[0].buttons, QMessageBox::Ok);
+            EXPECT_EQ(boxes.boxes[0].icon, QMessageBox::Warning);
+        }
     }
+    SetCurrentLanguage(Language::English);
+    EXPECT_EQ(LoadString(StringId::kClipNotSaved), "The clip could not be saved.");
     EXPECT_EQ(ReadFileBytes(taken), "keep me");
     EXPECT_EQ(FolderEntries(clipFolder.path()), std::vector<std::string>{"taken.avi"});
     EXPECT_TRUE(boxes.openedFolders.empty());
@@ -206,8 +236,49 @@ TEST_F(Commands, TheRealDialogNamesTheClipInTheChosenFolder)
     real.OnBnClickedVideoRecordBtn();
     const std::string clip = clipFolder / "EVT_0001_copy(1).avi";
     EXPECT_TRUE(IsAClip(clip));
+    // The chooser opens in the save folder, where stills and reports go, not in the program's folder.
+    ASSERT_EQ(boxes.chooserStarts.size(), 1u);
+    EXPECT_EQ(boxes.chooserStarts[0].toStdString(), options.m_saveDirectory);
     ASSERT_EQ(boxes.boxes.size(), 1u);
     EXPECT_EQ(boxes.boxes[0].text.toStdString(), clip + LoadString(StringId::kClipSavedAskShowFolder));
+}
+
+// The failure box as the user sees it, real and on the screen, in English and in Korean:
+// build/clip-failed-en.png and build/clip-failed-ko.png.
+TEST(ClipFailureBox, ShowsWhatWhereAndWhyInTheInterfacesLanguage)
+{
+    TempDir dir;
+    const std::string recording = MakeRecording(dir.path(), {"--seconds", "2"}, "EVT_0001.avi");
+    PlaybackSession session;
+    session.SetRecordings(RecordingItems({recording}));
+    session.GetCurrentRecording()->duration = 2;
+    ViewerOptions options;
+    options.m_saveDirectory = dir.path().string();
+    // A folder under a regular file: no one, root included, can write there.
+    const ClipChoice choice{"00:00:00", "00:00:02", recording, "EVT_0001_copy(1).avi"};
+    for (const auto& [language, name] : {std::pair{Language::English, "en"}, std::pair{Language::Korean, "ko"}}) {
+        SetCurrentLanguage(language);
+        StillAndClipCommands commands(nullptr, session, GetMessageBoxes(), options,
+                                      [&](const RecordingItem&) { return std::optional<ClipChoice>(choice); });
+        QString shown;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            poll.stop();
+            QTest::qWait(200);
+            box->grab().save(QString(TESSARO_BUILD_DIR "/clip-failed-%1.png").arg(name));
+            shown = box->text();
+            box->accept();
+        });
+        poll.start(100);
+        commands.OnBnClickedVideoRecordBtn();
+        EXPECT_EQ(shown.toStdString(), LoadString(StringId::kClipNotSaved) + "\n" + recording + "/EVT_0001_copy(1).avi\n" +
+                                           LoadString(StringId::kReasonNotAFolder));
+    }
+    SetCurrentLanguage(Language::English);
+    session.Shutdown();
 }
 
 TEST(BusyDialog, TheWindowKeepsRunningWhileTheWorkRunsAndTheNoteCannotBeClosed)
@@ -292,6 +363,57 @@ TEST_F(CommandsWithPanes, ACaptureOfATwoChannelRecordingWritesTheFrontAndTheRear
         session.RemoveListener(&log);
         delete first;
         delete second;
+    }
+    session.Shutdown();
+}
+
+// A capture right after a recording is loaded, before its first picture is shown (Next, then the camera
+// button at once), waits for that picture and saves the still; a still that cannot be saved says what,
+// where and why, and never blames rights that play no part.
+TEST_F(CommandsWithPanes, AStillRightAfterLoadingIsSavedAndAFailedOneSaysWhy)
+{
+    TempDir dir;
+    BoxRecorder boxes;
+    ViewerOptions options;
+    options.m_saveDirectory = dir.path().string();
+    PlaybackSession session;
+    MainWindowStandIn mainWindow(session);
+    session.AddListener(&mainWindow);
+    {
+        QWidget window;
+        auto* layout = new QHBoxLayout(&window);
+        auto* first = new CFirstChannelVideoPane(&window, session, *VlcFunctionExecutor::Instance());
+        layout->addWidget(first);
+        window.resize(700, 340);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        session.SetRecordings(
+            RecordingItems({MakeRecording(dir.path(), {"--seconds", "4", "--channels", "1"}, "REC_0001.avi")}));
+        StillAndClipCommands commands(&window, session, boxes, options);
+        const LocalMoment moment{2026, 12, 10, 22, 40, 1, 5};
+        commands.SetClock([&] { return moment; });
+
+        session.Post(VIDEO_INDEX_SELECT, std::make_unique<MessageParam>());
+        session.Post(VIDEO_MEDIA_LOAD);
+        session.Post(NEW_VIDEO_PLAY);
+        commands.OnBnClickedVideoCaptureBtn();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.boxes.empty(); }, kWaitMs));
+        const std::string still = dir / "CAM_CAPTURE/REC_0001-2026-12-10-22h40m01s5.png";
+        EXPECT_EQ(boxes.boxes[0].text.toStdString(), still + LoadString(StringId::kStillSavedAskShowFolder));
+        EXPECT_EQ(QImage(QString::fromStdString(still)).size(), QSize(640, 352));
+
+        // The save folder is a file: the capture folder cannot be made, the still not written.
+        boxes.boxes.clear();
+        const std::string notAFolder = dir / "REC_0001.avi";
+        options.m_saveDirectory = notAFolder;
+        commands.OnBnClickedVideoCaptureBtn();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !boxes.boxes.empty(); }, kWaitMs));
+        EXPECT_EQ(boxes.boxes[0].text.toStdString(),
+                  LoadString(StringId::kStillNotSaved) + "\n" + notAFolder + "/CAM_CAPTURE/REC_0001-2026-12-10-22h40m01s5.png\n" +
+                      LoadString(StringId::kReasonNotAFolder));
+        EXPECT_EQ(boxes.boxes[0].icon, QMessageBox::Warning);
+        EXPECT_EQ(FolderEntries(dir / "CAM_CAPTURE"), std::vector<std::string>{"REC_0001-2026-12-10-22h40m01s5.png"});
+        delete first;
     }
     session.Shutdown();
 }

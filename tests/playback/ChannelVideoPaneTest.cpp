@@ -3,6 +3,8 @@
 #include "playback/CSecondChannelVideoPane.h"
 #include "PlaybackTestSupport.h"
 
+#include "infra/SafeFile.h"
+#include "infra/StringIds.h"
 #include "infra/StringTable.h"
 #include "widgets/MessageBoxes.h"
 #include "widgets/ResourceManager.h"
@@ -278,8 +280,12 @@ TEST_F(ChannelPanes, AOneChannelSnapshotKeepsItsPathAndAFailedCaptureIsReported)
     EXPECT_TRUE(boxes.boxes[0].onUiThread);
     EXPECT_EQ(boxes.boxes[0].buttons, QMessageBox::Ok);
     EXPECT_EQ(boxes.boxes[0].caption, QApplication::applicationDisplayName());
-    EXPECT_EQ(boxes.boxes[0].text, QString("캡처에 실패 하였습니다.\n관리자권한으로 실행해주시기 바랍니다."));
+    // What, where and why, in the interface's language; no word of rights, which play no part here.
+    EXPECT_EQ(boxes.boxes[0].text.toStdString(), LoadString(StringId::kStillNotSaved) + "\n" + (dir / "stopped.png") +
+                                                     "\n" + LoadString(StringId::kReasonNoPicture));
     EXPECT_TRUE(boxes.openedFolders.empty());
+    for (const std::string& name : FolderEntries(dir.path()))
+        EXPECT_FALSE(IsStagingFileName(name)) << name;
 }
 
 TEST_F(ChannelPanes, PlaybackGoesOnToTheNextRecordingWithTheSameSettingsAndStopsOnTheFirstAfterTheLast)

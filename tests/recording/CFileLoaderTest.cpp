@@ -1,5 +1,6 @@
 #include "recording/CFileLoader.h"
 
+#include "infra/SafeFile.h"
 #include "infra/StringIds.h"
 #include "infra/StringTable.h"
 #include "support/AsAUser.h"
@@ -121,6 +122,25 @@ TEST(CFileLoader, CollectsRecordingFilesFromFolders)
     EXPECT_TRUE(CFileLoader::IsVideoFileName("a.mp4"));
     EXPECT_FALSE(CFileLoader::IsVideoFileName("a.AVI"));
     EXPECT_FALSE(CFileLoader::IsVideoFileName("vi"));
+}
+
+// Opening a card takes away the staging files a killed clip or repair left in its folders, and only those:
+// one that a live writer holds stays.
+TEST(CFileLoader, OpeningACardClearsStagingFilesLeftByAKill)
+{
+    TempDir dir;
+    const fs::path event = dir.path() / "CL_BLACKBOX" / "MP4_EVENT";
+    fs::create_directories(event);
+    const fs::path stale = event / ".REC_0001_copy(2).avi.9f8e7d6c.part";
+    WriteFileBytes(stale, "half a clip");
+    WriteFileBytes(dir.path() / ".setup.cfg.0a1b2c3d.part", "half a file");
+    StagedFile live(event / "REC_0002_copy(1).avi");
+    ASSERT_TRUE(live.Opened());
+
+    CFileLoader::CollectVideoFiles(dir.path().string());
+    EXPECT_FALSE(fs::exists(stale));
+    EXPECT_FALSE(fs::exists(dir.path() / ".setup.cfg.0a1b2c3d.part"));
+    EXPECT_TRUE(fs::exists(live.TemporaryPath()));
 }
 
 TEST(CFileLoader, ReportsTheThreeOutcomesOfAFruitlessScan)

@@ -56,6 +56,16 @@ TEST_F(SetupDataTest, DefaultsAreWrittenByteForByteAndReadBackUnchanged)
     EXPECT_TRUE(reporter.messages.empty());
 }
 
+// A save killed half-way left its staging file beside the setup files; reading the card's settings again
+// takes it away.
+TEST_F(SetupDataTest, LoadingClearsAStagingFileLeftByAKilledSave)
+{
+    const fs::path stale = dir.path() / ".time.cfg.3c4d5e6f.part";
+    WriteFileBytes(stale, "half");
+    data.Load();
+    EXPECT_EQ(FolderEntries(dir.path()), std::vector<std::string>{});
+}
+
 TEST_F(SetupDataTest, ReadsEachLineByTheFilesRules)
 {
     struct Case {

@@ -95,8 +95,10 @@ TEST_F(TrackExport, FailuresAreToldAndCancelWritesNothing)
     boxes.chosenFile = QString::fromStdString((dir.path() / "missing" / "track.gpx").string());
     ExportCurrentTrack(&window, session);
     ASSERT_EQ(boxes.texts.size(), 1u);
-    const QString prefix = QString::fromStdString(LoadString(StringId::kTrackNotSaved)).section("%1", 0, 0);
-    EXPECT_TRUE(boxes.texts.back().startsWith(prefix)) << boxes.texts.back().toStdString();
+    const QString target = QString::fromStdString((dir.path() / "missing" / "track.gpx").string());
+    EXPECT_EQ(boxes.texts.back().toStdString(),
+              LoadString(StringId::kTrackNotSaved) + "\n" + target.toStdString() + "\n" +
+                  LoadString(StringId::kReasonNotFound));
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "missing"));
 
     std::filesystem::remove(recording);

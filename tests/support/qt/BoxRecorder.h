@@ -45,9 +45,10 @@ public:
         return Show(owner, caption, text, buttons);
     }
     void OpenFolder(const QString& folder) override { openedFolders.push_back(folder); }
-    QString ChooseFolder(QWidget*, const QString& title, const QString&) override
+    QString ChooseFolder(QWidget*, const QString& title, const QString& start) override
     {
         chooserTitles.push_back(title);
+        chooserStarts.push_back(start);
         return chosenFolder;
     }
     QString ChooseSaveFile(QWidget*, const QString& title, const QString& suggestedPath, const QString&,
@@ -67,6 +68,7 @@ public:
     std::vector<QString> openedFolders;
     std::vector<QMessageBox::StandardButton> defaults;
     std::vector<QString> chooserTitles;
+    std::vector<QString> chooserStarts;  // the folder each folder chooser opened in
     QString chosenFolder;
     std::vector<QString> suggestedPaths;
     QString chosenFile;
