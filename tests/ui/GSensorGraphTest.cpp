@@ -402,8 +402,9 @@ TEST_F(GSensorGraphTest, TheCursorMarksTheSampleTheReadOutsShow)
         ASSERT_TRUE(column);
         EXPECT_EQ(*column, Column(static_cast<int>(*sample), count));
         EXPECT_EQ(cursorRows(*column), plotBottom - plotTop) << "a line over the plot's height";
-        if (previous >= 0 && previous != *column)
+        if (previous >= 0 && previous != *column) {
             EXPECT_EQ(cursorRows(previous), 0) << "the cursor left column " << previous;
+        }
         previous = *column;
         EXPECT_EQ(rig.Graph().Image(), plotted) << "the trace is not redrawn for a position";
     }
