@@ -1,8 +1,10 @@
 #include "infra/StringTable.h"
 
+#include "infra/StringIds.h"
 #include "infra/TextFields.h"
 
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 
 namespace embedded {
@@ -108,7 +110,33 @@ std::string FormatString(int id, const std::vector<std::string>& args)
 
 std::string SystemErrorText(int error)
 {
-    char buffer[256];
-    // The GNU strerror_r: the text may or may not be put into buffer.
-    return strerror_r(error, buffer, sizeof buffer);
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return LoadString(StringId::kReasonNoPermission);
+    case EROFS:
+        return LoadString(StringId::kReasonReadOnly);
+    case ENOSPC:
+    case EDQUOT:
+        return LoadString(StringId::kReasonDiskFull);
+    case EFBIG:
+        return LoadString(StringId::kReasonTooLarge);
+    case ENOENT:
+        return LoadString(StringId::kReasonNotFound);
+    case ENOTDIR:
+        return LoadString(StringId::kReasonNotAFolder);
+    case EEXIST:
+        return LoadString(StringId::kReasonExists);
+    case EIO:
+        return LoadString(StringId::kReasonIoError);
+    case ENAMETOOLONG:
+        return LoadString(StringId::kReasonNameTooLong);
+    case EBADMSG:
+        return LoadString(StringId::kReasonDamaged);
+    default: {
+        char buffer[256];
+        // The GNU strerror_r: the text may or may not be put into buffer.
+        return FormatString(StringId::kReasonSystem, {std::to_string(error), strerror_r(error, buffer, sizeof buffer)});
+    }
+    }
 }

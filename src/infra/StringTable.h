@@ -34,5 +34,7 @@ std::string LoadString(int id);
 std::string LoadString(int id, Language language);
 // The text of a string id in the current language with %1, %2, ... replaced by args in order.
 std::string FormatString(int id, const std::vector<std::string>& args);
-// The system's words for an error number (errno), as the C library gives them.
+// An error number (errno) in words of the current language: the common ones (no permission, read-only,
+// disk full, not found, ...) from the string tables, any other as "System error N: <the C library's
+// words>".
 std::string SystemErrorText(int error);

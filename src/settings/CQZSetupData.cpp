@@ -4,6 +4,7 @@
 #include "infra/Reporter.h"
 #include "infra/FileIo.h"
 #include "infra/SafeFile.h"
+#include "infra/StringTable.h"
 #include "settings/ViewerOptions.h"
 
 #include <algorithm>
@@ -26,7 +27,7 @@ constexpr size_t kValueStart = 26;
 // The platform's own wording for a file error, with the file it concerns.
 void ReportFileError(const std::string& path, int error)
 {
-    ReportText(path + ": " + std::strerror(error));
+    ReportText(path + ": " + SystemErrorText(error));
 }
 
 std::string Join(const std::string& folder, const std::string& fileName)

@@ -155,7 +155,7 @@ const UsedString kUsedStrings[] = {
     {StringId::kStillNotSaved, "The still could not be saved.", "이미지를 저장하지 못하였습니다."},
     {StringId::kClipNotSaved, "The clip could not be saved.", "영상을 저장하지 못하였습니다."},
     {StringId::kReportNotSaved, "The report could not be saved.", "보고서를 저장하지 못하였습니다."},
-    {StringId::kReasonNoPermission, "There is no permission to write there.", nullptr},
+    {StringId::kReasonNoPermission, "Permission denied.", "접근 권한이 없습니다."},
     {StringId::kReasonReadOnly, "The disk is read-only.", nullptr},
     {StringId::kReasonDiskFull, "The disk is full.", nullptr},
     {StringId::kReasonNotFound, "The folder or the file does not exist.", nullptr},

@@ -138,7 +138,7 @@ TEST(BadCard, StrangeFilesAreToldUntouchedAndADeletedCardDoesNotStopTheProgram)
     // The path that is not there is told once the window shows, over it; the scan lists every file named
     // like a recording, those it cannot read with the reason, and has nothing more to say.
     ASSERT_NE(program.WaitForLog("Drop Files end"), std::string::npos);
-    AnswerTheBox(program, shots, "missing-path-box", missing.string() + " cannot be opened: No such file or directory", 0);
+    AnswerTheBox(program, shots, "missing-path-box", missing.string() + " cannot be opened: The folder or the file does not exist.", 0);
     const std::vector<std::string> told = AnswerBoxes(program, shots, "bad-folder-box", 3000);
     EXPECT_TRUE(told.empty()) << told.size() << " more boxes";
     ASSERT_TRUE(program.IsRunning());

@@ -16,6 +16,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include "widgets/QtTranslations.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -258,6 +260,7 @@ TEST(ClipFailureBox, ShowsWhatWhereAndWhyInTheInterfacesLanguage)
     const ClipChoice choice{"00:00:00", "00:00:02", recording, "EVT_0001_copy(1).avi"};
     for (const auto& [language, name] : {std::pair{Language::English, "en"}, std::pair{Language::Korean, "ko"}}) {
         SetCurrentLanguage(language);
+        UseQtTranslations(language);  // the box's own buttons too
         StillAndClipCommands commands(nullptr, session, GetMessageBoxes(), options,
                                       [&](const RecordingItem&) { return std::optional<ClipChoice>(choice); });
         QString shown;
@@ -278,6 +281,7 @@ TEST(ClipFailureBox, ShowsWhatWhereAndWhyInTheInterfacesLanguage)
                                            LoadString(StringId::kReasonNotAFolder));
     }
     SetCurrentLanguage(Language::English);
+    UseQtTranslations(Language::English);
     session.Shutdown();
 }
 

@@ -238,7 +238,7 @@ TEST(CFileLoader, SendsOnlyBrokenAviRecordingsToTheRepairAndListsTheRestAsUnread
     RecordingReporter reporter;
     const RecordingList list = CFileLoader(&repair).ScanRecordings({}, {longPath});
     ASSERT_EQ(list.size(), 1u);
-    EXPECT_EQ(GetUnreadableText(*list[0]), "The file cannot be read: File name too long");
+    EXPECT_EQ(GetUnreadableText(*list[0]), "The file cannot be read: The name is too long.");
     EXPECT_TRUE(repair.handed.empty());
 }
 
@@ -263,8 +263,8 @@ TEST(CFileLoader, TellsWhyAFileCannotBeReadOrRepaired)
         const RecordingList list = CFileLoader(&fullCard).ScanRecordings({dir.path().string()}, {});
         ASSERT_EQ(list.size(), 2u);
         EXPECT_EQ(list[0]->unreadableError, EACCES);
-        EXPECT_EQ(GetUnreadableText(*list[0]), "The file cannot be read: Permission denied");
-        EXPECT_EQ(GetUnreadableText(*list[1]), "The repair failed: No space left on device");
+        EXPECT_EQ(GetUnreadableText(*list[0]), "The file cannot be read: Permission denied.");
+        EXPECT_EQ(GetUnreadableText(*list[1]), "The repair failed: The disk is full.");
         EXPECT_TRUE(reporter.messages.empty());
     }
     // In Korean the words around the system's are the Korean table's.
@@ -272,7 +272,7 @@ TEST(CFileLoader, TellsWhyAFileCannotBeReadOrRepaired)
     RecordingItem item(DateTime{}, Always, broken, "x.avi");
     item.unreadable = StringId::kUnreadableRepairFailed;
     item.unreadableError = ENOSPC;
-    EXPECT_EQ(GetUnreadableText(item), "복구하지 못했습니다: No space left on device");
+    EXPECT_EQ(GetUnreadableText(item), "복구하지 못했습니다: 디스크에 남은 공간이 없습니다.");
     SetCurrentLanguage(Language::English);
 }
 
@@ -299,12 +299,12 @@ TEST(CFileLoader, TellsAFolderThatCannotBeReadOrHoldsNoRecordings)
     };
     const Case cases[] = {
         {{empty}, {"The folder " + empty.string() + " holds no recordings."}, 0},
-        {{locked}, {"The folder " + locked.string() + " cannot be read: Permission denied"}, 0},
-        {{dir / "gone"}, {"The folder " + std::string(dir / "gone") + " cannot be read: No such file or directory"}, 0},
+        {{locked}, {"The folder " + locked.string() + " cannot be read: Permission denied."}, 0},
+        {{dir / "gone"}, {"The folder " + std::string(dir / "gone") + " cannot be read: The folder or the file does not exist."}, 0},
         // A part of the card that cannot be read is told although the rest is listed.
-        {{card}, {"The folder " + (card / "EVENT").string() + " cannot be read: Permission denied"}, 1},
+        {{card}, {"The folder " + (card / "EVENT").string() + " cannot be read: Permission denied."}, 1},
         // The empty folder is not worth a word when another one holds recordings.
-        {{empty, card}, {"The folder " + (card / "EVENT").string() + " cannot be read: Permission denied"}, 1},
+        {{empty, card}, {"The folder " + (card / "EVENT").string() + " cannot be read: Permission denied."}, 1},
     };
     AsAUser user;
     ASSERT_TRUE(user.Works());

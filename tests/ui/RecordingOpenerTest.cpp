@@ -14,6 +14,8 @@
 #include "support/TempDir.h"
 #include "support/qt/SkinTestSupport.h"
 
+#include "widgets/QtTranslations.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -399,7 +401,7 @@ TEST_F(OpenerFixture, TheOpenCommandPausesAsksAndRemembersTheFolder)
     ASSERT_TRUE(WaitUntil([&] { return !opener.IsScanning(); }));
     EXPECT_EQ(HandedOverCount(), 1);
     ASSERT_EQ(reporter.messages.size(), 1u);
-    EXPECT_EQ(reporter.messages[0].text, card / "missing.avi" + " cannot be opened: No such file or directory");
+    EXPECT_EQ(reporter.messages[0].text, card / "missing.avi" + " cannot be opened: The folder or the file does not exist.");
 }
 
 TEST(CSelDialogTest, ShowsItsTextsAndOpensTheShownFolderWhenNothingIsSelected)
@@ -496,7 +498,7 @@ TEST(CSelDialogTest, APathTypedWithTheKeyboardOpensWhatItNames)
     QTest::keyClicks(nameBox, cardPath + "/nope");
     QTest::keyClick(nameBox, Qt::Key_Return);
     EXPECT_TRUE(dialog.isVisible());
-    EXPECT_EQ(boxes.shown, std::vector<QString>{cardPath + "/nope cannot be opened: No such file or directory"});
+    EXPECT_EQ(boxes.shown, std::vector<QString>{cardPath + "/nope cannot be opened: The folder or the file does not exist."});
     qputenv("HOME", home.toUtf8());
     SetMessageBoxes(nullptr);
 }
@@ -511,6 +513,7 @@ TEST(MessageBoxesTest, ABoxWithoutAnOwnerIsCentredOnTheMainWindow)
     SetMainWindowForMessageBoxes(&window);
     for (Language language : {Language::English, Language::Korean}) {
         SetCurrentLanguage(language);
+        UseQtTranslations(language);  // the box's own buttons too
         const QString text = QString::fromStdString(
             FormatString(StringId::kFolderCannotBeRead, {"/media/card/DCIM", SystemErrorText(EACCES)}));
         QRect box;
@@ -530,6 +533,7 @@ TEST(MessageBoxesTest, ABoxWithoutAnOwnerIsCentredOnTheMainWindow)
             << box.center().x() << "," << box.center().y();
     }
     SetCurrentLanguage(Language::English);
+    UseQtTranslations(Language::English);
     SetMainWindowForMessageBoxes(nullptr);
 }
 

@@ -467,7 +467,7 @@ bool CQZOptionDlg::WriteCardFile(const std::string& fileName, const std::string&
     if (written || toldUser)  // an old file that could not be replaced has been reported already
         return written.Ok();
     const std::string path = m_pWorkingData->GetFolder() + "/" + fileName;
-    const std::string why = written.Error() ? std::strerror(written.Error()) : written.Reason();
+    const std::string why = written.Error() ? SystemErrorText(written.Error()) : written.Reason();
     Tell(LoadText(kCannotWriteFile).arg(QString::fromStdString(path), QString::fromLocal8Bit(why.c_str())));
     return false;
 }
