@@ -138,11 +138,7 @@ TEST_F(FormatFlow, AFailureOrNoFormatterIsTold)
 // Pictures of the dialog with the card chosen and the clock ticked, in both languages, beside the build.
 TEST_F(FormatFlow, ScreenshotsInBothLanguagesShowEveryTextWhole)
 {
-    const std::string lockedFolder = (dir.path() / "mnt" / "LOCKED").string();
-    fs::create_directories(lockedFolder);
-    tree.AddDisk("sdc", true, 2048, true);
-    tree.Label("sdc", "LOCKED");
-    tree.Mount("/dev/sdc", lockedFolder);
+    const std::string lockedItem = WriteProtectedItem(MountWriteProtectedCard());
     for (Language language : {Language::English, Language::Korean}) {
         SetCurrentLanguage(language);
         remembered = cardFolder;
@@ -165,7 +161,7 @@ TEST_F(FormatFlow, ScreenshotsInBothLanguagesShowEveryTextWhole)
         });
         // A write-protected card: marked in the list, told under it, and Save is off.
         RunDialog(controller, [&](CQZOptionDlg& dialog) {
-            const int locked = Control<QComboBox>(dialog, kDriveList)->findText(Text(StringId::kReadOnlyItem).arg("LOCKED(" + QString::fromStdString(lockedFolder) + ")"));
+            const int locked = IndexOf(dialog, lockedItem);
             ASSERT_GE(locked, 0);
             Choose(dialog, kDriveList, locked);
             QApplication::processEvents();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "infra/StringIds.h"
 #include "infra/StringTable.h"
 #include "settings/CQZSetupData.h"
 #include "ui/settings/CQZOptionDlg.h"
@@ -80,6 +81,21 @@ public:
     }
 
     std::string CardItem() const { return "CARD(" + cardFolder + ")"; }
+    // A second, write-protected card (sdc, label LOCKED); its mount folder.
+    std::string MountWriteProtectedCard()
+    {
+        const std::string folder = (dir.path() / "mnt" / "LOCKED").string();
+        std::filesystem::create_directories(folder);
+        tree.AddDisk("sdc", true, 2048, true);
+        tree.Label("sdc", "LOCKED");
+        tree.Mount("/dev/sdc", folder);
+        return folder;
+    }
+    // Its item in the drive list, marked as read-only.
+    static std::string WriteProtectedItem(const std::string& folder)
+    {
+        return Text(StringId::kReadOnlyItem).arg(QString::fromStdString("LOCKED(" + folder + ")")).toStdString();
+    }
     int IndexOf(QWidget& dialog, const std::string& item)
     {
         return Control<QComboBox>(dialog, SettingsIds::kDriveList)->findText(QString::fromStdString(item));

@@ -249,11 +249,7 @@ TEST_F(SettingsDialog, DefaultKeepsTheCardAndTheCamerasIdentityAndModifyTakesThe
 // A write-protected card is marked as the list opens and cannot be saved to.
 TEST_F(SettingsDialog, OffersCardsAndCameraFoldersAndAnyOtherFolderOnlyWhenPicked)
 {
-    const std::string lockedFolder = (dir.path() / "mnt" / "LOCKED").string();
-    fs::create_directories(lockedFolder);
-    tree.AddDisk("sdc", true, 2048, true);
-    tree.Label("sdc", "LOCKED");
-    tree.Mount("/dev/sdc", lockedFolder);
+    const std::string lockedItem = WriteProtectedItem(MountWriteProtectedCard());
     const std::string picked = (dir.path() / "picked").string();
     fs::create_directories(picked);
     boxes.chosenFolder = QString::fromStdString(picked);
@@ -265,7 +261,6 @@ TEST_F(SettingsDialog, OffersCardsAndCameraFoldersAndAnyOtherFolderOnlyWhenPicke
             texts.push_back(list->itemText(i).toStdString());
         return texts;
     };
-    const std::string lockedItem = Text(StringId::kReadOnlyItem).arg("LOCKED(" + QString::fromStdString(lockedFolder) + ")").toStdString();
 
     SettingsController controller(remembered, environment);
     ASSERT_TRUE(RunDialog(controller, [&](CQZOptionDlg& dialog) {
