@@ -138,7 +138,7 @@ TEST_F(FormatFlow, AFailureOrNoFormatterIsTold)
 // Pictures of the dialog with the card chosen and the clock ticked, in both languages, beside the build.
 TEST_F(FormatFlow, ScreenshotsInBothLanguagesShowEveryTextWhole)
 {
-    const std::string lockedItem = WriteProtectedItem(MountWriteProtectedCard());
+    const std::string lockedFolder = MountWriteProtectedCard();
     for (Language language : {Language::English, Language::Korean}) {
         SetCurrentLanguage(language);
         remembered = cardFolder;
@@ -161,7 +161,7 @@ TEST_F(FormatFlow, ScreenshotsInBothLanguagesShowEveryTextWhole)
         });
         // A write-protected card: marked in the list, told under it, and Save is off.
         RunDialog(controller, [&](CQZOptionDlg& dialog) {
-            const int locked = IndexOf(dialog, lockedItem);
+            const int locked = IndexOf(dialog, WriteProtectedItem(lockedFolder));  // in the language shown
             ASSERT_GE(locked, 0);
             Choose(dialog, kDriveList, locked);
             QApplication::processEvents();
